@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QApplication>
+#include <QFont>
+
+// The windows are fixed designs measured for a small dialog font; the program
+// and its tests use the same one so what is tested is what is seen.
+inline void setUpLook()
+{
+    QFont font = QApplication::font();
+    font.setPixelSize(11);
+    QApplication::setFont(font);
+}

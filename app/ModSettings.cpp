@@ -1,0 +1,152 @@
+#include "app/ModSettings.h"
+
+#include "platform/Dialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QSaveFile>
+
+namespace {
+
+constexpr int lineCount = 13;
+// A settings file is a few hundred bytes; never pull a huge junk file into memory.
+constexpr qint64 maxRead = 1 << 20;
+
+QList<SettingValue *> numericFields(ModSettings &s)
+{
+    return {&s.fullBoard,        &s.demoBoard,        &s.demoMode,     &s.motoxEnabled,
+            &s.motoxMode,        &s.fullBalanceShown, &s.demoBalanceShown,
+            &s.fullHudShown,     &s.demoHudShown,     &s.fullFontShown, &s.demoFontShown};
+}
+
+// Splits on CR LF, a lone CR or a lone LF; a last line without an end counts.
+QList<QByteArray> splitLines(const QByteArray &data, int max)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    const qsizetype n = data.size();
+    for (qsizetype i = 0; i < n && lines.size() < max; ++i) {
+        const char c = data[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        lines.append(data.mid(start, i - start));
+        if (c == '\r' && i + 1 < n && data[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n && lines.size() < max)
+        lines.append(data.mid(start));
+    return lines;
+}
+
+// Reads as many of the 13 lines as the file has into the record, in order.
+// True when all 13 were there.
+bool readFile(ModSettings &s)
+{
+    QFile f(QString::fromLatin1(settingsFileName));
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QList<QByteArray> lines = splitLines(f.read(maxRead), lineCount);
+    f.close();
+
+    if (lines.size() > 0)
+        s.fullInstallDir = QString::fromLocal8Bit(lines[0]);
+    if (lines.size() > 1)
+        s.demoInstallDir = QString::fromLocal8Bit(lines[1]);
+    const auto fields = numericFields(s);
+    for (int i = 2; i < lines.size(); ++i)
+        *fields[i - 2] = SettingValue::fromText(lines[i]);
+    return lines.size() == lineCount;
+}
+
+void fillDefaults(ModSettings &s)
+{
+    for (SettingValue *v : {&s.fullBalanceShown, &s.demoBalanceShown, &s.fullHudShown,
+                            &s.demoHudShown, &s.fullFontShown, &s.demoFontShown}) {
+        if (v->isEmpty())
+            *v = 1;
+    }
+    for (SettingValue *v : {&s.fullBoard, &s.demoBoard, &s.motoxEnabled, &s.motoxMode}) {
+        if (v->isEmpty())
+            *v = 0;
+    }
+    if (s.fullInstallDir.isEmpty())
+        s.fullInstallDir = QString::fromLatin1(defaultFullInstallDir);
+    if (s.demoInstallDir.isEmpty())
+        s.demoInstallDir = QString::fromLatin1(defaultDemoInstallDir);
+}
+
+QByteArray format(ModSettings &s)
+{
+    QByteArray out;
+    const auto line = [&out](const QByteArray &text) { out += text + "\r\n"; };
+    line(s.fullInstallDir.toLocal8Bit());
+    line(s.demoInstallDir.toLocal8Bit());
+    for (SettingValue *v : numericFields(s))
+        line(v == &s.demoMode ? v->signForm() : v->printForm());
+    return out;
+}
+
+// Takes an unusable value as its default; true when it had to.
+bool mend(SettingValue &v, bool zeroOrOne)
+{
+    const auto n = v.toNumber();
+    if (n && (!zeroOrOne || *n == 0 || *n == 1))
+        return false;
+    v = 0;
+    return true;
+}
+
+} // namespace
+
+bool saveSettings(ModSettings &s, platform::Dialogs &dialogs)
+{
+    fillDefaults(s);
+    const QByteArray data = format(s);
+
+    QSaveFile f(QString::fromLatin1(settingsFileName));
+    QString reason;
+    // Unbuffered, so a short write shows here instead of vanishing in commit().
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        reason = f.errorString();
+    } else if (f.write(data) != data.size()) {
+        // A short write under a size limit is no error to QSaveFile: never
+        // let it install a truncated file.
+        reason = f.error() != QFileDevice::NoError ? f.errorString()
+                                                   : QStringLiteral("the disk is full");
+        f.cancelWriting();
+    } else if (!f.commit()) {
+        reason = f.errorString();
+    }
+    if (reason.isEmpty())
+        return true;
+
+    dialogs.message(QStringLiteral("Error! The settings could not be saved."),
+                    QString::fromLatin1(errorTitle),
+                    QStringLiteral("Cannot write %1: %2")
+                        .arg(QDir::current().absoluteFilePath(QString::fromLatin1(settingsFileName)),
+                             reason));
+    return false;
+}
+
+void loadSettings(ModSettings &s, platform::Dialogs &dialogs,
+                  const std::function<void()> &showMotox)
+{
+    // A missing or short file is rebuilt from what was read plus defaults and
+    // read again; once is enough, and a folder that cannot be written must
+    // not make this loop.
+    if (!readFile(s) && saveSettings(s, dialogs))
+        readFile(s);
+
+    bool mended = mend(s.demoMode, true);
+    mended |= mend(s.motoxEnabled, false);
+    mended |= mend(s.motoxMode, true);
+    s.demoMode = s.demoMode.toNumber(0);
+    if (mended)
+        saveSettings(s, dialogs);
+
+    s.gameRoot = s.isDemo() ? s.demoInstallDir : s.fullInstallDir;
+    if (showMotox)
+        showMotox();
+}

@@ -1,0 +1,273 @@
+#include "app/frmMod.h"
+
+#include "app/AppContext.h"
+#include "dialogs/frmAbout.h"
+#include "dialogs/frmHelp.h"
+#include "dialogs/frmOptions.h"
+#include "mods/board/BoardPage.h"
+#include "mods/display/DisplayPage.h"
+#include "mods/levels/LevelsPage.h"
+#include "mods/tricks/TricksPage.h"
+#include "platform/Twips.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QCheckBox>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+
+using platform::twips;
+
+namespace {
+constexpr int smallStripWidth = 2895, smallStripHeight = 3585;
+constexpr int smallWindowWidth = 2985, smallWindowHeight = 4530;
+constexpr int largeStripWidth = 6300, largeStripHeight = 5400;
+constexpr int largeWindowWidth = 6400, largeWindowHeight = 6360;
+} // namespace
+
+frmMod::frmMod(AppContext &ctx, QWidget *parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                              | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("frmMod"));
+    setWindowTitle(QStringLiteral("Vertz Mod Utility"));
+    setWindowIcon(QIcon(QStringLiteral(":/vertzmod.png")));
+
+    auto *body = new QWidget(this);
+    setCentralWidget(body);
+
+    TabStrip1 = new QTabWidget(body);
+    TabStrip1->setObjectName(QStringLiteral("TabStrip1"));
+    struct Tab {
+        const char *caption;
+        const char *key;
+        const char *tip;
+    };
+    const Tab tabs[] = {{"Board", "board", "Board Shape Mod"},
+                        {"Tricks", "tricks", "Trick Mod"},
+                        {"Levels", "Levels", "Level Mods"},
+                        {"Display", "Display", nullptr}};
+    for (const Tab &t : tabs) {
+        const int i = TabStrip1->addTab(new QWidget, QString::fromLatin1(t.caption));
+        TabStrip1->tabBar()->setTabData(i, QString::fromLatin1(t.key));
+        if (t.tip)
+            TabStrip1->setTabToolTip(i, QString::fromLatin1(t.tip));
+    }
+    TabStrip1->setAutoFillBackground(true);
+    TabStrip1->setGeometry(0, 0, twips(smallStripWidth), twips(smallStripHeight));
+
+    fraBoard = new BoardPage(ctx, body);
+    fraTricks = new TricksPage(ctx, body);
+    fraLevels = new LevelsPage(ctx, body);
+    fraDisplay = new DisplayPage(ctx, body);
+    platform::placeTwips(fraBoard, 60, 360, 2775, 3165);
+    platform::placeTwips(fraTricks, 60, 360, 6135, 4935);
+    platform::placeTwips(fraLevels, 60, 360, 2775, 3165);
+    platform::placeTwips(fraDisplay, 60, 360, 2775, 3165);
+    // The largest page lies behind the tab strip until it is chosen.
+    fraTricks->lower();
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setFixedHeight(twips(300));
+    statusPanel = new QLabel(QStringLiteral("Modding Full Version"), StatusBar1);
+    statusPanel->setObjectName(QStringLiteral("Panel1"));
+    StatusBar1->addWidget(statusPanel, 1);
+    StatusBar1->setProperty("simpleText", QStringLiteral("More features coming soon!"));
+    setStatusBar(StatusBar1);
+
+    QMenuBar *bar = menuBar();
+    mnuFile = bar->addMenu(QStringLiteral("File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuExit = mnuFile->addAction(QStringLiteral("Exit"));
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    mnuOptions = bar->addAction(QStringLiteral("Options"));
+    mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
+    mnuHelp = bar->addMenu(QStringLiteral("Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuModEx = mnuHelp->addAction(QStringLiteral("Mod Explainations"));
+    mnuModEx->setObjectName(QStringLiteral("mnuModEx"));
+    mnuAbout = mnuHelp->addAction(QStringLiteral("About"));
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+    connect(mnuExit, &QAction::triggered, this, &frmMod::mnuExit_Click);
+    connect(mnuOptions, &QAction::triggered, this, &frmMod::mnuOptions_Click);
+    connect(mnuModEx, &QAction::triggered, this, &frmMod::mnuModEx_Click);
+    connect(mnuAbout, &QAction::triggered, this, &frmMod::mnuAbout_Click);
+
+    connect(TabStrip1, &QTabWidget::currentChanged, this, [this] { TabStrip1_Click(); });
+
+    resize(twips(smallStripWidth),
+           bar->sizeHint().height() + twips(smallStripHeight) + StatusBar1->height());
+    setFixedSize(size());
+}
+
+frmMod::~frmMod()
+{
+    // The secondary windows have no owner; they go with the program.
+    delete m_options.data();
+    delete m_help.data();
+    delete m_about.data();
+}
+
+bool frmMod::Form_Load()
+{
+    fraBoard->raise();
+
+    // 500 twips left of and above the centred position.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - frameGeometry().width()) / 2 - twips(500),
+             area.y() + (area.height() - frameGeometry().height()) / 2 - twips(500));
+    }
+
+    ModSettings &s = m_ctx.settings;
+    if (QFile::exists(QString::fromLatin1(settingsFileName))) {
+        loadSettings(s, m_ctx.dialogs, [this] { fraLevels->showStoredState(); });
+    } else if (!askFirstRun()) {
+        return false;
+    }
+    if (s.fullBoard.isEmpty())
+        s.fullBoard = 0;
+    if (s.demoBoard.isEmpty())
+        s.demoBoard = 0;
+    fraBoard->reapplyStored();
+    return true;
+}
+
+bool frmMod::askFirstRun()
+{
+    // The working folder stays where it is on every system: it holds the data
+    // files and the settings the answers are saved to.
+    ModSettings &s = m_ctx.settings;
+    if (m_ctx.dialogs.question(QStringLiteral("Are you using the demo version?"),
+                               QStringLiteral("Demo Version Check")))
+        s.demoMode = 1;
+
+    const bool demo = !s.demoMode.equals(0);
+    QString answer = demo ? m_ctx.dialogs.input(QStringLiteral("Where is the Vertz Demo installed?"),
+                                                QStringLiteral("Vertz Demo Install Directory"),
+                                                QString::fromLatin1(defaultDemoInstallDir))
+                          : m_ctx.dialogs.input(QStringLiteral("Where is Vertz installed?"),
+                                                QStringLiteral("Vertz Install Directory"),
+                                                QString::fromLatin1(defaultFullInstallDir));
+    if (answer.isEmpty())
+        return false;
+    if (!answer.endsWith(QLatin1Char('\\')))
+        answer += QLatin1Char('\\');
+    (demo ? s.demoInstallDir : s.fullInstallDir) = answer;
+    s.gameRoot = answer;
+    return true;
+}
+
+void frmMod::TabStrip1_Click()
+{
+    const ModSettings &s = m_ctx.settings;
+    if (s.isDemo()) {
+        fraLevels->chkMotox->setEnabled(false);
+        fraLevels->optMotox[0]->setEnabled(false);
+        fraLevels->optMotox[1]->setEnabled(false);
+    } else {
+        fraLevels->chkMotox->setEnabled(true);
+    }
+
+    switch (TabStrip1->currentIndex() + 1) {
+    case 1:
+        fraBoard->raise();
+        fraTricks->lower();
+        setPageSizes(false);
+        break;
+    case 2:
+        if (!fraTricks->showTrickRoot(s.gameRoot)) {
+            m_ctx.dialogs.message(QStringLiteral("Hey Vertz isn't installed there!"),
+                                  QString::fromLatin1(errorTitle),
+                                  QStringLiteral("The folder %1 does not exist.")
+                                      .arg(m_ctx.files.nativePath(s.gameRoot
+                                                                  + QStringLiteral("Game\\data\\anims\\"))));
+            return;
+        }
+        fraTricks->raise();
+        setPageSizes(true);
+        if (!fraTricks->showTrickRoot(s.isDemo() ? s.demoInstallDir : s.gameRoot)) {
+            m_ctx.dialogs.message(QStringLiteral("Hey Vertz isn't installed there!"),
+                                  QString::fromLatin1(errorTitle));
+        }
+        break;
+    case 3:
+        if (s.motoxEnabled.equals(0)) {
+            fraLevels->optMotox[0]->setEnabled(false);
+            fraLevels->optMotox[1]->setEnabled(false);
+        }
+        fraLevels->raise();
+        fraTricks->lower();
+        setPageSizes(false);
+        break;
+    case 4:
+        fraDisplay->showStoredState();
+        fraDisplay->raise();
+        fraTricks->lower();
+        setPageSizes(false);
+        break;
+    default:
+        break;
+    }
+}
+
+void frmMod::setPageSizes(bool large)
+{
+    if (large) {
+        TabStrip1->resize(twips(largeStripWidth), twips(largeStripHeight));
+        setOuterSize(largeWindowWidth, largeWindowHeight);
+    } else {
+        TabStrip1->resize(twips(smallStripWidth), twips(smallStripHeight));
+        setOuterSize(smallWindowWidth, smallWindowHeight);
+    }
+}
+
+void frmMod::setOuterSize(int widthTwips, int heightTwips)
+{
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const int needWidth = TabStrip1->width();
+    const int needHeight = menuBar()->sizeHint().height() + TabStrip1->height() + StatusBar1->height();
+    const QSize client(qMax(twips(widthTwips) - frame.width(), needWidth),
+                       qMax(twips(heightTwips) - frame.height(), needHeight));
+    setFixedSize(client);
+}
+
+template <typename W> void frmMod::showSecondary(QPointer<QWidget> &window)
+{
+    if (!window) {
+        window = new W(m_ctx);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void frmMod::mnuExit_Click()
+{
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
+}
+
+void frmMod::mnuOptions_Click()
+{
+    showSecondary<frmOptions>(m_options);
+}
+
+void frmMod::mnuModEx_Click()
+{
+    showSecondary<frmHelp>(m_help);
+}
+
+void frmMod::mnuAbout_Click()
+{
+    showSecondary<frmAbout>(m_about);
+}

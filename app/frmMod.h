@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+class AppContext;
+class BoardPage;
+class DisplayPage;
+class LevelsPage;
+class QAction;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QTabWidget;
+class TricksPage;
+
+// The main window: a tab strip with the four mod pages, menus and status bar.
+class frmMod : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit frmMod(AppContext &ctx, QWidget *parent = nullptr);
+    ~frmMod() override;
+
+    // Runs once before the window is first shown: places the window, reads
+    // the settings or asks the first-run questions, and puts the stored board
+    // back. False when the player cancelled and the program must end.
+    bool Form_Load();
+
+    void TabStrip1_Click();
+    void mnuExit_Click();
+    void mnuOptions_Click();
+    void mnuModEx_Click();
+    void mnuAbout_Click();
+
+    QTabWidget *TabStrip1;
+    BoardPage *fraBoard;
+    TricksPage *fraTricks;
+    LevelsPage *fraLevels;
+    DisplayPage *fraDisplay;
+    QStatusBar *StatusBar1;
+    QLabel *statusPanel;
+    QMenu *mnuFile;
+    QAction *mnuExit;
+    QAction *mnuOptions;
+    QMenu *mnuHelp;
+    QAction *mnuModEx;
+    QAction *mnuAbout;
+
+private:
+    bool askFirstRun();
+    void setPageSizes(bool large);
+    // Resizes the whole window, frame included, never below what the menu,
+    // the tab strip and the status bar need.
+    void setOuterSize(int widthTwips, int heightTwips);
+    template <typename W> void showSecondary(QPointer<QWidget> &window);
+
+    AppContext &m_ctx;
+    QPointer<QWidget> m_options;
+    QPointer<QWidget> m_help;
+    QPointer<QWidget> m_about;
+};

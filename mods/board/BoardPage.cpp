@@ -1,0 +1,135 @@
+#include "mods/board/BoardPage.h"
+
+#include "app/AppContext.h"
+#include "mods/board/BoardCatalogue.h"
+#include "mods/board/BoardSwap.h"
+#include "platform/Twips.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QEvent>
+#include <QLabel>
+#include <QRadioButton>
+
+using platform::placeTwips;
+
+namespace {
+const QColor appliedColour(255, 192, 128);
+const QColor selectedColour(255, 128, 0);
+
+void setBackground(QWidget *w, const QColor &c)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, c);
+    p.setColor(QPalette::Button, c);
+    w->setPalette(p);
+}
+} // namespace
+
+BoardPage::BoardPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("fraBoard"));
+    setTitle(QStringLiteral("Board Mods"));
+    setAutoFillBackground(true);
+
+    BoardGroup = new QButtonGroup(this);
+    for (int i = 0; i < board::boardCount; ++i) {
+        const board::BoardEntry &e = board::catalogue[i];
+        auto *b = new QRadioButton(QString::fromLatin1(e.caption), this);
+        b->setObjectName(QStringLiteral("Board_%1").arg(i));
+        b->setProperty("Tag", QString::fromLatin1(e.key));
+        b->setAutoFillBackground(true);
+        placeTwips(b, 190, e.top, e.width, 200);
+        b->installEventFilter(this);
+        BoardGroup->addButton(b, i);
+        Board[i] = b;
+    }
+    // A selection by keyboard or program runs the handler through toggled; a
+    // click on the board already selected toggles nothing and runs it here.
+    connect(BoardGroup, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (!checked)
+            return;
+        m_toggledSincePress = true;
+        Board_Click(id);
+    });
+    connect(BoardGroup, &QButtonGroup::idPressed, this, [this](int) { m_toggledSincePress = false; });
+    connect(BoardGroup, &QButtonGroup::idClicked, this, [this](int id) {
+        if (!m_toggledSincePress)
+            Board_Click(id);
+        m_toggledSincePress = false;
+    });
+
+    PicPreview = new QLabel(this);
+    PicPreview->setObjectName(QStringLiteral("PicPreview"));
+    PicPreview->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    PicPreview->setLineWidth(1);
+    PicPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    placeTwips(PicPreview, 1500, 180, 1155, 2895);
+
+    for (int i = 1; i <= board::boardCount; ++i)
+        ilsPreview.append(QPixmap(QStringLiteral(":/boards/board%1.jpg").arg(i)));
+    showPreview(1);
+}
+
+bool BoardPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        for (int i = 0; i < board::boardCount; ++i) {
+            if (watched == Board[i] && Board[i]->isEnabled()) {
+                Board_DblClick(i);
+                return true;
+            }
+        }
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+void BoardPage::showPreview(int imageNumber)
+{
+    if (imageNumber >= 1 && imageNumber <= ilsPreview.size())
+        PicPreview->setPixmap(ilsPreview[imageNumber - 1]);
+    PicPreview->setProperty("imageNumber", imageNumber);
+}
+
+void BoardPage::Board_Click(int index)
+{
+    ModSettings &s = m_ctx.settings;
+    const bool demo = s.isDemo();
+    s.board() = index;
+    // The picture shows what is in the game, not what was clicked.
+    showPreview(m_applied[demo ? 1 : 0] + 1);
+    const QColor face = QApplication::palette().color(QPalette::Button);
+    for (QRadioButton *b : Board)
+        setBackground(b, face);
+    setBackground(Board[m_applied[demo ? 1 : 0]], appliedColour);
+    setBackground(Board[index], selectedColour);
+}
+
+void BoardPage::Board_DblClick(int index)
+{
+    ModSettings &s = m_ctx.settings;
+    const bool demo = s.isDemo();
+    s.board() = index;
+    try {
+        board::swapBoard(m_ctx.files, s.gameRoot, demo,
+                         Board[index]->property("Tag").toString());
+    } catch (const platform::FileError &e) {
+        m_ctx.dialogs.message(QStringLiteral("Error! Directory not found."),
+                              QString::fromLatin1(errorTitle), e.describe());
+        return;
+    }
+    m_ctx.saveSettings();
+    m_applied[demo ? 1 : 0] = index;
+    Board[index]->setChecked(true);
+    Board_Click(index);
+}
+
+void BoardPage::reapplyStored()
+{
+    SettingValue &stored = m_ctx.settings.board();
+    if (stored.isEmpty())
+        stored = 0;
+    const int index = board::boardIndexOf(stored.toNumber(0));
+    Board[index]->setChecked(true);
+    Board_DblClick(index);
+}

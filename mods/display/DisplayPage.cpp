@@ -1,0 +1,53 @@
+#include "mods/display/DisplayPage.h"
+
+#include "app/AppContext.h"
+#include "platform/Twips.h"
+
+#include <QCheckBox>
+#include <QLabel>
+
+using platform::placeTwips;
+
+namespace {
+// Shown unless the field says 0: a field never saved, or not a number, is
+// the initial state, the game's own files.
+bool shown(const SettingValue &v)
+{
+    return v.isEmpty() || v.toNumber(1) == 1;
+}
+} // namespace
+
+DisplayPage::DisplayPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("fraDisplay"));
+    setTitle(QStringLiteral("Display"));
+    setAutoFillBackground(true);
+
+    const auto box = [this](const char *name, const char *caption, int top) {
+        auto *c = new QCheckBox(QString::fromLatin1(caption), this);
+        c->setObjectName(QLatin1String(name));
+        placeTwips(c, 180, top, 2475, 255);
+        c->setChecked(true);
+        return c;
+    };
+    chkBalance = box("chkBalance", "Balance Meter", 360);
+    chkHud = box("chkHud", "HUD", 600);
+    chkFont = box("chkFont", "Score/trick text", 840);
+
+    Label1 = new QLabel(QStringLiteral("WARNING: Menu and score fonts are shared, so if you use "
+                                       "this mod most the text on most menus will not be visible!"),
+                        this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    placeTwips(Label1, 120, 1140, 2475, 855);
+}
+
+void DisplayPage::showStoredState()
+{
+    const ModSettings &s = m_ctx.settings;
+    const bool demo = s.isDemo();
+    chkBalance->setChecked(shown(demo ? s.demoBalanceShown : s.fullBalanceShown));
+    chkFont->setChecked(shown(demo ? s.demoFontShown : s.fullFontShown));
+    chkHud->setChecked(shown(demo ? s.demoHudShown : s.fullHudShown));
+}

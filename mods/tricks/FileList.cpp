@@ -1,0 +1,52 @@
+#include "mods/tricks/FileList.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+FileList::FileList(QWidget *parent) : QListWidget(parent)
+{
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+bool FileList::trySetPath(const QString &folder)
+{
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return false;
+    m_path = QDir::toNativeSeparators(QDir::cleanPath(QDir(folder).absolutePath()));
+    fill();
+    return true;
+}
+
+void FileList::refresh()
+{
+    const QString selected = fileName();
+    fill();
+    setFileName(selected);
+}
+
+QString FileList::fileName() const
+{
+    const auto items = selectedItems();
+    return items.isEmpty() ? QString() : items.first()->text();
+}
+
+void FileList::setFileName(const QString &name)
+{
+    const auto found = findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (found.isEmpty()) {
+        clearSelection();
+        setCurrentItem(nullptr);
+        return;
+    }
+    setCurrentItem(found.first());
+    found.first()->setSelected(true);
+}
+
+void FileList::fill()
+{
+    clear();
+    if (m_path.isEmpty())
+        return;
+    addItems(QDir(m_path).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase));
+}

@@ -1,0 +1,77 @@
+#include "mods/tricks/FolderList.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStyle>
+
+namespace {
+constexpr int pathRole = Qt::UserRole;
+
+QString cleanNative(const QString &folder)
+{
+    QString p = QDir::cleanPath(QDir(folder).absolutePath());
+    return QDir::toNativeSeparators(p);
+}
+} // namespace
+
+FolderList::FolderList(QWidget *parent) : QListWidget(parent)
+{
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(this, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem *item) { trySetPath(item->data(pathRole).toString()); });
+}
+
+bool FolderList::trySetPath(const QString &folder)
+{
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return false;
+    QString p = cleanNative(folder);
+    // The root keeps its separator ("/", "C:\"); nothing else has one at the end.
+    if (p.size() > 1 && (p.endsWith(QLatin1Char('/')) || p.endsWith(QLatin1Char('\\')))
+        && !QDir(p).isRoot())
+        p.chop(1);
+    if (p == m_path) {
+        fill();
+        return true;
+    }
+    m_path = p;
+    fill();
+    emit pathChanged(m_path);
+    return true;
+}
+
+void FolderList::refresh()
+{
+    fill();
+}
+
+void FolderList::fill()
+{
+    clear();
+    if (m_path.isEmpty())
+        return;
+    QStringList chain;
+    QDir d(m_path);
+    chain.prepend(d.absolutePath());
+    while (!d.isRoot() && d.cdUp())
+        chain.prepend(d.absolutePath());
+
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    int depth = 0;
+    for (const QString &folder : chain) {
+        const QString name = QDir(folder).isRoot() ? QDir::toNativeSeparators(folder)
+                                                   : QDir(folder).dirName();
+        auto *item = new QListWidgetItem(open, QString(depth * 2, QLatin1Char(' ')) + name, this);
+        item->setData(pathRole, QDir::toNativeSeparators(folder));
+        ++depth;
+    }
+    setCurrentRow(count() - 1);
+    const QStringList subs = QDir(m_path).entryList(
+        QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+    for (const QString &sub : subs) {
+        auto *item = new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + sub, this);
+        item->setData(pathRole, QDir::toNativeSeparators(QDir(m_path).filePath(sub)));
+    }
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QListWidget>
+
+// A folder tree list: the folder shown, its ancestors up to the root and its
+// subfolders. Choosing an entry (double click or Enter) makes it the folder.
+// The path is native, without a trailing separator, and changes synchronously.
+class FolderList : public QListWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString path READ path WRITE setPath NOTIFY pathChanged)
+
+public:
+    explicit FolderList(QWidget *parent = nullptr);
+
+    QString path() const { return m_path; }
+    // Shows the folder; pathChanged runs only when the folder really changes.
+    // False, with nothing changed, when the folder does not exist.
+    bool trySetPath(const QString &folder);
+    void setPath(const QString &folder) { trySetPath(folder); }
+    // Reads the folder tree from disk again.
+    void refresh();
+
+signals:
+    void pathChanged(const QString &path);
+
+private:
+    void fill();
+
+    QString m_path;
+};

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <stdexcept>
+
+namespace platform {
+
+// A failed file operation: what was tried, on which path, and what the system said.
+class FileError : public std::runtime_error {
+public:
+    FileError(QString operation, QString path, QString reason);
+
+    const QString &operation() const { return m_operation; }
+    const QString &path() const { return m_path; }
+    const QString &reason() const { return m_reason; }
+    // "Cannot <operation> <path>: <reason>", for a message's informative text.
+    QString describe() const;
+
+private:
+    QString m_operation;
+    QString m_path;
+    QString m_reason;
+};
+
+// The file operations the mods need, on game paths.
+//
+// A game path is the game's own spelling: backslashes between folders, maybe a
+// drive letter ("C:\Program Files\...\Game\Data\models\Skater_m\"). A bare name
+// ("blank.dat") lies in the working folder. On Windows paths are used as they
+// are; elsewhere a drive "X:" maps to $WINEPREFIX/dosdevices/x: (default
+// ~/.wine), a path starting with "/" is used as it is, and each component that
+// does not exist as spelled is matched case-insensitively against the existing
+// entries, as the game's file system ignores case.
+//
+// Every mutating operation throws FileError on failure; the tests never do.
+class FileSystem {
+public:
+    // Uses $WINEPREFIX, or ~/.wine.
+    FileSystem();
+    explicit FileSystem(QString winePrefix);
+
+    // The native path for a game path. Existing components are matched
+    // case-insensitively; missing ones keep their spelling. A trailing
+    // separator is dropped.
+    QString nativePath(const QString &gamePath) const;
+
+    bool fileExists(const QString &path) const;
+    bool folderExists(const QString &path) const;
+
+    // Names (not paths) of the plain files matching a pattern such as
+    // "Game\data\anims\*.*"; "*.*" matches every name, matching ignores case.
+    // Sorted case-insensitively. Throws if the folder is missing.
+    QStringList listFiles(const QString &pattern) const;
+
+    // Creates one folder; fails if it exists or its parent is missing.
+    void makeFolder(const QString &path);
+    // Copies a file, replacing the destination atomically: a failed copy
+    // leaves the old destination in place, never a missing or half file.
+    void copyFile(const QString &from, const QString &to);
+    void deleteFile(const QString &path);
+    // Deletes the plain files matching the pattern; never follows a link out
+    // of the folder. A pattern matching nothing is no failure.
+    void deleteFiles(const QString &pattern);
+    // Removes an empty folder.
+    void removeFolder(const QString &path);
+
+private:
+    QString m_winePrefix;
+};
+
+} // namespace platform

@@ -1,0 +1,40 @@
+#include "platform/QtDialogs.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace platform {
+
+void QtDialogs::message(const QString &text, const QString &title, const QString &informative)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setInformativeText(informative);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+bool QtDialogs::question(const QString &text, const QString &title)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    // exec()'s result is NoButton when the box is closed by done(); the clicked button is reliable.
+    return box.clickedButton() == box.button(QMessageBox::Yes);
+}
+
+QString QtDialogs::input(const QString &prompt, const QString &title, const QString &defaultText)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
+                                               QLineEdit::Normal, defaultText, &ok);
+    return ok ? text : QString();
+}
+
+} // namespace platform

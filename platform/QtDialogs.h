@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+namespace platform {
+
+// Application-modal Qt boxes with the exact texts and titles.
+class QtDialogs : public Dialogs {
+public:
+    void message(const QString &text, const QString &title,
+                 const QString &informative = QString()) override;
+    bool question(const QString &text, const QString &title) override;
+    QString input(const QString &prompt, const QString &title,
+                  const QString &defaultText) override;
+};
+
+} // namespace platform

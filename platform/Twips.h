@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QRect>
+#include <QSize>
+#include <QWidget>
+#include <QtMath>
+
+namespace platform {
+
+// The windows are designed in twips; 15 twips make one device-independent pixel.
+constexpr int twips(int t) { return (t * 2 + 15) / 30; }
+
+inline void placeTwips(QWidget *w, int left, int top, int width, int height)
+{
+    w->setGeometry(twips(left), twips(top), twips(width), twips(height));
+}
+
+} // namespace platform

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "app/AppContext.h"
+#include "app/Look.h"
+#include "app/frmMod.h"
+#include "platform/ScriptedDialogs.h"
+#include "tests/fixture/GameFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A fresh working folder (made current) and room for game installs, removed
+// again at the end of each test.
+class TestBench {
+public:
+    TestBench() : m_oldCwd(QDir::currentPath())
+    {
+        QDir().mkpath(m_dir.filePath(QStringLiteral("work")));
+        QDir::setCurrent(m_dir.filePath(QStringLiteral("work")));
+    }
+    ~TestBench() { QDir::setCurrent(m_oldCwd); }
+
+    bool valid() const { return m_dir.isValid(); }
+    QString path(const QString &rel) const { return m_dir.filePath(rel); }
+
+    // Makes a complete install and returns its game root.
+    QString makeGame(fixture::Variant v, const QString &name)
+    {
+        const QString root = m_dir.filePath(name);
+        fixture::makeInstall(root, v);
+        return fixture::gameRootOf(root);
+    }
+
+    static void writeIni(const QByteArray &bytes)
+    {
+        QFile f(QStringLiteral("vertzmod.ini"));
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+    }
+    static QByteArray readIni()
+    {
+        QFile f(QStringLiteral("vertzmod.ini"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    // A settings file with every line given; lines 3 to 13 as numbers.
+    static QByteArray ini(const QString &full, const QString &demo, QList<int> numbers)
+    {
+        QByteArray out = full.toLocal8Bit() + "\r\n" + demo.toLocal8Bit() + "\r\n";
+        for (int n : numbers)
+            out += QByteArray::number(n) + "\r\n";
+        return out;
+    }
+
+private:
+    QString m_oldCwd;
+    QTemporaryDir m_dir;
+};
+
+// The main window with its context, as main() builds it.
+struct Program {
+    platform::ScriptedDialogs dialogs;
+    AppContext ctx{dialogs};
+    std::unique_ptr<frmMod> window;
+
+    Program() : window(std::make_unique<frmMod>(ctx)) {}
+};

@@ -1,0 +1,518 @@
+#include "platform/FileSystem.h"
+#include "platform/QtDialogs.h"
+#include "platform/ScriptedDialogs.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <optional>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+using platform::FileError;
+using platform::FileSystem;
+
+namespace {
+
+QString sysReason(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
+    QCOMPARE(f.write(data), data.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                      | QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
+// Distinct bytes, longer than one copy buffer and not a multiple of it.
+QByteArray bigContent(char seed)
+{
+    QByteArray data(3 * 1024 * 1024 + 123, Qt::Uninitialized);
+    for (qsizetype i = 0; i < data.size(); ++i)
+        data[i] = char(seed + i * 7 + i / 4096);
+    return data;
+}
+
+std::optional<FileError> failure(const std::function<void()> &op)
+{
+    try {
+        op();
+    } catch (const FileError &e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
+// The error names the operation, the native path and the system's reason.
+#define VERIFY_FILE_ERROR(call, wantOp, wantPath, wantReason)                                 \
+    do {                                                                               \
+        const auto e = failure([&] { call; });                                         \
+        QVERIFY2(e.has_value(), "no FileError from " #call);                           \
+        QCOMPARE(e->operation(), QString(wantOp));                                         \
+        QCOMPARE(e->path(), QDir::toNativeSeparators(wantPath));                     \
+        QCOMPARE(e->reason(), QString(wantReason));                                        \
+        QCOMPARE(e->describe(), QStringLiteral("Cannot %1 %2: %3")                     \
+                                    .arg(QString(wantOp), QDir::toNativeSeparators(wantPath), \
+                                         wantReason));                                     \
+    } while (false)
+
+// Calls act on the modal box of type W once the event loop shows it.
+template<typename W>
+void whenModal(std::function<void(W *)> act)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (auto *w = qobject_cast<W *>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(w);
+        }
+    });
+    timer->start();
+}
+
+} // namespace
+
+class PlatformTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void mapsGamePaths();
+    void defaultWinePrefix();
+    void existsQueries();
+    void folderAndDeleteOperations();
+    void copyReplacesDestination();
+    void copyFailureKeepsDestination();
+    void copyIntoReadOnlyFolderKeepsDestination();
+    void copyShortWriteKeepsDestination();
+    void listFilesMatchesWildcards();
+    void deleteFilesStaysInFolder();
+
+    void scriptedDialogsRecordAndAnswer();
+    void messageBoxShowsTexts();
+    void questionBoxAnswers();
+    void inputBoxAnswers();
+
+private:
+    QString m_startFolder;
+    std::optional<QTemporaryDir> m_tmp;
+    QString root() const { return m_tmp->path(); }
+};
+
+void PlatformTest::init()
+{
+    m_startFolder = QDir::currentPath();
+    m_tmp.emplace();
+    QVERIFY(m_tmp->isValid());
+}
+
+void PlatformTest::cleanup()
+{
+    QDir::setCurrent(m_startFolder);
+    m_tmp.reset();
+}
+
+void PlatformTest::mapsGamePaths()
+{
+#ifdef Q_OS_WIN
+    QSKIP("Game paths are used as they are on Windows");
+#endif
+    // A prefix laid out as Wine does: dosdevices/c: links to ../drive_c.
+    const QString prefix = root() + "/prefix";
+    const QString models = prefix + "/drive_c/Program Files/Game/Data/Models/Skater_M";
+    QVERIFY(QDir().mkpath(models));
+    QVERIFY(QDir().mkpath(prefix + "/dosdevices"));
+    QVERIFY(QFile::link("../drive_c", prefix + "/dosdevices/c:"));
+    writeFile(models + "/Board.TXT", "b");
+    FileSystem fsys(prefix);
+    const QString c = prefix + "/dosdevices/c:";
+
+    // Every existing level matched ignoring case, through the drive link.
+    QCOMPARE(fsys.nativePath("C:\\program files\\GAME\\data\\models\\skater_m\\board.txt"),
+             c + "/Program Files/Game/Data/Models/Skater_M/Board.TXT");
+    // New components keep their spelling; doubled and trailing separators go.
+    QCOMPARE(fsys.nativePath("c:\\PROGRAM FILES\\\\game\\New\\data\\"),
+             c + "/Program Files/Game/New/data");
+    QCOMPARE(fsys.nativePath("C:\\"), c);
+    QCOMPARE(fsys.nativePath("d:\\Stuff"), prefix + "/dosdevices/d:/Stuff");
+
+    // Absolute paths are taken as they are, still ignoring case.
+    QCOMPARE(fsys.nativePath(root() + "\\PREFIX\\Drive_C\\program files\\"),
+             prefix + "/drive_c/Program Files");
+
+    // Several spellings of one name: the exact one, else the first in order.
+    QVERIFY(QDir().mkpath(root() + "/Dup/abc"));
+    QVERIFY(QDir().mkpath(root() + "/Dup/ABC"));
+    QCOMPARE(fsys.nativePath(root() + "/dup/abc"), root() + "/Dup/abc");
+    QCOMPARE(fsys.nativePath(root() + "/dup/Abc"), root() + "/Dup/ABC");
+
+    // Relative paths start in the working folder as it is at call time.
+    QVERIFY(QDir::setCurrent(prefix + "/drive_c"));
+    QCOMPARE(fsys.nativePath("PROGRAM FILES\\game"), QDir::currentPath() + "/Program Files/Game");
+    QVERIFY(QDir::setCurrent(models));
+    QCOMPARE(fsys.nativePath("board.txt"), QDir::currentPath() + "/Board.TXT");
+}
+
+void PlatformTest::defaultWinePrefix()
+{
+#ifdef Q_OS_WIN
+    QSKIP("No Wine prefix on Windows");
+#endif
+    const bool wasSet = qEnvironmentVariableIsSet("WINEPREFIX");
+    const QByteArray old = qgetenv("WINEPREFIX");
+    const auto restore = qScopeGuard([&] {
+        if (wasSet)
+            qputenv("WINEPREFIX", old);
+        else
+            qunsetenv("WINEPREFIX");
+    });
+
+    qputenv("WINEPREFIX", QFile::encodeName(root()));
+    QCOMPARE(FileSystem().nativePath("E:\\a"), root() + "/dosdevices/e:/a");
+    qputenv("WINEPREFIX", "");
+    QCOMPARE(FileSystem().nativePath("E:\\vertz-none"),
+             QDir::homePath() + "/.wine/dosdevices/e:/vertz-none");
+}
+
+void PlatformTest::existsQueries()
+{
+    FileSystem fsys;
+    writeFile(root() + "/File.txt", "x");
+    QVERIFY(QDir().mkdir(root() + "/Folder"));
+    QVERIFY(QFile::link(root() + "/File.txt", root() + "/filelink"));
+    QVERIFY(QFile::link(root() + "/missing", root() + "/broken"));
+
+    QVERIFY(fsys.fileExists(root() + "\\FILE.TXT"));
+    QVERIFY(fsys.fileExists(root() + "\\filelink"));
+    QVERIFY(!fsys.fileExists(root() + "\\folder"));
+    QVERIFY(!fsys.fileExists(root() + "\\broken"));
+    QVERIFY(!fsys.fileExists(root() + "\\nothing"));
+    QVERIFY(fsys.folderExists(root() + "\\FOLDER\\"));
+    QVERIFY(!fsys.folderExists(root() + "\\file.txt"));
+    QVERIFY(!fsys.folderExists(root() + "\\nothing"));
+}
+
+void PlatformTest::folderAndDeleteOperations()
+{
+    FileSystem fsys;
+    const QString r = root();
+    writeFile(r + "/file.txt", "x");
+
+    fsys.makeFolder(r + "\\New");
+    QVERIFY(QFileInfo(r + "/New").isDir());
+    VERIFY_FILE_ERROR(fsys.makeFolder(r + "\\NEW"), "create folder", r + "/New", sysReason(EEXIST));
+    VERIFY_FILE_ERROR(fsys.makeFolder(r + "\\File.TXT"), "create folder", r + "/file.txt",
+                      sysReason(EEXIST));
+    VERIFY_FILE_ERROR(fsys.makeFolder(r + "\\Gone\\Sub"), "create folder", r + "/Gone/Sub",
+                      sysReason(ENOENT));
+
+    // removeFolder takes empty folders only and never deletes a file.
+    writeFile(r + "/New/inside.dat", "y");
+    VERIFY_FILE_ERROR(fsys.removeFolder(r + "\\new"), "remove folder", r + "/New",
+                      sysReason(ENOTEMPTY));
+    VERIFY_FILE_ERROR(fsys.removeFolder(r + "\\file.txt"), "remove folder", r + "/file.txt",
+                      sysReason(ENOTDIR));
+    QVERIFY(QFile::exists(r + "/file.txt"));
+
+    // deleteFile takes files only and never removes a folder.
+    fsys.deleteFile(r + "\\new\\INSIDE.DAT");
+    QVERIFY(!QFile::exists(r + "/New/inside.dat"));
+    VERIFY_FILE_ERROR(fsys.deleteFile(r + "\\New\\inside.dat"), "delete", r + "/New/inside.dat",
+                      sysReason(ENOENT));
+    VERIFY_FILE_ERROR(fsys.deleteFile(r + "\\New"), "delete", r + "/New", sysReason(EISDIR));
+    QVERIFY(QFileInfo(r + "/New").isDir());
+
+    fsys.removeFolder(r + "\\NEW\\");
+    QVERIFY(!QFileInfo::exists(r + "/New"));
+    VERIFY_FILE_ERROR(fsys.removeFolder(r + "\\New"), "remove folder", r + "/New",
+                      sysReason(ENOENT));
+}
+
+void PlatformTest::copyReplacesDestination()
+{
+    FileSystem fsys;
+    const QString r = root();
+    const QByteArray data = bigContent('a');
+    writeFile(r + "/source.bin", data);
+    QVERIFY(QDir().mkdir(r + "/Dest"));
+    writeFile(r + "/Dest/Target.DAT", "old");
+
+    fsys.copyFile(r + "\\SOURCE.bin", r + "\\dest\\Copy.bin");
+    QCOMPARE(readFile(r + "/Dest/Copy.bin"), data);
+    // The existing file is replaced under its own spelling, no second file.
+    fsys.copyFile(r + "\\source.bin", r + "\\dest\\target.dat");
+    QCOMPARE(readFile(r + "/Dest/Target.DAT"), data);
+    QCOMPARE(entries(r + "/Dest"), QStringList({"Copy.bin", "Target.DAT"}));
+
+    // Onto itself: left intact.
+    fsys.copyFile(r + "\\Dest\\Target.DAT", r + "\\DEST\\TARGET.DAT");
+    QCOMPARE(readFile(r + "/Dest/Target.DAT"), data);
+    QCOMPARE(entries(r + "/Dest"), QStringList({"Copy.bin", "Target.DAT"}));
+}
+
+void PlatformTest::copyFailureKeepsDestination()
+{
+    FileSystem fsys;
+    const QString r = root();
+    writeFile(r + "/source.bin", "new");
+    QVERIFY(QDir().mkdir(r + "/Dest"));
+    writeFile(r + "/Dest/target.dat", "old");
+
+    VERIFY_FILE_ERROR(fsys.copyFile(r + "\\nope.bin", r + "\\Dest\\target.dat"), "copy",
+                      r + "/nope.bin", sysReason(ENOENT));
+    VERIFY_FILE_ERROR(fsys.copyFile(r + "\\dest", r + "\\Dest\\target.dat"), "copy",
+                      r + "/Dest", sysReason(EISDIR));
+    VERIFY_FILE_ERROR(fsys.copyFile(r + "\\source.bin", r + "\\Gone\\target.dat"),
+                      "copy " + QDir::toNativeSeparators(r + "/source.bin") + " to",
+                      r + "/Gone/target.dat", sysReason(ENOENT));
+    // A folder in the way of the destination stays, and no temporary is left.
+    QVERIFY(QDir().mkdir(r + "/Dest/Sub"));
+    VERIFY_FILE_ERROR(fsys.copyFile(r + "\\source.bin", r + "\\Dest\\sub"),
+                      "copy " + QDir::toNativeSeparators(r + "/source.bin") + " to",
+                      r + "/Dest/Sub", sysReason(EISDIR));
+    QCOMPARE(readFile(r + "/Dest/target.dat"), QByteArray("old"));
+    QCOMPARE(entries(r + "/Dest"), QStringList({"Sub", "target.dat"}));
+}
+
+void PlatformTest::copyIntoReadOnlyFolderKeepsDestination()
+{
+#ifdef Q_OS_UNIX
+    if (::geteuid() == 0)
+        QSKIP("root ignores folder permissions");
+#else
+    QSKIP("read-only folders are a POSIX notion here");
+#endif
+    FileSystem fsys;
+    const QString r = root();
+    writeFile(r + "/source.bin", "new");
+    QVERIFY(QDir().mkdir(r + "/Dest"));
+    writeFile(r + "/Dest/target.dat", "old");
+    QVERIFY(QFile::setPermissions(r + "/Dest", QFile::ReadOwner | QFile::ExeOwner));
+    const auto restore = qScopeGuard([&] {
+        QFile::setPermissions(r + "/Dest", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
+
+    VERIFY_FILE_ERROR(fsys.copyFile(r + "\\source.bin", r + "\\Dest\\target.dat"),
+                      "copy " + QDir::toNativeSeparators(r + "/source.bin") + " to",
+                      r + "/Dest/target.dat", sysReason(EACCES));
+    QCOMPARE(readFile(r + "/Dest/target.dat"), QByteArray("old"));
+    QCOMPARE(entries(r + "/Dest"), QStringList({"target.dat"}));
+}
+
+void PlatformTest::copyShortWriteKeepsDestination()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("needs a file-size limit");
+#else
+    // Under a size limit a write stops short without an error; the copy must
+    // notice, report the system's reason and leave the old file. The limit
+    // cuts the last write, after which nothing else would fail.
+    FileSystem fsys;
+    const QString r = root();
+    const QByteArray data = bigContent('s');
+    writeFile(r + "/source.bin", data);
+    QVERIFY(QDir().mkdir(r + "/Dest"));
+    writeFile(r + "/Dest/target.dat", "old");
+
+    rlimit saved {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = rlim_t(data.size() - 10);
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const auto e = failure([&] { fsys.copyFile(r + "\\source.bin", r + "\\Dest\\target.dat"); });
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QVERIFY(e.has_value());
+    QCOMPARE(e->reason(), sysReason(EFBIG));
+    QCOMPARE(readFile(r + "/Dest/target.dat"), QByteArray("old"));
+    QCOMPARE(entries(r + "/Dest"), QStringList({"target.dat"}));
+#endif
+}
+
+void PlatformTest::listFilesMatchesWildcards()
+{
+    FileSystem fsys;
+    const QString r = root();
+    const QString list = r + "/List";
+    QVERIFY(QDir().mkpath(list + "/sub.txt"));
+    for (const char *name : {"a.txt", "B.TXT", "c.dat", "noext", ".hidden.txt"})
+        writeFile(list + '/' + name, name);
+    QVERIFY(QFile::link(list + "/sub.txt", list + "/dirlink.txt"));
+    QVERIFY(QFile::link(list + "/a.txt", list + "/filelink.txt"));
+    QVERIFY(QFile::link(list + "/gone", list + "/broken.txt"));
+
+    // Folders, links to folders, broken links and hidden files are not files
+    // here; a link to a file is. Sorted ignoring case.
+    QCOMPARE(fsys.listFiles(r + "\\list\\*.*"),
+             QStringList({"a.txt", "B.TXT", "c.dat", "filelink.txt", "noext"}));
+    QCOMPARE(fsys.listFiles(r + "\\LIST\\*.Txt"), QStringList({"a.txt", "B.TXT", "filelink.txt"}));
+    QCOMPARE(fsys.listFiles(r + "\\List\\?.txt"), QStringList({"a.txt", "B.TXT"}));
+    QCOMPARE(fsys.listFiles(r + "\\List\\*A*"), QStringList({"a.txt", "c.dat"}));
+    QCOMPARE(fsys.listFiles(r + "\\List\\b*.t?t"), QStringList({"B.TXT"}));
+    QCOMPARE(fsys.listFiles(r + "\\List\\*"), fsys.listFiles(r + "\\List\\*.*"));
+    QCOMPARE(fsys.listFiles(r + "\\List\\*.x"), QStringList());
+
+    VERIFY_FILE_ERROR(fsys.listFiles(r + "\\Gone\\*.*"), "list", r + "/Gone", sysReason(ENOENT));
+    VERIFY_FILE_ERROR(fsys.listFiles(r + "\\List\\c.dat\\*.*"), "list", list + "/c.dat",
+                      sysReason(ENOTDIR));
+}
+
+void PlatformTest::deleteFilesStaysInFolder()
+{
+    FileSystem fsys;
+    const QString r = root();
+    QVERIFY(QDir().mkpath(r + "/Outside"));
+    QVERIFY(QDir().mkpath(r + "/Del/sub.txt"));
+    writeFile(r + "/Outside/keep.txt", "k");
+    writeFile(r + "/Outside/target.txt", "t");
+    writeFile(r + "/Del/sub.txt/inner.txt", "i");
+    for (const char *name : {"one.TXT", "two.txt", "stay.dat"})
+        writeFile(r + "/Del/" + name, name);
+    QVERIFY(QFile::link(r + "/Outside", r + "/Del/out.txt"));
+    QVERIFY(QFile::link(r + "/Outside/target.txt", r + "/Del/lnk.txt"));
+
+    fsys.deleteFiles(r + "\\del\\*.TXT");
+    // The link to a file goes, its target stays; the link to a folder and the
+    // subfolder are not entered.
+    QCOMPARE(entries(r + "/Del"), QStringList({"out.txt", "stay.dat", "sub.txt"}));
+    QCOMPARE(entries(r + "/Del/sub.txt"), QStringList({"inner.txt"}));
+    QCOMPARE(entries(r + "/Outside"), QStringList({"keep.txt", "target.txt"}));
+
+    fsys.deleteFiles(r + "\\Del\\*.zip");
+    QCOMPARE(entries(r + "/Del").size(), 3);
+    VERIFY_FILE_ERROR(fsys.deleteFiles(r + "\\Gone\\*.*"), "delete files in", r + "/Gone",
+                      sysReason(ENOENT));
+}
+
+void PlatformTest::scriptedDialogsRecordAndAnswer()
+{
+    using Kind = platform::ScriptedDialogs::Kind;
+    platform::ScriptedDialogs d;
+    d.questionAnswers = {true};
+    d.inputAnswers = {"typed"};
+
+    d.message("Text", "Title", "why");
+    QCOMPARE(d.question("Sure?", "Q"), true);
+    QCOMPARE(d.question("Again?", "Q"), false);
+    QCOMPARE(d.input("Name:", "In", "def"), QString("typed"));
+    QCOMPARE(d.input("Name:", "In", "def"), QString());
+    d.message("Second", "T2");
+
+    QCOMPARE(d.shown.size(), 6);
+    QCOMPARE(d.shown[1].kind, Kind::Question);
+    QCOMPARE(d.shown[2].text, QString("Again?"));
+    QCOMPARE(d.shown[3].kind, Kind::Input);
+    QCOMPARE(d.shown[3].defaultText, QString("def"));
+    const auto messages = d.messages();
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(messages[0].informative, QString("why"));
+    QCOMPARE(messages[1].text, QString("Second"));
+    QCOMPARE(messages[1].title, QString("T2"));
+}
+
+void PlatformTest::messageBoxShowsTexts()
+{
+    QString text, title, informative;
+    QMessageBox::StandardButtons buttons;
+    Qt::WindowModality modality = Qt::NonModal;
+    whenModal<QMessageBox>([&](QMessageBox *box) {
+        text = box->text();
+        title = box->windowTitle();
+        informative = box->informativeText();
+        buttons = box->standardButtons();
+        modality = box->windowModality();
+        box->button(QMessageBox::Ok)->click();
+    });
+    platform::QtDialogs().message("File missing.", "Vertz", "Cannot copy a to b: denied");
+    QCOMPARE(text, QString("File missing."));
+    QCOMPARE(title, QString("Vertz"));
+    QCOMPARE(informative, QString("Cannot copy a to b: denied"));
+    QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(modality, Qt::ApplicationModal);
+}
+
+void PlatformTest::questionBoxAnswers()
+{
+    for (const auto answer : {QMessageBox::Yes, QMessageBox::No}) {
+        QString text, title;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::Icon icon = QMessageBox::Critical;
+        bool yesIsDefault = false;
+        whenModal<QMessageBox>([&](QMessageBox *box) {
+            text = box->text();
+            title = box->windowTitle();
+            buttons = box->standardButtons();
+            icon = box->icon();
+            yesIsDefault = box->defaultButton() == box->button(QMessageBox::Yes);
+            box->button(answer)->click();
+        });
+        const bool yes = platform::QtDialogs().question("Restore?", "Vertz Q");
+        QCOMPARE(yes, answer == QMessageBox::Yes);
+        QCOMPARE(text, QString("Restore?"));
+        QCOMPARE(title, QString("Vertz Q"));
+        QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(icon, QMessageBox::NoIcon);
+        QVERIFY(yesIsDefault);
+    }
+}
+
+void PlatformTest::inputBoxAnswers()
+{
+    QString prompt, title, shownDefault;
+    whenModal<QInputDialog>([&](QInputDialog *box) {
+        prompt = box->labelText();
+        title = box->windowTitle();
+        shownDefault = box->textValue();
+        box->setTextValue("My Board");
+        box->accept();
+    });
+    QCOMPARE(platform::QtDialogs().input("Name:", "New board", "Board 1"), QString("My Board"));
+    QCOMPARE(prompt, QString("Name:"));
+    QCOMPARE(title, QString("New board"));
+    QCOMPARE(shownDefault, QString("Board 1"));
+
+    whenModal<QInputDialog>([](QInputDialog *box) {
+        box->setTextValue("ignored");
+        box->reject();
+    });
+    QCOMPARE(platform::QtDialogs().input("Name:", "New board", "Board 1"), QString());
+}
+
+QTEST_MAIN(PlatformTest)
+#include "tst_platform.moc"

@@ -1,0 +1,328 @@
+#include "app/ModSettings.h"
+#include "platform/ScriptedDialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray defaultsFile = "C:\\Program Files\\Harbrook\\Vertz Rail Tour\\\r\n"
+                                "C:\\Program Files\\Harbrook\\Vertz Rail Tour Demo\\\r\n"
+                                " 0 \r\n 0 \r\n 0\r\n 0 \r\n 0 \r\n"
+                                " 1 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n";
+
+void writeIni(const QByteArray &bytes)
+{
+    QFile f(QString::fromLatin1(settingsFileName));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QByteArray readIni()
+{
+    QFile f(QString::fromLatin1(settingsFileName));
+    if (!f.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return f.readAll();
+}
+
+} // namespace
+
+class TestSettings : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir *m_dir = nullptr;
+    QString m_oldCwd;
+    platform::ScriptedDialogs m_dialogs;
+    int m_motoxShown = 0;
+
+    void load(ModSettings &s)
+    {
+        loadSettings(s, m_dialogs, [this] { ++m_motoxShown; });
+    }
+
+private slots:
+    void init()
+    {
+        m_oldCwd = QDir::currentPath();
+        m_dir = new QTemporaryDir;
+        QVERIFY(m_dir->isValid());
+        QVERIFY(QDir::setCurrent(m_dir->path()));
+        m_dialogs = platform::ScriptedDialogs();
+        m_motoxShown = 0;
+    }
+    void cleanup()
+    {
+        QDir::setCurrent(m_oldCwd);
+        delete m_dir;
+    }
+
+    void numbersFromText_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("isNumber");
+        QTest::addColumn<int>("value");
+        QTest::newRow("bare") << QByteArray("1") << true << 1;
+        QTest::newRow("print form") << QByteArray(" 1 ") << true << 1;
+        QTest::newRow("tabs and blanks") << QByteArray("\t 5  ") << true << 5;
+        QTest::newRow("negative") << QByteArray("-3") << true << -3;
+        QTest::newRow("empty") << QByteArray("") << false << 0;
+        QTest::newRow("blanks only") << QByteArray("   ") << false << 0;
+        QTest::newRow("letters") << QByteArray("abc") << false << 0;
+        QTest::newRow("digits then letters") << QByteArray("1a") << false << 0;
+        QTest::newRow("blank inside") << QByteArray("1 2") << false << 0;
+        QTest::newRow("fraction") << QByteArray("1.0") << false << 0;
+        QTest::newRow("sign alone") << QByteArray("-") << false << 0;
+        QTest::newRow("huge") << QByteArray("99999999999999999999999") << false << 0;
+        QTest::newRow("int max") << QByteArray("2147483647") << true << 2147483647;
+        QTest::newRow("just past int max") << QByteArray("2147483648") << false << 0;
+    }
+    void numbersFromText()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, isNumber);
+        QFETCH(int, value);
+        const SettingValue v = SettingValue::fromText(text);
+        QCOMPARE(v.toNumber().has_value(), isNumber);
+        if (isNumber) {
+            QCOMPARE(*v.toNumber(), value);
+            QVERIFY(v.equals(value));
+        } else {
+            QVERIFY(!v.equals(0));
+        }
+        QCOMPARE(v.printForm(), text); // text goes back exactly as read
+    }
+
+    void valueStates()
+    {
+        SettingValue unset;
+        QVERIFY(unset.isUnset() && unset.isEmpty() && unset.equals(0));
+        QCOMPARE(unset.printForm(), QByteArray(" 0 "));
+        QCOMPARE(unset.signForm(), QByteArray(" 0"));
+        QVERIFY(SettingValue::fromText("").isEmpty());
+        QVERIFY(!SettingValue::fromText(" ").isEmpty());
+        SettingValue n = SettingValue::fromNumber(5);
+        QCOMPARE(n.printForm(), QByteArray(" 5 "));
+        QCOMPARE(SettingValue::fromNumber(-2).printForm(), QByteArray("-2 "));
+        QCOMPARE(SettingValue::fromNumber(1).signForm(), QByteArray(" 1"));
+        QCOMPARE(SettingValue::fromNumber(-1).signForm(), QByteArray("-1"));
+    }
+
+    void saveWithEverythingUnsetWritesDefaults()
+    {
+        ModSettings s;
+        QVERIFY(saveSettings(s, m_dialogs));
+        QCOMPARE(readIni(), defaultsFile);
+        // The defaults stay in the record too.
+        QCOMPARE(s.fullInstallDir, QString::fromLatin1(defaultFullInstallDir));
+        QCOMPARE(s.fullFontShown.toNumber(), std::optional<int>(1));
+        QVERIFY(s.demoMode.isUnset());
+        QVERIFY(m_dialogs.shown.isEmpty());
+    }
+
+    void untouchedTextLinesRoundTrip()
+    {
+        const QByteArray file = "D:\\Games\\Vertz\r\nE:\\demo\\\r\n1\r\n1\r\n1\r\n1\r\n1\r\n"
+                                "1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n";
+        writeIni(file);
+        ModSettings s;
+        load(s);
+        QCOMPARE(m_motoxShown, 1);
+        QCOMPARE(s.gameRoot, QStringLiteral("E:\\demo\\")); // line 5 says demo
+        QVERIFY(saveSettings(s, m_dialogs));
+        // Line 5 became a number when loaded and is written in sign form.
+        QCOMPARE(readIni(), QByteArray("D:\\Games\\Vertz\r\nE:\\demo\\\r\n1\r\n1\r\n 1\r\n1\r\n1\r\n"
+                                       "1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n"));
+
+        s.fullHudShown = 0;
+        s.demoBoard = 4;
+        QVERIFY(saveSettings(s, m_dialogs));
+        QCOMPARE(readIni(), QByteArray("D:\\Games\\Vertz\r\nE:\\demo\\\r\n1\r\n 4 \r\n 1\r\n1\r\n1\r\n"
+                                       "1\r\n1\r\n 0 \r\n1\r\n1\r\n1\r\n"));
+        QVERIFY(m_dialogs.shown.isEmpty());
+    }
+
+    void fullGameRootAndNonAsciiFolder()
+    {
+        const QString folder = QStringLiteral("/home/jürgen/My Games/vertz/");
+        ModSettings s;
+        s.fullInstallDir = folder;
+        QVERIFY(saveSettings(s, m_dialogs));
+        ModSettings t;
+        load(t);
+        QCOMPARE(t.fullInstallDir, folder);
+        QCOMPARE(t.gameRoot, folder);
+        QVERIFY(!t.isDemo());
+    }
+
+    void shortFileIsRebuilt_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("empty") << QByteArray() << defaultsFile;
+        QTest::newRow("four lines") << QByteArray("a\\\r\nb\\\r\n3\r\n 2 \r\n")
+                                    << QByteArray("a\\\r\nb\\\r\n3\r\n 2 \r\n 0\r\n 0 \r\n 0 \r\n"
+                                                  " 1 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n");
+        QTest::newRow("twelve lines, last without end")
+            << QByteArray("a\r\nb\r\n1\r\n1\r\n0\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n0")
+            << QByteArray("a\r\nb\r\n1\r\n1\r\n 0\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n0\r\n 1 \r\n");
+        QTest::newRow("empty line 6")
+            << QByteArray("a\r\nb\r\n0\r\n0\r\n0\r\n\r\n0\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n")
+            << QByteArray("a\r\nb\r\n0\r\n0\r\n 0\r\n 0 \r\n0\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n");
+    }
+    void shortFileIsRebuilt()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, expected);
+        writeIni(file);
+        ModSettings s;
+        load(s);
+        QCOMPARE(readIni(), expected);
+        QVERIFY(!s.isDemo());
+        QCOMPARE(s.gameRoot, s.fullInstallDir);
+        QCOMPARE(m_motoxShown, 1);
+        QVERIFY(m_dialogs.shown.isEmpty());
+    }
+
+    void lineEndsOfEveryKind()
+    {
+        // CR LF, lone CR and lone LF all end a line; "\r\r" holds an empty one.
+        writeIni("a\rb\n1\r\n2\r1\n0\r\r1\n1\r1\r1\r0\n1\n");
+        ModSettings s;
+        load(s);
+        QCOMPARE(s.fullInstallDir, QStringLiteral("a"));
+        QCOMPARE(s.demoInstallDir, QStringLiteral("b"));
+        QCOMPARE(s.demoBoard.toNumber(), std::optional<int>(2));
+        QVERIFY(s.isDemo());
+        QCOMPARE(s.gameRoot, QStringLiteral("b"));
+        QCOMPARE(s.motoxMode.toNumber(), std::optional<int>(0)); // the empty line 7, mended
+        QCOMPARE(s.fullFontShown.toNumber(), std::optional<int>(0));
+        QCOMPARE(readIni(), QByteArray("a\r\nb\r\n1\r\n2\r\n 1\r\n0\r\n 0 \r\n1\r\n1\r\n1\r\n"
+                                       "1\r\n0\r\n1\r\n"));
+    }
+
+    void unusableValuesTakeTheirDefault_data()
+    {
+        QTest::addColumn<QByteArray>("line5");
+        QTest::addColumn<QByteArray>("line6");
+        QTest::addColumn<QByteArray>("line7");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("empty variant") << QByteArray("") << QByteArray("1") << QByteArray("1")
+                                       << QByteArray(" 0\r\n1\r\n1\r\n");
+        QTest::newRow("letters as variant") << QByteArray("x") << QByteArray("0") << QByteArray("0")
+                                            << QByteArray(" 0\r\n0\r\n0\r\n");
+        QTest::newRow("variant 7") << QByteArray("7") << QByteArray("0") << QByteArray("0")
+                                   << QByteArray(" 0\r\n0\r\n0\r\n");
+        QTest::newRow("letters as motox") << QByteArray("1") << QByteArray("on") << QByteArray("1")
+                                          << QByteArray(" 1\r\n 0 \r\n1\r\n");
+        QTest::newRow("mode 2") << QByteArray(" 1") << QByteArray("1") << QByteArray("2")
+                                << QByteArray(" 1\r\n1\r\n 0 \r\n");
+        QTest::newRow("huge mode") << QByteArray("0") << QByteArray("1")
+                                   << QByteArray("123456789012345") << QByteArray(" 0\r\n1\r\n 0 \r\n");
+    }
+    void unusableValuesTakeTheirDefault()
+    {
+        QFETCH(QByteArray, line5);
+        QFETCH(QByteArray, line6);
+        QFETCH(QByteArray, line7);
+        QFETCH(QByteArray, written);
+        const QByteArray head = "a\r\nb\r\n0\r\n0\r\n";
+        const QByteArray tail = "1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n";
+        writeIni(head + line5 + "\r\n" + line6 + "\r\n" + line7 + "\r\n" + tail);
+        ModSettings s;
+        load(s);
+        QCOMPARE(readIni(), head + written + tail);
+        QCOMPARE(m_motoxShown, 1);
+        QVERIFY(s.demoMode.equals(0) || s.demoMode.equals(1));
+        QVERIFY(s.motoxMode.equals(0) || s.motoxMode.equals(1));
+        QVERIFY(m_dialogs.shown.isEmpty());
+    }
+
+    void junkNeverCrashesOrLoops()
+    {
+        QRandomGenerator rng(4711);
+        QList<QByteArray> files = {QByteArray(10 * 1024 * 1024, 'x'), QByteArray(100000, '\n'),
+                                   QByteArray("\0\0\0\r\n\xff\xfe", 7)};
+        for (int i = 0; i < 40; ++i) {
+            QByteArray junk(int(rng.bounded(400)), '\0');
+            for (char &c : junk)
+                c = "01 -\r\n\t9ab\xff\0"[rng.bounded(12)];
+            files.append(junk);
+        }
+        for (const QByteArray &file : files) {
+            writeIni(file);
+            ModSettings s;
+            m_motoxShown = 0;
+            load(s);
+            QCOMPARE(m_motoxShown, 1);
+            QVERIFY(s.demoMode.equals(0) || s.demoMode.equals(1));
+            QVERIFY(s.motoxEnabled.toNumber().has_value());
+            QVERIFY(s.motoxMode.equals(0) || s.motoxMode.equals(1));
+            // Whatever the file held, what is on disk now loads cleanly as it is.
+            const QByteArray after = readIni();
+            ModSettings again;
+            load(again);
+            QCOMPARE(readIni(), after);
+        }
+    }
+
+    void unwritableFolder()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root writes into read-only folders");
+        QVERIFY(QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner));
+        ModSettings s;
+        s.demoMode = 1;
+        QVERIFY(!saveSettings(s, m_dialogs));
+        QCOMPARE(m_dialogs.messages().size(), 1);
+        QCOMPARE(m_dialogs.messages().first().title, QStringLiteral("OMG TEH ERROR"));
+        QVERIFY(m_dialogs.messages().first().informative.contains(QLatin1String("vertzmod.ini")));
+        QCOMPARE(s.demoInstallDir, QString::fromLatin1(defaultDemoInstallDir));
+        QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    void missingFileInUnwritableFolderTellsOnce()
+    {
+        // A folder that is a file stands in for one that cannot be written.
+        const QString blocker = m_dir->filePath(QStringLiteral("blocked"));
+        QVERIFY(QDir().mkpath(blocker));
+        QVERIFY(QDir().mkpath(blocker + QStringLiteral("/vertzmod.ini"))); // a folder in its place
+        QVERIFY(QDir::setCurrent(blocker));
+        ModSettings s;
+        load(s);
+        QCOMPARE(m_dialogs.messages().size(), 1);
+        QCOMPARE(m_motoxShown, 1);
+        QCOMPARE(s.gameRoot, QString::fromLatin1(defaultFullInstallDir));
+        QVERIFY(QFileInfo(blocker + QStringLiteral("/vertzmod.ini")).isDir());
+    }
+
+    void fullDiskNeverLeavesHalfAFile()
+    {
+        writeIni(defaultsFile);
+        // A file-size limit cuts writes short the way a full disk does.
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit small = old;
+        small.rlim_cur = 64;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        ModSettings s;
+        s.fullInstallDir = QStringLiteral("/a/folder/name/long/enough/to/pass/the/limit/");
+        const bool saved = saveSettings(s, m_dialogs);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        QVERIFY(!saved);
+        QCOMPARE(readIni(), defaultsFile);
+        QCOMPARE(m_dialogs.messages().size(), 1);
+        QCOMPARE(QDir().entryList(QDir::Files), QStringList{QStringLiteral("vertzmod.ini")});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"

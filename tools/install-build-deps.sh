@@ -1,0 +1,13 @@
+#!/bin/sh
+# Installs the Debian 12 packages the build needs, if any are missing.
+set -eu
+packages="cmake ninja-build g++ qt6-base-dev libgl-dev"
+missing=""
+for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+$sudo apt-get update
+# shellcheck disable=SC2086
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
