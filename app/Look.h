@@ -9,5 +9,6 @@ inline void setUpLook()
 {
     QFont font = QApplication::font();
     font.setPixelSize(11);
+    font.setStretch(QFont::SemiCondensed);
     QApplication::setFont(font);
 }

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QRadioButton>
@@ -22,6 +23,12 @@
 #include <QTabWidget>
 
 using platform::twips;
+
+// The pictures live in this library; a static library needs its resources pulled in by hand.
+static void initPictures()
+{
+    Q_INIT_RESOURCE(pictures);
+}
 
 namespace {
 constexpr int smallStripWidth = 2895, smallStripHeight = 3585;
@@ -35,6 +42,7 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
                               | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_ctx(ctx)
 {
+    initPictures();
     setObjectName(QStringLiteral("frmMod"));
     setWindowTitle(QStringLiteral("Vertz Mod Utility"));
     setWindowIcon(QIcon(QStringLiteral(":/vertzmod.png")));
@@ -60,6 +68,9 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
             TabStrip1->setTabToolTip(i, QString::fromLatin1(t.tip));
     }
     TabStrip1->setAutoFillBackground(true);
+    // Four tabs must fit the narrow pages without scroll arrows.
+    TabStrip1->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; min-width: 0px; }"));
+    TabStrip1->setUsesScrollButtons(false);
     TabStrip1->setGeometry(0, 0, twips(smallStripWidth), twips(smallStripHeight));
 
     fraBoard = new BoardPage(ctx, body);
@@ -72,6 +83,16 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
     platform::placeTwips(fraDisplay, 60, 360, 2775, 3165);
     // The largest page lies behind the tab strip until it is chosen.
     fraTricks->lower();
+    bringToFront(fraBoard);
+    for (QGroupBox *page : {static_cast<QGroupBox *>(fraBoard), static_cast<QGroupBox *>(fraTricks),
+                            static_cast<QGroupBox *>(fraLevels), static_cast<QGroupBox *>(fraDisplay)}) {
+        // The caption sits on the frame line, so controls placed near the top stay clear of it.
+        page->setStyleSheet(QStringLiteral("QGroupBox#%1 { border: 1px solid palette(mid); margin-top: 6px;"
+                                           " background: palette(window); }"
+                                           " QGroupBox#%1::title { subcontrol-origin: margin; left: 6px;"
+                                           " padding: 0 2px; }")
+                                .arg(page->objectName()));
+    }
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -118,7 +139,7 @@ frmMod::~frmMod()
 
 bool frmMod::Form_Load()
 {
-    fraBoard->raise();
+    bringToFront(fraBoard);
 
     // 500 twips left of and above the centred position.
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -179,7 +200,7 @@ void frmMod::TabStrip1_Click()
 
     switch (TabStrip1->currentIndex() + 1) {
     case 1:
-        fraBoard->raise();
+        bringToFront(fraBoard);
         fraTricks->lower();
         setPageSizes(false);
         break;
@@ -192,7 +213,7 @@ void frmMod::TabStrip1_Click()
                                                                   + QStringLiteral("Game\\data\\anims\\"))));
             return;
         }
-        fraTricks->raise();
+        bringToFront(fraTricks);
         setPageSizes(true);
         if (!fraTricks->showTrickRoot(s.isDemo() ? s.demoInstallDir : s.gameRoot)) {
             m_ctx.dialogs.message(QStringLiteral("Hey Vertz isn't installed there!"),
@@ -204,19 +225,29 @@ void frmMod::TabStrip1_Click()
             fraLevels->optMotox[0]->setEnabled(false);
             fraLevels->optMotox[1]->setEnabled(false);
         }
-        fraLevels->raise();
+        bringToFront(fraLevels);
         fraTricks->lower();
         setPageSizes(false);
         break;
     case 4:
         fraDisplay->showStoredState();
-        fraDisplay->raise();
+        bringToFront(fraDisplay);
         fraTricks->lower();
         setPageSizes(false);
         break;
     default:
         break;
     }
+}
+
+void frmMod::bringToFront(QWidget *page)
+{
+    // Only the page in front is shown: the pages' captions and the window's
+    // margins around the tab strip would otherwise show the pages behind.
+    for (QWidget *p : {static_cast<QWidget *>(fraBoard), static_cast<QWidget *>(fraTricks),
+                       static_cast<QWidget *>(fraLevels), static_cast<QWidget *>(fraDisplay)})
+        p->setVisible(p == page);
+    page->raise();
 }
 
 void frmMod::setPageSizes(bool large)

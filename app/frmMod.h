@@ -49,6 +49,7 @@ public:
 
 private:
     bool askFirstRun();
+    void bringToFront(QWidget *page);
     void setPageSizes(bool large);
     // Resizes the whole window, frame included, never below what the menu,
     // the tab strip and the status bar need.

@@ -16,6 +16,8 @@ public:
     const QString &path() const { return m_path; }
     const QString &reason() const { return m_reason; }
     // "Cannot <operation> <path>: <reason>", for a message's informative text.
+    // The path is native. A copy names its source as the path when the source
+    // is at fault ("copy", source), else "copy <source> to" and the destination.
     QString describe() const;
 
 private:
@@ -51,7 +53,9 @@ public:
 
     // Names (not paths) of the plain files matching a pattern such as
     // "Game\data\anims\*.*"; "*.*" matches every name, matching ignores case.
-    // Sorted case-insensitively. Throws if the folder is missing.
+    // Sorted case-insensitively. Throws if the folder is missing. A link to a
+    // file counts as a file; folders, links to folders, broken links and
+    // hidden (dot) files do not.
     QStringList listFiles(const QString &pattern) const;
 
     // Creates one folder; fails if it exists or its parent is missing.
@@ -60,8 +64,9 @@ public:
     // leaves the old destination in place, never a missing or half file.
     void copyFile(const QString &from, const QString &to);
     void deleteFile(const QString &path);
-    // Deletes the plain files matching the pattern; never follows a link out
-    // of the folder. A pattern matching nothing is no failure.
+    // Deletes the files listFiles would list; never follows a link out of the
+    // folder (a link to a file loses the link, not its target) and never
+    // descends. A pattern matching nothing is no failure.
     void deleteFiles(const QString &pattern);
     // Removes an empty folder.
     void removeFolder(const QString &path);

@@ -37,8 +37,7 @@ QString sysReason(int err)
 void writeFile(const QString &path, const QByteArray &data)
 {
     QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    QCOMPARE(f.write(data), data.size());
+    QVERIFY2(f.open(QIODevice::WriteOnly) && f.write(data) == data.size(), qPrintable(path));
 }
 
 QByteArray readFile(const QString &path)
@@ -47,14 +46,14 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
+// Everything in a folder, temporaries included.
 QStringList entries(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                      | QDir::NoDotAndDotDot,
-                                  QDir::Name);
+                                      | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-// Distinct bytes, longer than one copy buffer and not a multiple of it.
+// Longer than one copy buffer and not a multiple of it.
 QByteArray bigContent(char seed)
 {
     QByteArray data(3 * 1024 * 1024 + 123, Qt::Uninitialized);
@@ -73,17 +72,22 @@ std::optional<FileError> failure(const std::function<void()> &op)
     return std::nullopt;
 }
 
+QString copyTo(const QString &source)
+{
+    return "copy " + QDir::toNativeSeparators(source) + " to";
+}
+
 // The error names the operation, the native path and the system's reason.
-#define VERIFY_FILE_ERROR(call, wantOp, wantPath, wantReason)                                 \
-    do {                                                                               \
-        const auto e = failure([&] { call; });                                         \
-        QVERIFY2(e.has_value(), "no FileError from " #call);                           \
-        QCOMPARE(e->operation(), QString(wantOp));                                         \
-        QCOMPARE(e->path(), QDir::toNativeSeparators(wantPath));                     \
-        QCOMPARE(e->reason(), QString(wantReason));                                        \
-        QCOMPARE(e->describe(), QStringLiteral("Cannot %1 %2: %3")                     \
-                                    .arg(QString(wantOp), QDir::toNativeSeparators(wantPath), \
-                                         wantReason));                                     \
+#define VERIFY_FILE_ERROR(call, wantOp, wantPath, wantReason)                          \
+    do {                                                                             \
+        const auto e = failure([&] { call; });                                       \
+        QVERIFY2(e.has_value(), "no FileError from " #call);                         \
+        const QString path = QDir::toNativeSeparators(wantPath);                     \
+        QCOMPARE(e->operation(), QString(wantOp));                                   \
+        QCOMPARE(e->path(), path);                                                   \
+        QCOMPARE(e->reason(), QString(wantReason));                                  \
+        QCOMPARE(e->describe(), "Cannot " + QString(wantOp) + ' ' + path + ": "      \
+                                    + QString(wantReason));                          \
     } while (false)
 
 // Calls act on the modal box of type W once the event loop shows it.
@@ -107,44 +111,35 @@ void whenModal(std::function<void(W *)> act)
 class PlatformTest : public QObject {
     Q_OBJECT
 
+    QString m_startFolder;
+    std::optional<QTemporaryDir> m_tmp;
+    QString root() const { return m_tmp->path(); }
+
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        m_startFolder = QDir::currentPath();
+        m_tmp.emplace();
+        QVERIFY(m_tmp->isValid());
+    }
+    void cleanup()
+    {
+        QDir::setCurrent(m_startFolder);
+        m_tmp.reset();
+    }
 
     void mapsGamePaths();
     void defaultWinePrefix();
-    void existsQueries();
-    void folderAndDeleteOperations();
-    void copyReplacesDestination();
-    void copyFailureKeepsDestination();
+    void folderFileAndDeleteOperations();
+    void copyReplacesOrKeepsDestination();
     void copyIntoReadOnlyFolderKeepsDestination();
     void copyShortWriteKeepsDestination();
     void listFilesMatchesWildcards();
     void deleteFilesStaysInFolder();
-
     void scriptedDialogsRecordAndAnswer();
-    void messageBoxShowsTexts();
-    void questionBoxAnswers();
-    void inputBoxAnswers();
-
-private:
-    QString m_startFolder;
-    std::optional<QTemporaryDir> m_tmp;
-    QString root() const { return m_tmp->path(); }
+    void qtMessageAndQuestionBoxes();
+    void qtInputBox();
 };
-
-void PlatformTest::init()
-{
-    m_startFolder = QDir::currentPath();
-    m_tmp.emplace();
-    QVERIFY(m_tmp->isValid());
-}
-
-void PlatformTest::cleanup()
-{
-    QDir::setCurrent(m_startFolder);
-    m_tmp.reset();
-}
 
 void PlatformTest::mapsGamePaths()
 {
@@ -169,7 +164,6 @@ void PlatformTest::mapsGamePaths()
              c + "/Program Files/Game/New/data");
     QCOMPARE(fsys.nativePath("C:\\"), c);
     QCOMPARE(fsys.nativePath("d:\\Stuff"), prefix + "/dosdevices/d:/Stuff");
-
     // Absolute paths are taken as they are, still ignoring case.
     QCOMPARE(fsys.nativePath(root() + "\\PREFIX\\Drive_C\\program files\\"),
              prefix + "/drive_c/Program Files");
@@ -195,10 +189,7 @@ void PlatformTest::defaultWinePrefix()
     const bool wasSet = qEnvironmentVariableIsSet("WINEPREFIX");
     const QByteArray old = qgetenv("WINEPREFIX");
     const auto restore = qScopeGuard([&] {
-        if (wasSet)
-            qputenv("WINEPREFIX", old);
-        else
-            qunsetenv("WINEPREFIX");
+        wasSet ? qputenv("WINEPREFIX", old) : qunsetenv("WINEPREFIX");
     });
 
     qputenv("WINEPREFIX", QFile::encodeName(root()));
@@ -208,29 +199,13 @@ void PlatformTest::defaultWinePrefix()
              QDir::homePath() + "/.wine/dosdevices/e:/vertz-none");
 }
 
-void PlatformTest::existsQueries()
-{
-    FileSystem fsys;
-    writeFile(root() + "/File.txt", "x");
-    QVERIFY(QDir().mkdir(root() + "/Folder"));
-    QVERIFY(QFile::link(root() + "/File.txt", root() + "/filelink"));
-    QVERIFY(QFile::link(root() + "/missing", root() + "/broken"));
-
-    QVERIFY(fsys.fileExists(root() + "\\FILE.TXT"));
-    QVERIFY(fsys.fileExists(root() + "\\filelink"));
-    QVERIFY(!fsys.fileExists(root() + "\\folder"));
-    QVERIFY(!fsys.fileExists(root() + "\\broken"));
-    QVERIFY(!fsys.fileExists(root() + "\\nothing"));
-    QVERIFY(fsys.folderExists(root() + "\\FOLDER\\"));
-    QVERIFY(!fsys.folderExists(root() + "\\file.txt"));
-    QVERIFY(!fsys.folderExists(root() + "\\nothing"));
-}
-
-void PlatformTest::folderAndDeleteOperations()
+void PlatformTest::folderFileAndDeleteOperations()
 {
     FileSystem fsys;
     const QString r = root();
     writeFile(r + "/file.txt", "x");
+    QVERIFY(QFile::link(r + "/file.txt", r + "/filelink"));
+    QVERIFY(QFile::link(r + "/missing", r + "/broken"));
 
     fsys.makeFolder(r + "\\New");
     QVERIFY(QFileInfo(r + "/New").isDir());
@@ -239,6 +214,11 @@ void PlatformTest::folderAndDeleteOperations()
                       sysReason(EEXIST));
     VERIFY_FILE_ERROR(fsys.makeFolder(r + "\\Gone\\Sub"), "create folder", r + "/Gone/Sub",
                       sysReason(ENOENT));
+
+    QVERIFY(fsys.fileExists(r + "\\FILE.TXT") && fsys.fileExists(r + "\\filelink"));
+    QVERIFY(!fsys.fileExists(r + "\\new") && !fsys.fileExists(r + "\\broken"));
+    QVERIFY(fsys.folderExists(r + "\\NEW\\") && !fsys.folderExists(r + "\\file.txt"));
+    QVERIFY(!fsys.fileExists(r + "\\gone") && !fsys.folderExists(r + "\\gone"));
 
     // removeFolder takes empty folders only and never deletes a file.
     writeFile(r + "/New/inside.dat", "y");
@@ -254,7 +234,6 @@ void PlatformTest::folderAndDeleteOperations()
     VERIFY_FILE_ERROR(fsys.deleteFile(r + "\\New\\inside.dat"), "delete", r + "/New/inside.dat",
                       sysReason(ENOENT));
     VERIFY_FILE_ERROR(fsys.deleteFile(r + "\\New"), "delete", r + "/New", sysReason(EISDIR));
-    QVERIFY(QFileInfo(r + "/New").isDir());
 
     fsys.removeFolder(r + "\\NEW\\");
     QVERIFY(!QFileInfo::exists(r + "/New"));
@@ -262,50 +241,36 @@ void PlatformTest::folderAndDeleteOperations()
                       sysReason(ENOENT));
 }
 
-void PlatformTest::copyReplacesDestination()
+void PlatformTest::copyReplacesOrKeepsDestination()
 {
     FileSystem fsys;
     const QString r = root();
     const QByteArray data = bigContent('a');
     writeFile(r + "/source.bin", data);
-    QVERIFY(QDir().mkdir(r + "/Dest"));
+    QVERIFY(QDir().mkpath(r + "/Dest/Sub"));
     writeFile(r + "/Dest/Target.DAT", "old");
+
+    // Failures leave the old file and no temporary behind.
+    VERIFY_FILE_ERROR(fsys.copyFile(r + "\\nope.bin", r + "\\Dest\\target.dat"), "copy",
+                      r + "/nope.bin", sysReason(ENOENT));
+    VERIFY_FILE_ERROR(fsys.copyFile(r + "\\dest", r + "\\Dest\\target.dat"), "copy", r + "/Dest",
+                      sysReason(EISDIR));
+    VERIFY_FILE_ERROR(fsys.copyFile(r + "\\source.bin", r + "\\Gone\\target.dat"),
+                      copyTo(r + "/source.bin"), r + "/Gone/target.dat", sysReason(ENOENT));
+    VERIFY_FILE_ERROR(fsys.copyFile(r + "\\source.bin", r + "\\Dest\\sub"),
+                      copyTo(r + "/source.bin"), r + "/Dest/Sub", sysReason(EISDIR));
+    QCOMPARE(readFile(r + "/Dest/Target.DAT"), QByteArray("old"));
+    QCOMPARE(entries(r + "/Dest"), QStringList({"Sub", "Target.DAT"}));
 
     fsys.copyFile(r + "\\SOURCE.bin", r + "\\dest\\Copy.bin");
     QCOMPARE(readFile(r + "/Dest/Copy.bin"), data);
     // The existing file is replaced under its own spelling, no second file.
     fsys.copyFile(r + "\\source.bin", r + "\\dest\\target.dat");
     QCOMPARE(readFile(r + "/Dest/Target.DAT"), data);
-    QCOMPARE(entries(r + "/Dest"), QStringList({"Copy.bin", "Target.DAT"}));
-
     // Onto itself: left intact.
     fsys.copyFile(r + "\\Dest\\Target.DAT", r + "\\DEST\\TARGET.DAT");
     QCOMPARE(readFile(r + "/Dest/Target.DAT"), data);
-    QCOMPARE(entries(r + "/Dest"), QStringList({"Copy.bin", "Target.DAT"}));
-}
-
-void PlatformTest::copyFailureKeepsDestination()
-{
-    FileSystem fsys;
-    const QString r = root();
-    writeFile(r + "/source.bin", "new");
-    QVERIFY(QDir().mkdir(r + "/Dest"));
-    writeFile(r + "/Dest/target.dat", "old");
-
-    VERIFY_FILE_ERROR(fsys.copyFile(r + "\\nope.bin", r + "\\Dest\\target.dat"), "copy",
-                      r + "/nope.bin", sysReason(ENOENT));
-    VERIFY_FILE_ERROR(fsys.copyFile(r + "\\dest", r + "\\Dest\\target.dat"), "copy",
-                      r + "/Dest", sysReason(EISDIR));
-    VERIFY_FILE_ERROR(fsys.copyFile(r + "\\source.bin", r + "\\Gone\\target.dat"),
-                      "copy " + QDir::toNativeSeparators(r + "/source.bin") + " to",
-                      r + "/Gone/target.dat", sysReason(ENOENT));
-    // A folder in the way of the destination stays, and no temporary is left.
-    QVERIFY(QDir().mkdir(r + "/Dest/Sub"));
-    VERIFY_FILE_ERROR(fsys.copyFile(r + "\\source.bin", r + "\\Dest\\sub"),
-                      "copy " + QDir::toNativeSeparators(r + "/source.bin") + " to",
-                      r + "/Dest/Sub", sysReason(EISDIR));
-    QCOMPARE(readFile(r + "/Dest/target.dat"), QByteArray("old"));
-    QCOMPARE(entries(r + "/Dest"), QStringList({"Sub", "target.dat"}));
+    QCOMPARE(entries(r + "/Dest"), QStringList({"Copy.bin", "Sub", "Target.DAT"}));
 }
 
 void PlatformTest::copyIntoReadOnlyFolderKeepsDestination()
@@ -314,7 +279,7 @@ void PlatformTest::copyIntoReadOnlyFolderKeepsDestination()
     if (::geteuid() == 0)
         QSKIP("root ignores folder permissions");
 #else
-    QSKIP("read-only folders are a POSIX notion here");
+    QSKIP("read-only folders are checked on POSIX systems only");
 #endif
     FileSystem fsys;
     const QString r = root();
@@ -327,8 +292,7 @@ void PlatformTest::copyIntoReadOnlyFolderKeepsDestination()
     });
 
     VERIFY_FILE_ERROR(fsys.copyFile(r + "\\source.bin", r + "\\Dest\\target.dat"),
-                      "copy " + QDir::toNativeSeparators(r + "/source.bin") + " to",
-                      r + "/Dest/target.dat", sysReason(EACCES));
+                      copyTo(r + "/source.bin"), r + "/Dest/target.dat", sysReason(EACCES));
     QCOMPARE(readFile(r + "/Dest/target.dat"), QByteArray("old"));
     QCOMPARE(entries(r + "/Dest"), QStringList({"target.dat"}));
 }
@@ -399,17 +363,15 @@ void PlatformTest::deleteFilesStaysInFolder()
     const QString r = root();
     QVERIFY(QDir().mkpath(r + "/Outside"));
     QVERIFY(QDir().mkpath(r + "/Del/sub.txt"));
-    writeFile(r + "/Outside/keep.txt", "k");
-    writeFile(r + "/Outside/target.txt", "t");
-    writeFile(r + "/Del/sub.txt/inner.txt", "i");
-    for (const char *name : {"one.TXT", "two.txt", "stay.dat"})
-        writeFile(r + "/Del/" + name, name);
+    for (const char *name : {"Outside/keep.txt", "Outside/target.txt", "Del/sub.txt/inner.txt",
+                             "Del/one.TXT", "Del/two.txt", "Del/stay.dat"})
+        writeFile(r + '/' + name, name);
     QVERIFY(QFile::link(r + "/Outside", r + "/Del/out.txt"));
     QVERIFY(QFile::link(r + "/Outside/target.txt", r + "/Del/lnk.txt"));
 
     fsys.deleteFiles(r + "\\del\\*.TXT");
-    // The link to a file goes, its target stays; the link to a folder and the
-    // subfolder are not entered.
+    // The link to a file goes, its target stays; neither the link to a folder
+    // nor the subfolder is entered.
     QCOMPARE(entries(r + "/Del"), QStringList({"out.txt", "stay.dat", "sub.txt"}));
     QCOMPARE(entries(r + "/Del/sub.txt"), QStringList({"inner.txt"}));
     QCOMPARE(entries(r + "/Outside"), QStringList({"keep.txt", "target.txt"}));
@@ -435,64 +397,55 @@ void PlatformTest::scriptedDialogsRecordAndAnswer()
     d.message("Second", "T2");
 
     QCOMPARE(d.shown.size(), 6);
-    QCOMPARE(d.shown[1].kind, Kind::Question);
+    QCOMPARE(d.shown[2].kind, Kind::Question);
     QCOMPARE(d.shown[2].text, QString("Again?"));
     QCOMPARE(d.shown[3].kind, Kind::Input);
     QCOMPARE(d.shown[3].defaultText, QString("def"));
     const auto messages = d.messages();
     QCOMPARE(messages.size(), 2);
     QCOMPARE(messages[0].informative, QString("why"));
-    QCOMPARE(messages[1].text, QString("Second"));
     QCOMPARE(messages[1].title, QString("T2"));
 }
 
-void PlatformTest::messageBoxShowsTexts()
+void PlatformTest::qtMessageAndQuestionBoxes()
 {
-    QString text, title, informative;
-    QMessageBox::StandardButtons buttons;
-    Qt::WindowModality modality = Qt::NonModal;
-    whenModal<QMessageBox>([&](QMessageBox *box) {
-        text = box->text();
-        title = box->windowTitle();
-        informative = box->informativeText();
-        buttons = box->standardButtons();
-        modality = box->windowModality();
-        box->button(QMessageBox::Ok)->click();
-    });
-    platform::QtDialogs().message("File missing.", "Vertz", "Cannot copy a to b: denied");
-    QCOMPARE(text, QString("File missing."));
-    QCOMPARE(title, QString("Vertz"));
-    QCOMPARE(informative, QString("Cannot copy a to b: denied"));
-    QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QCOMPARE(modality, Qt::ApplicationModal);
-}
-
-void PlatformTest::questionBoxAnswers()
-{
-    for (const auto answer : {QMessageBox::Yes, QMessageBox::No}) {
-        QString text, title;
+    struct Seen {
+        QString text, title, informative;
         QMessageBox::StandardButtons buttons;
         QMessageBox::Icon icon = QMessageBox::Critical;
-        bool yesIsDefault = false;
-        whenModal<QMessageBox>([&](QMessageBox *box) {
-            text = box->text();
-            title = box->windowTitle();
-            buttons = box->standardButtons();
-            icon = box->icon();
-            yesIsDefault = box->defaultButton() == box->button(QMessageBox::Yes);
+        Qt::WindowModality modality = Qt::NonModal;
+        bool defaultIsYes = false;
+    } seen;
+    auto watch = [&seen](QMessageBox::StandardButton answer) {
+        whenModal<QMessageBox>([&seen, answer](QMessageBox *box) {
+            seen = {box->text(), box->windowTitle(), box->informativeText(),
+                    box->standardButtons(), box->icon(), box->windowModality(),
+                    box->defaultButton() && box->defaultButton() == box->button(QMessageBox::Yes)};
             box->button(answer)->click();
         });
-        const bool yes = platform::QtDialogs().question("Restore?", "Vertz Q");
-        QCOMPARE(yes, answer == QMessageBox::Yes);
-        QCOMPARE(text, QString("Restore?"));
-        QCOMPARE(title, QString("Vertz Q"));
-        QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(icon, QMessageBox::NoIcon);
-        QVERIFY(yesIsDefault);
+    };
+
+    watch(QMessageBox::Ok);
+    platform::QtDialogs().message("File missing.", "Vertz", "Cannot copy a to b: denied");
+    QCOMPARE(seen.text, QString("File missing."));
+    QCOMPARE(seen.title, QString("Vertz"));
+    QCOMPARE(seen.informative, QString("Cannot copy a to b: denied"));
+    QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(seen.modality, Qt::ApplicationModal);
+
+    for (const auto answer : {QMessageBox::Yes, QMessageBox::No}) {
+        watch(answer);
+        QCOMPARE(platform::QtDialogs().question("Restore?", "Vertz Q"), answer == QMessageBox::Yes);
+        QCOMPARE(seen.text, QString("Restore?"));
+        QCOMPARE(seen.title, QString("Vertz Q"));
+        QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(seen.icon, QMessageBox::NoIcon);
+        QCOMPARE(seen.modality, Qt::ApplicationModal);
+        QVERIFY(seen.defaultIsYes);
     }
 }
 
-void PlatformTest::inputBoxAnswers()
+void PlatformTest::qtInputBox()
 {
     QString prompt, title, shownDefault;
     whenModal<QInputDialog>([&](QInputDialog *box) {

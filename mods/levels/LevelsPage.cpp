@@ -25,7 +25,7 @@ LevelsPage::LevelsPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), m_
     for (int i = 0; i < 2; ++i) {
         optMotox[i] = new QRadioButton(QString::fromLatin1(captions[i]), this);
         optMotox[i]->setObjectName(QStringLiteral("optMotox_%1").arg(i));
-        placeTwips(optMotox[i], 300, 600 + 300 * i, 2355, 255);
+        placeTwips(optMotox[i], 300, 600 + 300 * i, 2355, 200);
         optMotox[i]->setEnabled(false);
         optMotoxGroup->addButton(optMotox[i], i);
     }
