@@ -7,10 +7,63 @@
 #include "tests/fixture/GameFixture.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
 
 #include <memory>
+
+#ifdef Q_OS_LINUX
+#include <sys/fsuid.h>
+#include <unistd.h>
+#endif
+
+// While alive, file permissions apply to this process even when it runs as
+// root (as CI does), so read-only folders can be tested for real.
+class PermissionsApply {
+public:
+    PermissionsApply()
+    {
+#ifdef Q_OS_LINUX
+        if (::geteuid() == 0)
+            ::setfsuid(65534);
+#endif
+    }
+    ~PermissionsApply()
+    {
+#ifdef Q_OS_LINUX
+        if (::geteuid() == 0)
+            ::setfsuid(0);
+#endif
+    }
+    PermissionsApply(const PermissionsApply &) = delete;
+    PermissionsApply &operator=(const PermissionsApply &) = delete;
+};
+
+// Every file below a folder with its content, keyed by relative path.
+inline QMap<QString, QByteArray> snapshot(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        files.insert(QDir(folder).relativeFilePath(path), f.readAll());
+    }
+    return files;
+}
+
+inline QStringList folders(const QString &folder)
+{
+    QStringList out;
+    QDirIterator it(folder, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        out.append(QDir(folder).relativeFilePath(it.next()));
+    out.sort();
+    return out;
+}
 
 // A fresh working folder (made current) and room for game installs, removed
 // again at the end of each test.
@@ -18,6 +71,10 @@ class TestBench {
 public:
     TestBench() : m_oldCwd(QDir::currentPath())
     {
+        // Open to everyone, so tests that drop root's privileges can still read.
+        QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                | QFile::ReadOther | QFile::ExeOther
+                                                | QFile::ReadGroup | QFile::ExeGroup);
         QDir().mkpath(m_dir.filePath(QStringLiteral("work")));
         QDir::setCurrent(m_dir.filePath(QStringLiteral("work")));
     }
