@@ -114,9 +114,9 @@ void requireFolder(const QString &operation, const QString &folder)
 }
 
 // Plain files, and links to plain files (the game sees a link as the file it
-// points to). Links to folders and broken links are left out, and so are
-// hidden files: Wine shows dot-files to the game as hidden, and the game's
-// listings skip hidden files (this also hides our own temporary files).
+// points to). Links to folders and broken links are left out. Dot-files count:
+// a copy cut short by a crash leaves one, and a folder holding it could
+// otherwise never be emptied and removed.
 QStringList matchingFiles(const QString &operation, const QString &folder,
                           const QString &wildcard)
 {
@@ -124,7 +124,7 @@ QStringList matchingFiles(const QString &operation, const QString &folder,
     const bool everything = wildcard == QLatin1String("*.*") || wildcard == QLatin1String("*");
     const QString folded = wildcard.toCaseFolded();
     QStringList names;
-    QDirIterator it(folder, QDir::Files);
+    QDirIterator it(folder, QDir::Files | QDir::Hidden);
     while (it.hasNext()) {
         it.next();
         const QString name = it.fileName();

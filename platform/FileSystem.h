@@ -54,8 +54,8 @@ public:
     // Names (not paths) of the plain files matching a pattern such as
     // "Game\data\anims\*.*"; "*.*" matches every name, matching ignores case.
     // Sorted case-insensitively. Throws if the folder is missing. A link to a
-    // file counts as a file; folders, links to folders, broken links and
-    // hidden (dot) files do not.
+    // file counts as a file, and so does a hidden (dot) file; folders, links
+    // to folders and broken links do not.
     QStringList listFiles(const QString &pattern) const;
 
     // Creates one folder; fails if it exists or its parent is missing.

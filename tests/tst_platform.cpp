@@ -341,11 +341,12 @@ void PlatformTest::listFilesMatchesWildcards()
     QVERIFY(QFile::link(list + "/a.txt", list + "/filelink.txt"));
     QVERIFY(QFile::link(list + "/gone", list + "/broken.txt"));
 
-    // Folders, links to folders, broken links and hidden files are not files
-    // here; a link to a file is. Sorted ignoring case.
+    // Folders, links to folders and broken links are not files here; a link
+    // to a file and a hidden file are. Sorted ignoring case.
     QCOMPARE(fsys.listFiles(r + "\\list\\*.*"),
-             QStringList({"a.txt", "B.TXT", "c.dat", "filelink.txt", "noext"}));
-    QCOMPARE(fsys.listFiles(r + "\\LIST\\*.Txt"), QStringList({"a.txt", "B.TXT", "filelink.txt"}));
+             QStringList({".hidden.txt", "a.txt", "B.TXT", "c.dat", "filelink.txt", "noext"}));
+    QCOMPARE(fsys.listFiles(r + "\\LIST\\*.Txt"),
+             QStringList({".hidden.txt", "a.txt", "B.TXT", "filelink.txt"}));
     QCOMPARE(fsys.listFiles(r + "\\List\\?.txt"), QStringList({"a.txt", "B.TXT"}));
     QCOMPARE(fsys.listFiles(r + "\\List\\*A*"), QStringList({"a.txt", "c.dat"}));
     QCOMPARE(fsys.listFiles(r + "\\List\\b*.t?t"), QStringList({"B.TXT"}));
