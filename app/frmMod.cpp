@@ -90,9 +90,7 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
         page->setStyleSheet(QStringLiteral("QGroupBox#%1 { border: 1px solid palette(mid); margin-top: 6px;"
                                            " background: palette(window); }"
                                            " QGroupBox#%1::title { subcontrol-origin: margin; left: 6px;"
-                                           " padding: 0 2px; }"
-                                           // Narrow option buttons keep their whole caption.
-                                           " QRadioButton, QCheckBox { spacing: 3px; }")
+                                           " padding: 0 2px; }")
                                 .arg(page->objectName()));
     }
 

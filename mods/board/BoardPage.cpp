@@ -17,12 +17,12 @@ namespace {
 const QColor appliedColour(255, 192, 128);
 const QColor selectedColour(255, 128, 0);
 
+// A style sheet, as the page's frame has one and would otherwise paint over a
+// palette colour. The tight spacing keeps the widest caption whole.
 void setBackground(QWidget *w, const QColor &c)
 {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, c);
-    p.setColor(QPalette::Button, c);
-    w->setPalette(p);
+    w->setStyleSheet(QStringLiteral("QRadioButton { background-color: %1; spacing: 2px; }").arg(c.name()));
+    w->setProperty("markColour", c);
 }
 } // namespace
 
@@ -38,7 +38,7 @@ BoardPage::BoardPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), m_ct
         auto *b = new QRadioButton(QString::fromLatin1(e.caption), this);
         b->setObjectName(QStringLiteral("Board_%1").arg(i));
         b->setProperty("Tag", QString::fromLatin1(e.key));
-        b->setAutoFillBackground(true);
+        setBackground(b, QApplication::palette().color(QPalette::Button));
         placeTwips(b, 190, e.top, e.width, 200);
         b->installEventFilter(this);
         BoardGroup->addButton(b, i);
