@@ -26,15 +26,19 @@ public:
     PermissionsApply()
     {
 #ifdef Q_OS_LINUX
-        if (::geteuid() == 0)
+        if (::geteuid() == 0) {
+            ::setfsgid(65534);
             ::setfsuid(65534);
+        }
 #endif
     }
     ~PermissionsApply()
     {
 #ifdef Q_OS_LINUX
-        if (::geteuid() == 0)
+        if (::geteuid() == 0) {
             ::setfsuid(0);
+            ::setfsgid(0);
+        }
 #endif
     }
     PermissionsApply(const PermissionsApply &) = delete;

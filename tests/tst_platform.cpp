@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 #include "platform/QtDialogs.h"
 #include "platform/ScriptedDialogs.h"
+#include "tests/TestSupport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -275,10 +276,7 @@ void PlatformTest::copyReplacesOrKeepsDestination()
 
 void PlatformTest::copyIntoReadOnlyFolderKeepsDestination()
 {
-#ifdef Q_OS_UNIX
-    if (::geteuid() == 0)
-        QSKIP("root ignores folder permissions");
-#else
+#ifndef Q_OS_UNIX
     QSKIP("read-only folders are checked on POSIX systems only");
 #endif
     FileSystem fsys;
@@ -286,13 +284,19 @@ void PlatformTest::copyIntoReadOnlyFolderKeepsDestination()
     writeFile(r + "/source.bin", "new");
     QVERIFY(QDir().mkdir(r + "/Dest"));
     writeFile(r + "/Dest/target.dat", "old");
-    QVERIFY(QFile::setPermissions(r + "/Dest", QFile::ReadOwner | QFile::ExeOwner));
+    QVERIFY(QFile::setPermissions(r + "/Dest", QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther
+                                                   | QFile::ExeOther));
+    QVERIFY(QFile::setPermissions(r, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                         | QFile::ReadOther | QFile::ExeOther));
     const auto restore = qScopeGuard([&] {
         QFile::setPermissions(r + "/Dest", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     });
 
-    VERIFY_FILE_ERROR(fsys.copyFile(r + "\\source.bin", r + "\\Dest\\target.dat"),
-                      copyTo(r + "/source.bin"), r + "/Dest/target.dat", sysReason(EACCES));
+    {
+        PermissionsApply asUser;
+        VERIFY_FILE_ERROR(fsys.copyFile(r + "\\source.bin", r + "\\Dest\\target.dat"),
+                          copyTo(r + "/source.bin"), r + "/Dest/target.dat", sysReason(EACCES));
+    }
     QCOMPARE(readFile(r + "/Dest/target.dat"), QByteArray("old"));
     QCOMPARE(entries(r + "/Dest"), QStringList({"target.dat"}));
 }
