@@ -31,10 +31,15 @@ bool QtDialogs::question(const QString &text, const QString &title)
 
 QString QtDialogs::input(const QString &prompt, const QString &title, const QString &defaultText)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
-                                               QLineEdit::Normal, defaultText, &ok);
-    return ok ? text : QString();
+    QInputDialog box(QApplication::activeWindow());
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setTextValue(defaultText);
+    box.setWindowModality(Qt::ApplicationModal);
+    // Wide enough to show a whole install folder at once.
+    const int wanted = box.fontMetrics().horizontalAdvance(defaultText) + 60;
+    box.resize(qMax(box.sizeHint().width(), qMin(wanted, 640)), box.sizeHint().height());
+    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
 } // namespace platform

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QMap>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -127,4 +128,13 @@ struct Program {
     std::unique_ptr<frmMod> window;
 
     Program() : window(std::make_unique<frmMod>(ctx)) {}
+
+    // Starts as main() does: the load step, then the window on screen.
+    bool loadAndShow()
+    {
+        if (!window->Form_Load())
+            return false;
+        window->show();
+        return QTest::qWaitForWindowExposed(window.get());
+    }
 };

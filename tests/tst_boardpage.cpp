@@ -69,13 +69,7 @@ class TestBoardPage : public QObject {
         TestBench::writeIni(TestBench::ini(fixture::gameRootOf(m_full), fixture::gameRootOf(m_demo),
                                            {fullBoard, demoBoard, demoMode, 0, 0, 1, 1, 1, 1, 1, 1}));
         m_program = std::make_unique<Program>();
-        frmMod *w = m_program->window.get();
-        if (!w->Form_Load())
-            return nullptr;
-        w->show();
-        if (!QTest::qWaitForWindowExposed(w))
-            return nullptr;
-        return w;
+        return m_program->loadAndShow() ? m_program->window.get() : nullptr;
     }
 
 private slots:

@@ -180,9 +180,7 @@ private slots:
         TestBench::writeIni(TestBench::ini(root, QStringLiteral("x\\"), {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
         Program p;
         frmMod *w = p.window.get();
-        QVERIFY(w->Form_Load());
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QVERIFY(p.loadAndShow());
         auto *tabs = find<QTabWidget>(w, "TabStrip1");
         QCOMPARE(frontPage(w), QStringLiteral("fraBoard"));
 
@@ -216,15 +214,14 @@ private slots:
     {
         TestBench bench;
         const QString root = bench.makeGame(fixture::Variant::Full, QStringLiteral("game"));
-        QVERIFY(QDir(fixture::nativePathOf(bench.path(QStringLiteral("game")), QStringLiteral("Game\\data\\anims")))
-                    .removeRecursively());
-        QVERIFY(!QFileInfo::exists(fixture::nativePathOf(bench.path(QStringLiteral("game")), QStringLiteral("Game\\data\\anims"))));
+        const QString anims = fixture::nativePathOf(bench.path(QStringLiteral("game")),
+                                                    QStringLiteral("Game\\data\\anims"));
+        QVERIFY(QDir(anims).removeRecursively());
+        QVERIFY(!QFileInfo::exists(anims));
         TestBench::writeIni(TestBench::ini(root, QStringLiteral("x\\"), {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
         Program p;
         frmMod *w = p.window.get();
-        QVERIFY(w->Form_Load());
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QVERIFY(p.loadAndShow());
         auto *tabs = find<QTabWidget>(w, "TabStrip1");
         const QSize before = outerSize(w);
         tabs->setCurrentIndex(1);
