@@ -15,9 +15,9 @@ constexpr qint64 maxRead = 1 << 20;
 
 QList<SettingValue *> numericFields(ModSettings &s)
 {
-    return {&s.fullBoard,        &s.demoBoard,        &s.demoMode,     &s.motoxEnabled,
-            &s.motoxMode,        &s.fullBalanceShown, &s.demoBalanceShown,
-            &s.fullHudShown,     &s.demoHudShown,     &s.fullFontShown, &s.demoFontShown};
+    return {&s.fullBoard,    &s.demoBoard,        &s.demoMode,         &s.motoxEnabled,
+            &s.motoxMode,    &s.fullBalanceShown, &s.demoBalanceShown, &s.fullHudShown,
+            &s.demoHudShown, &s.fullFontShown,    &s.demoFontShown};
 }
 
 // Splits on CR LF, a lone CR or a lone LF; a last line without an end counts.
@@ -122,11 +122,10 @@ bool saveSettings(ModSettings &s, platform::Dialogs &dialogs)
     if (reason.isEmpty())
         return true;
 
-    dialogs.message(QStringLiteral("Error! The settings could not be saved."),
-                    QString::fromLatin1(errorTitle),
-                    QStringLiteral("Cannot write %1: %2")
-                        .arg(QDir::current().absoluteFilePath(QString::fromLatin1(settingsFileName)),
-                             reason));
+    dialogs.message(
+        QStringLiteral("Error! The settings could not be saved."), QString::fromLatin1(errorTitle),
+        QStringLiteral("Cannot write %1: %2")
+            .arg(QDir::current().absoluteFilePath(QString::fromLatin1(settingsFileName)), reason));
     return false;
 }
 

@@ -37,7 +37,8 @@ struct ModSettings {
 
 inline const char *const settingsFileName = "vertzmod.ini";
 inline const char *const defaultFullInstallDir = "C:\\Program Files\\Harbrook\\Vertz Rail Tour\\";
-inline const char *const defaultDemoInstallDir = "C:\\Program Files\\Harbrook\\Vertz Rail Tour Demo\\";
+inline const char *const defaultDemoInstallDir
+    = "C:\\Program Files\\Harbrook\\Vertz Rail Tour Demo\\";
 inline const char *const errorTitle = "OMG TEH ERROR";
 
 // Fills the defaults and rewrites vertzmod.ini in the working folder whole and

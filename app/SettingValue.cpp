@@ -23,7 +23,10 @@ bool SettingValue::isEmpty() const
     return m_state == State::Unset || (m_state == State::Text && m_text.isEmpty());
 }
 
-static bool isBlank(char c) { return c == ' ' || c == '\t'; }
+static bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 std::optional<int> SettingValue::toNumber() const
 {

@@ -11,12 +11,12 @@
 #include "platform/Twips.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QRadioButton>
-#include <QCheckBox>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabBar>
@@ -69,7 +69,8 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
     }
     TabStrip1->setAutoFillBackground(true);
     // Four tabs must fit the narrow pages without scroll arrows.
-    TabStrip1->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; min-width: 0px; }"));
+    TabStrip1->tabBar()->setStyleSheet(
+        QStringLiteral("QTabBar::tab { padding: 3px 5px; min-width: 0px; }"));
     TabStrip1->setUsesScrollButtons(false);
     TabStrip1->setGeometry(0, 0, twips(smallStripWidth), twips(smallStripHeight));
 
@@ -84,14 +85,16 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
     // The largest page lies behind the tab strip until it is chosen.
     fraTricks->lower();
     bringToFront(fraBoard);
-    for (QGroupBox *page : {static_cast<QGroupBox *>(fraBoard), static_cast<QGroupBox *>(fraTricks),
-                            static_cast<QGroupBox *>(fraLevels), static_cast<QGroupBox *>(fraDisplay)}) {
+    for (QGroupBox *page :
+         {static_cast<QGroupBox *>(fraBoard), static_cast<QGroupBox *>(fraTricks),
+          static_cast<QGroupBox *>(fraLevels), static_cast<QGroupBox *>(fraDisplay)}) {
         // The caption sits on the frame line, so controls placed near the top stay clear of it.
-        page->setStyleSheet(QStringLiteral("QGroupBox#%1 { border: 1px solid palette(mid); margin-top: 6px;"
-                                           " background: palette(window); }"
-                                           " QGroupBox#%1::title { subcontrol-origin: margin; left: 6px;"
-                                           " padding: 0 2px; }")
-                                .arg(page->objectName()));
+        page->setStyleSheet(
+            QStringLiteral("QGroupBox#%1 { border: 1px solid palette(mid); margin-top: 6px;"
+                           " background: palette(window); }"
+                           " QGroupBox#%1::title { subcontrol-origin: margin; left: 6px;"
+                           " padding: 0 2px; }")
+                .arg(page->objectName()));
     }
 
     StatusBar1 = new QStatusBar(this);
@@ -172,12 +175,13 @@ bool frmMod::askFirstRun()
         s.demoMode = 1;
 
     const bool demo = !s.demoMode.equals(0);
-    QString answer = demo ? m_ctx.dialogs.input(QStringLiteral("Where is the Vertz Demo installed?"),
-                                                QStringLiteral("Vertz Demo Install Directory"),
-                                                QString::fromLatin1(defaultDemoInstallDir))
-                          : m_ctx.dialogs.input(QStringLiteral("Where is Vertz installed?"),
-                                                QStringLiteral("Vertz Install Directory"),
-                                                QString::fromLatin1(defaultFullInstallDir));
+    QString answer = demo
+                         ? m_ctx.dialogs.input(QStringLiteral("Where is the Vertz Demo installed?"),
+                                               QStringLiteral("Vertz Demo Install Directory"),
+                                               QString::fromLatin1(defaultDemoInstallDir))
+                         : m_ctx.dialogs.input(QStringLiteral("Where is Vertz installed?"),
+                                               QStringLiteral("Vertz Install Directory"),
+                                               QString::fromLatin1(defaultFullInstallDir));
     if (answer.isEmpty())
         return false;
     if (!answer.endsWith(QLatin1Char('\\')))
@@ -209,8 +213,8 @@ void frmMod::TabStrip1_Click()
             m_ctx.dialogs.message(QStringLiteral("Hey Vertz isn't installed there!"),
                                   QString::fromLatin1(errorTitle),
                                   QStringLiteral("The folder %1 does not exist.")
-                                      .arg(m_ctx.files.nativePath(s.gameRoot
-                                                                  + QStringLiteral("Game\\data\\anims\\"))));
+                                      .arg(m_ctx.files.nativePath(
+                                          s.gameRoot + QStringLiteral("Game\\data\\anims\\"))));
             return;
         }
         bringToFront(fraTricks);
@@ -265,7 +269,8 @@ void frmMod::setOuterSize(int widthTwips, int heightTwips)
 {
     const QSize frame = frameGeometry().size() - geometry().size();
     const int needWidth = TabStrip1->width();
-    const int needHeight = menuBar()->sizeHint().height() + TabStrip1->height() + StatusBar1->height();
+    const int needHeight
+        = menuBar()->sizeHint().height() + TabStrip1->height() + StatusBar1->height();
     const QSize client(qMax(twips(widthTwips) - frame.width(), needWidth),
                        qMax(twips(heightTwips) - frame.height(), needHeight));
     setFixedSize(client);

@@ -94,7 +94,8 @@ QString matchIgnoringCase(const QString &folder, QStringView name)
         return best;
     while (const dirent *entry = ::readdir(dir)) {
         const QString candidate = QFile::decodeName(entry->d_name);
-        if (candidate.compare(name, Qt::CaseInsensitive) == 0 && (best.isNull() || candidate < best))
+        if (candidate.compare(name, Qt::CaseInsensitive) == 0
+            && (best.isNull() || candidate < best))
             best = candidate;
     }
     ::closedir(dir);
@@ -117,8 +118,7 @@ void requireFolder(const QString &operation, const QString &folder)
 // points to). Links to folders and broken links are left out. Dot-files count:
 // a copy cut short by a crash leaves one, and a folder holding it could
 // otherwise never be emptied and removed.
-QStringList matchingFiles(const QString &operation, const QString &folder,
-                          const QString &wildcard)
+QStringList matchingFiles(const QString &operation, const QString &folder, const QString &wildcard)
 {
     requireFolder(operation, folder);
     const bool everything = wildcard == QLatin1String("*.*") || wildcard == QLatin1String("*");
@@ -138,11 +138,9 @@ QStringList matchingFiles(const QString &operation, const QString &folder,
 } // namespace
 
 FileError::FileError(QString operation, QString path, QString reason)
-    : std::runtime_error(QStringLiteral("Cannot %1 %2: %3")
-                             .arg(operation, path, reason).toStdString())
-    , m_operation(std::move(operation))
-    , m_path(std::move(path))
-    , m_reason(std::move(reason))
+    : std::runtime_error(
+        QStringLiteral("Cannot %1 %2: %3").arg(operation, path, reason).toStdString()),
+      m_operation(std::move(operation)), m_path(std::move(path)), m_reason(std::move(reason))
 {
 }
 
@@ -158,10 +156,7 @@ FileSystem::FileSystem()
         m_winePrefix = QDir::homePath() + QStringLiteral("/.wine");
 }
 
-FileSystem::FileSystem(QString winePrefix)
-    : m_winePrefix(std::move(winePrefix))
-{
-}
+FileSystem::FileSystem(QString winePrefix) : m_winePrefix(std::move(winePrefix)) {}
 
 QString FileSystem::nativePath(const QString &gamePath) const
 {
@@ -273,8 +268,10 @@ void FileSystem::copyFile(const QString &from, const QString &to)
         folder += u'/';
     QFile out;
     for (int attempt = 0;; ++attempt) {
-        out.setFileName(folder + QStringLiteral(".vertz-%1")
-                        .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        out.setFileName(
+            folder
+            + QStringLiteral(".vertz-%1")
+                  .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
         if (out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
             break;
         if (attempt >= 16 || !out.exists())

@@ -10,8 +10,7 @@ public:
     void message(const QString &text, const QString &title,
                  const QString &informative = QString()) override;
     bool question(const QString &text, const QString &title) override;
-    QString input(const QString &prompt, const QString &title,
-                  const QString &defaultText) override;
+    QString input(const QString &prompt, const QString &title, const QString &defaultText) override;
 };
 
 } // namespace platform

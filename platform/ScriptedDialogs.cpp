@@ -2,8 +2,7 @@
 
 namespace platform {
 
-void ScriptedDialogs::message(const QString &text, const QString &title,
-                              const QString &informative)
+void ScriptedDialogs::message(const QString &text, const QString &title, const QString &informative)
 {
     shown.append({Kind::Message, text, title, informative, QString()});
 }

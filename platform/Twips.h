@@ -8,7 +8,10 @@
 namespace platform {
 
 // The windows are designed in twips; 15 twips make one device-independent pixel.
-constexpr int twips(int t) { return (t * 2 + 15) / 30; }
+constexpr int twips(int t)
+{
+    return (t * 2 + 15) / 30;
+}
 
 inline void placeTwips(QWidget *w, int left, int top, int width, int height)
 {

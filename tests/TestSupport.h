@@ -63,7 +63,8 @@ inline QMap<QString, QByteArray> snapshot(const QString &folder)
 inline QStringList folders(const QString &folder)
 {
     QStringList out;
-    QDirIterator it(folder, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    QDirIterator it(folder, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
     while (it.hasNext())
         out.append(QDir(folder).relativeFilePath(it.next()));
     out.sort();

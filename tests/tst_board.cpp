@@ -37,9 +37,15 @@ class TestBoard : public QObject {
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
     QByteArray original(const QString &rel) { return fixture::contentOf(m_variant, rel); }
-    bool exists(const QString &rel) { return QFileInfo::exists(fixture::nativePathOf(m_nativeRoot, rel)); }
+    bool exists(const QString &rel)
+    {
+        return QFileInfo::exists(fixture::nativePathOf(m_nativeRoot, rel));
+    }
 
-    void swap(const QString &key) { board::swapBoard(m_fs, m_root, m_variant == Variant::Demo, key); }
+    void swap(const QString &key)
+    {
+        board::swapBoard(m_fs, m_root, m_variant == Variant::Demo, key);
+    }
 
     // The game's board files hold the board with this key's original contents.
     void verifyGameBoardIs(const QString &key)
@@ -129,13 +135,15 @@ private slots:
 
     void missingAlternativeFileLeavesGameAlone()
     {
-        const QString missing = models + boardFile(QStringLiteral("banana"), QStringLiteral("col"), m_variant);
+        const QString missing
+            = models + boardFile(QStringLiteral("banana"), QStringLiteral("col"), m_variant);
         QVERIFY(QFile::remove(fixture::nativePathOf(m_nativeRoot, missing)));
         try {
             swap(QStringLiteral("banana"));
             QFAIL("the swap did not fail");
         } catch (const platform::FileError &e) {
-            QVERIFY(e.path().contains(boardFile(QStringLiteral("banana"), QStringLiteral("col"), m_variant)));
+            QVERIFY(e.path().contains(
+                boardFile(QStringLiteral("banana"), QStringLiteral("col"), m_variant)));
             QVERIFY(!e.reason().isEmpty());
         }
         verifyGameBoardIs(QStringLiteral("default"));
@@ -163,7 +171,8 @@ private slots:
     {
         // A first swap cut short after saving cas: no marker, four backups missing.
         const QString cas = boardFile(QStringLiteral("default"), QStringLiteral("cas"), m_variant);
-        const QString backup = fixture::nativePathOf(m_nativeRoot, models) + QStringLiteral("/boardbakup");
+        const QString backup
+            = fixture::nativePathOf(m_nativeRoot, models) + QStringLiteral("/boardbakup");
         QVERIFY(QDir().mkpath(backup));
         QFile kept(backup + QLatin1Char('/') + cas);
         QVERIFY(kept.open(QIODevice::WriteOnly));
@@ -172,7 +181,8 @@ private slots:
 
         swap(QStringLiteral("hover"));
         verifyGameBoardIs(QStringLiteral("hover"));
-        QCOMPARE(read(models + QStringLiteral("boardbakup\\") + cas), QByteArray("saved before the crash"));
+        QCOMPARE(read(models + QStringLiteral("boardbakup\\") + cas),
+                 QByteArray("saved before the crash"));
         for (const QString &part : board::boardParts().mid(1)) {
             const QString name = boardFile(QStringLiteral("default"), part, m_variant);
             QCOMPARE(read(models + QStringLiteral("boardbakup\\") + name), original(models + name));
@@ -197,7 +207,8 @@ private slots:
             PermissionsApply asUser;
             QVERIFY_THROWS_EXCEPTION(platform::FileError, swap(QStringLiteral("banana")));
         }
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QCOMPARE(snapshot(m_nativeRoot), before);
         QVERIFY(!exists(models + QStringLiteral("temp")));
     }
@@ -213,7 +224,8 @@ private slots:
             PermissionsApply asUser;
             QVERIFY_THROWS_EXCEPTION(platform::FileError, swap(QStringLiteral("default")));
         }
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         verifyGameBoardIs(QStringLiteral("default"));
         verifyBackupIsGameOwn();
     }
@@ -222,9 +234,9 @@ private slots:
     {
         // A demo install holds only demo names and the other way round; each
         // variant must find its own files, so a swap in the wrong variant fails.
-        QVERIFY_THROWS_EXCEPTION(platform::FileError,
-                                 board::swapBoard(m_fs, m_root, m_variant != Variant::Demo,
-                                                  QStringLiteral("banana")));
+        QVERIFY_THROWS_EXCEPTION(
+            platform::FileError,
+            board::swapBoard(m_fs, m_root, m_variant != Variant::Demo, QStringLiteral("banana")));
         verifyGameBoardIs(QStringLiteral("default"));
     }
 };

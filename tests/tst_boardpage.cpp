@@ -50,8 +50,9 @@ QByteArray gameBoardCas(const QString &nativeRoot, Variant v)
 
 QByteArray originalCas(Variant v, const QString &key)
 {
-    return fixture::contentOf(v, QStringLiteral("Game\\Data\\models\\Skater_m\\")
-                                     + board::boardFileName(key, QStringLiteral("cas"), v == Variant::Demo));
+    return fixture::contentOf(
+        v, QStringLiteral("Game\\Data\\models\\Skater_m\\")
+               + board::boardFileName(key, QStringLiteral("cas"), v == Variant::Demo));
 }
 
 } // namespace
@@ -66,8 +67,9 @@ class TestBoardPage : public QObject {
 
     frmMod *start(int demoMode, int fullBoard, int demoBoard)
     {
-        TestBench::writeIni(TestBench::ini(fixture::gameRootOf(m_full), fixture::gameRootOf(m_demo),
-                                           {fullBoard, demoBoard, demoMode, 0, 0, 1, 1, 1, 1, 1, 1}));
+        TestBench::writeIni(
+            TestBench::ini(fixture::gameRootOf(m_full), fixture::gameRootOf(m_demo),
+                           {fullBoard, demoBoard, demoMode, 0, 0, 1, 1, 1, 1, 1, 1}));
         m_program = std::make_unique<Program>();
         return m_program->loadAndShow() ? m_program->window.get() : nullptr;
     }
@@ -92,8 +94,9 @@ private slots:
     {
         frmMod *w = start(0, 0, 0);
         QVERIFY(w);
-        const QStringList keys = {QStringLiteral("default"), QStringLiteral("banana"), QStringLiteral("hover"),
-                                  QStringLiteral("long"), QStringLiteral("ollie"), QStringLiteral("oldschool")};
+        const QStringList keys
+            = {QStringLiteral("default"), QStringLiteral("banana"), QStringLiteral("hover"),
+               QStringLiteral("long"),    QStringLiteral("ollie"),  QStringLiteral("oldschool")};
         for (int i = 0; i < 6; ++i) {
             QRadioButton *b = boardButton(w, i);
             QCOMPARE(b->property("Tag").toString(), keys[i]);
@@ -113,9 +116,11 @@ private slots:
         QCOMPARE(previewImage(w), 4);
         QVERIFY(boardButton(w, 3)->isChecked());
         QCOMPARE(colourOf(w, 3), selected);
-        QCOMPARE(gameBoardCas(m_full, Variant::Full), originalCas(Variant::Full, QStringLiteral("long")));
+        QCOMPARE(gameBoardCas(m_full, Variant::Full),
+                 originalCas(Variant::Full, QStringLiteral("long")));
         // The demo is not the variant in use: its files stay as they were.
-        QCOMPARE(gameBoardCas(m_demo, Variant::Demo), originalCas(Variant::Demo, QStringLiteral("default")));
+        QCOMPARE(gameBoardCas(m_demo, Variant::Demo),
+                 originalCas(Variant::Demo, QStringLiteral("default")));
         QCOMPARE(iniLine(3), QByteArray(" 3 "));
         QCOMPARE(iniLine(4), QByteArray("5"));
         QVERIFY(m_program->dialogs.shown.isEmpty());
@@ -134,7 +139,8 @@ private slots:
         QCOMPARE(colourOf(w, 0), applied);
         QCOMPARE(m_program->ctx.settings.fullBoard.toNumber(), std::optional<int>(2));
         QCOMPARE(TestBench::readIni(), iniBefore); // a click saves nothing
-        QCOMPARE(gameBoardCas(m_full, Variant::Full), originalCas(Variant::Full, QStringLiteral("default")));
+        QCOMPARE(gameBoardCas(m_full, Variant::Full),
+                 originalCas(Variant::Full, QStringLiteral("default")));
 
         // A click on the applied board shows it selected, not applied.
         QTest::mouseClick(boardButton(w, 0), Qt::LeftButton);
@@ -171,7 +177,8 @@ private slots:
         QVERIFY(boardButton(w, 5)->isChecked());
         QCOMPARE(colourOf(w, 5), selected);
         QCOMPARE(colourOf(w, 0), QApplication::palette().color(QPalette::Button));
-        QCOMPARE(gameBoardCas(demoMode ? m_demo : m_full, v), originalCas(v, QStringLiteral("oldschool")));
+        QCOMPARE(gameBoardCas(demoMode ? m_demo : m_full, v),
+                 originalCas(v, QStringLiteral("oldschool")));
         QCOMPARE(gameBoardCas(demoMode ? m_full : m_demo, demoMode ? Variant::Full : Variant::Demo),
                  originalCas(demoMode ? Variant::Full : Variant::Demo, QStringLiteral("default")));
         // Only the variant's own line changes in the settings file.
@@ -192,7 +199,8 @@ private slots:
         frmMod *w = start(0, 2, 0);
         QVERIFY(w);
         QCOMPARE(previewImage(w), 3);
-        QVERIFY(QFile::remove(fixture::nativePathOf(m_full, QStringLiteral("Game\\Data\\models\\Skater_m\\board_bananacol.dat"))));
+        QVERIFY(QFile::remove(fixture::nativePathOf(
+            m_full, QStringLiteral("Game\\Data\\models\\Skater_m\\board_bananacol.dat"))));
         const QByteArray iniBefore = TestBench::readIni();
         QTest::mouseDClick(boardButton(w, 1), Qt::LeftButton);
 
@@ -204,8 +212,10 @@ private slots:
         QCOMPARE(TestBench::readIni(), iniBefore);
         QCOMPARE(previewImage(w), 3);
         QCOMPARE(w->fraBoard->appliedBoard(false), 2);
-        QCOMPARE(gameBoardCas(m_full, Variant::Full), originalCas(Variant::Full, QStringLiteral("hover")));
-        QVERIFY(!QFileInfo::exists(fixture::nativePathOf(m_full, QStringLiteral("Game\\Data\\models\\Skater_m\\temp"))));
+        QCOMPARE(gameBoardCas(m_full, Variant::Full),
+                 originalCas(Variant::Full, QStringLiteral("hover")));
+        QVERIFY(!QFileInfo::exists(
+            fixture::nativePathOf(m_full, QStringLiteral("Game\\Data\\models\\Skater_m\\temp"))));
 
         QTest::mouseDClick(boardButton(w, 3), Qt::LeftButton);
         QCOMPARE(m_program->dialogs.messages().size(), 1);

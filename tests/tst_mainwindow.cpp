@@ -1,6 +1,8 @@
 #include "tests/TestSupport.h"
 
 #include "mods/board/BoardPage.h"
+#include "mods/tricks/FileList.h"
+#include "mods/tricks/FolderList.h"
 #include "platform/Twips.h"
 
 #include <QAction>
@@ -54,7 +56,8 @@ private slots:
     void firstRunFullGame()
     {
         TestBench bench;
-        const QString root = bench.makeGame(fixture::Variant::Full, QStringLiteral("Vertz Rail Tour"));
+        const QString root
+            = bench.makeGame(fixture::Variant::Full, QStringLiteral("Vertz Rail Tour"));
         QString typed = root;
         typed.chop(1); // the trailing backslash is added for the player
         Program p;
@@ -77,14 +80,16 @@ private slots:
         QCOMPARE(p.ctx.settings.gameRoot, root);
         // The board put back at the end of the start saved the answers.
         const QByteArray ini = TestBench::readIni();
-        QVERIFY(ini.startsWith(root.toLocal8Bit() + "\r\nC:\\Program Files\\Harbrook\\Vertz Rail Tour Demo\\\r\n"
-                               " 0 \r\n 0 \r\n 0\r\n"));
+        QVERIFY(ini.startsWith(root.toLocal8Bit()
+                               + "\r\nC:\\Program Files\\Harbrook\\Vertz Rail Tour Demo\\\r\n"
+                                 " 0 \r\n 0 \r\n 0\r\n"));
     }
 
     void firstRunDemoWithSpacesAndAccents()
     {
         TestBench bench;
-        const QString root = bench.makeGame(fixture::Variant::Demo, QStringLiteral("Démo Führer/Vertz Demo"));
+        const QString root
+            = bench.makeGame(fixture::Variant::Demo, QStringLiteral("Démo Führer/Vertz Demo"));
         Program p;
         p.dialogs.questionAnswers = {true};
         p.dialogs.inputAnswers = {root};
@@ -92,7 +97,8 @@ private slots:
         const auto &in = p.dialogs.shown[1];
         QCOMPARE(in.title, QStringLiteral("Vertz Demo Install Directory"));
         QCOMPARE(in.text, QStringLiteral("Where is the Vertz Demo installed?"));
-        QCOMPARE(in.defaultText, QStringLiteral("C:\\Program Files\\Harbrook\\Vertz Rail Tour Demo\\"));
+        QCOMPARE(in.defaultText,
+                 QStringLiteral("C:\\Program Files\\Harbrook\\Vertz Rail Tour Demo\\"));
         QCOMPARE(p.ctx.settings.demoInstallDir, root); // already ended in a backslash
         QVERIFY(p.ctx.settings.isDemo());
         QVERIFY(p.dialogs.messages().isEmpty());
@@ -169,7 +175,9 @@ private slots:
         QVERIFY(!find<QRadioButton>(w, "optMotox_1")->isEnabled());
         for (const char *name : {"chkBalance", "chkHud", "chkFont"})
             QVERIFY(find<QCheckBox>(w, name)->isChecked());
-        QCOMPARE(find<QStatusBar>(w, "StatusBar1")->findChild<QLabel *>(QStringLiteral("Panel1"))->text(),
+        QCOMPARE(find<QStatusBar>(w, "StatusBar1")
+                     ->findChild<QLabel *>(QStringLiteral("Panel1"))
+                     ->text(),
                  QStringLiteral("Modding Full Version"));
     }
 
@@ -177,7 +185,8 @@ private slots:
     {
         TestBench bench;
         const QString root = bench.makeGame(fixture::Variant::Full, QStringLiteral("game"));
-        TestBench::writeIni(TestBench::ini(root, QStringLiteral("x\\"), {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
+        TestBench::writeIni(
+            TestBench::ini(root, QStringLiteral("x\\"), {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
         Program p;
         frmMod *w = p.window.get();
         QVERIFY(p.loadAndShow());
@@ -188,8 +197,8 @@ private slots:
         QCOMPARE(frontPage(w), QStringLiteral("fraTricks"));
         QCOMPARE(outerSize(w), QSize(twips(6400), twips(6360)));
         QCOMPARE(tabs->size(), QSize(twips(6300), twips(5400)));
-        const QString anims = QDir::toNativeSeparators(
-            fixture::nativePathOf(bench.path(QStringLiteral("game")), QStringLiteral("Game\\data\\anims")));
+        const QString anims = QDir::toNativeSeparators(fixture::nativePathOf(
+            bench.path(QStringLiteral("game")), QStringLiteral("Game\\data\\anims")));
         QCOMPARE(find<QWidget>(w, "Dir1")->property("path").toString(), anims);
         QCOMPARE(find<QWidget>(w, "Dir2")->property("path").toString(), anims);
 
@@ -218,7 +227,8 @@ private slots:
                                                     QStringLiteral("Game\\data\\anims"));
         QVERIFY(QDir(anims).removeRecursively());
         QVERIFY(!QFileInfo::exists(anims));
-        TestBench::writeIni(TestBench::ini(root, QStringLiteral("x\\"), {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
+        TestBench::writeIni(
+            TestBench::ini(root, QStringLiteral("x\\"), {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
         Program p;
         frmMod *w = p.window.get();
         QVERIFY(p.loadAndShow());
@@ -226,7 +236,8 @@ private slots:
         const QSize before = outerSize(w);
         tabs->setCurrentIndex(1);
         QCOMPARE(p.dialogs.messages().size(), 1);
-        QCOMPARE(p.dialogs.messages().first().text, QStringLiteral("Hey Vertz isn't installed there!"));
+        QCOMPARE(p.dialogs.messages().first().text,
+                 QStringLiteral("Hey Vertz isn't installed there!"));
         QCOMPARE(p.dialogs.messages().first().title, QStringLiteral("OMG TEH ERROR"));
         QCOMPARE(tabs->currentIndex(), 1);
         QCOMPARE(frontPage(w), QStringLiteral("fraBoard"));
@@ -235,6 +246,52 @@ private slots:
         QCOMPARE(frontPage(w), QStringLiteral("fraBoard"));
         QCOMPARE(outerSize(w), QSize(twips(2985), twips(4530)));
         QCOMPARE(p.dialogs.messages().size(), 1);
+    }
+
+    void trickListsFollowTheirFolder()
+    {
+        TestBench bench;
+        bench.makeGame(fixture::Variant::Demo, QStringLiteral("game"));
+        const QString anims = QDir::toNativeSeparators(fixture::nativePathOf(
+            bench.path(QStringLiteral("game")), QStringLiteral("Game\\data\\anims")));
+        FolderList dirs;
+        FileList files;
+        QSignalSpy changes(&dirs, &FolderList::pathChanged);
+        dirs.setProperty("path",
+                         anims + QDir::separator()); // a trailing separator is no other folder
+        QCOMPARE(dirs.path(), anims);
+        dirs.setProperty("path", anims);
+        QCOMPARE(changes.size(), 1);
+        QVERIFY(!dirs.trySetPath(anims + QStringLiteral("/nothing")));
+        QCOMPARE(dirs.path(), anims);
+
+        QStringList shown;
+        for (int i = 0; i < dirs.count(); ++i)
+            shown.append(dirs.item(i)->text().trimmed());
+        QCOMPARE(
+            shown.mid(shown.indexOf(QStringLiteral("anims")) + 1),
+            QStringList({QStringLiteral("flip"), QStringLiteral("grab"), QStringLiteral("grind")}));
+
+        // Every file of the folder, case ignored in the order, and one selection.
+        QVERIFY(files.trySetPath(anims));
+        QStringList expected;
+        for (const QString &rel : fixture::gameFiles(fixture::Variant::Demo)) {
+            if (rel.startsWith(QLatin1String("Game\\data\\anims\\")) && rel.count(u'\\') == 3)
+                expected.append(rel.section(u'\\', -1));
+        }
+        std::sort(expected.begin(), expected.end(), [](const QString &a, const QString &b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        });
+        QStringList listed;
+        for (int i = 0; i < files.count(); ++i)
+            listed.append(files.item(i)->text());
+        QVERIFY(expected.size() > 2);
+        QCOMPARE(listed, expected);
+        QVERIFY(files.fileName().isEmpty());
+        files.setProperty("fileName", expected.last());
+        QCOMPARE(files.property("fileName").toString(), expected.last());
+        files.setProperty("fileName", QStringLiteral("not there"));
+        QVERIFY(files.fileName().isEmpty());
     }
 
     void motoxAvailability_data()
@@ -255,7 +312,8 @@ private slots:
         QFETCH(bool, chkEnabled);
         QFETCH(bool, optEnabled);
         TestBench bench;
-        TestBench::writeIni(TestBench::ini(bench.path(QStringLiteral("nofull\\")), bench.path(QStringLiteral("nodemo\\")),
+        TestBench::writeIni(TestBench::ini(bench.path(QStringLiteral("nofull\\")),
+                                           bench.path(QStringLiteral("nodemo\\")),
                                            {0, 0, demoMode, motoxEnabled, 0, 1, 1, 1, 1, 1, 1}));
         Program p;
         frmMod *w = p.window.get();
@@ -274,7 +332,8 @@ private slots:
     {
         TestBench bench;
         // full: balance 1, hud 0, font 1; demo: balance 0, hud 1, font 0
-        TestBench::writeIni(TestBench::ini(bench.path(QStringLiteral("f\\")), bench.path(QStringLiteral("d\\")),
+        TestBench::writeIni(TestBench::ini(bench.path(QStringLiteral("f\\")),
+                                           bench.path(QStringLiteral("d\\")),
                                            {0, 0, 0, 0, 0, 1, 0, 0, 1, 1, 0}));
         Program p;
         frmMod *w = p.window.get();

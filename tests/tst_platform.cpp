@@ -50,8 +50,8 @@ QByteArray readFile(const QString &path)
 // Everything in a folder, temporaries included.
 QStringList entries(const QString &folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                      | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 // Longer than one copy buffer and not a multiple of it.
@@ -79,21 +79,20 @@ QString copyTo(const QString &source)
 }
 
 // The error names the operation, the native path and the system's reason.
-#define VERIFY_FILE_ERROR(call, wantOp, wantPath, wantReason)                          \
-    do {                                                                             \
-        const auto e = failure([&] { call; });                                       \
-        QVERIFY2(e.has_value(), "no FileError from " #call);                         \
-        const QString path = QDir::toNativeSeparators(wantPath);                     \
-        QCOMPARE(e->operation(), QString(wantOp));                                   \
-        QCOMPARE(e->path(), path);                                                   \
-        QCOMPARE(e->reason(), QString(wantReason));                                  \
-        QCOMPARE(e->describe(), "Cannot " + QString(wantOp) + ' ' + path + ": "      \
-                                    + QString(wantReason));                          \
+#define VERIFY_FILE_ERROR(call, wantOp, wantPath, wantReason)                                      \
+    do {                                                                                           \
+        const auto e = failure([&] { call; });                                                     \
+        QVERIFY2(e.has_value(), "no FileError from " #call);                                       \
+        const QString path = QDir::toNativeSeparators(wantPath);                                   \
+        QCOMPARE(e->operation(), QString(wantOp));                                                 \
+        QCOMPARE(e->path(), path);                                                                 \
+        QCOMPARE(e->reason(), QString(wantReason));                                                \
+        QCOMPARE(e->describe(),                                                                    \
+                 "Cannot " + QString(wantOp) + ' ' + path + ": " + QString(wantReason));           \
     } while (false)
 
 // Calls act on the modal box of type W once the event loop shows it.
-template<typename W>
-void whenModal(std::function<void(W *)> act)
+template <typename W> void whenModal(std::function<void(W *)> act)
 {
     auto *timer = new QTimer;
     timer->setInterval(10);
@@ -189,9 +188,8 @@ void PlatformTest::defaultWinePrefix()
 #endif
     const bool wasSet = qEnvironmentVariableIsSet("WINEPREFIX");
     const QByteArray old = qgetenv("WINEPREFIX");
-    const auto restore = qScopeGuard([&] {
-        wasSet ? qputenv("WINEPREFIX", old) : qunsetenv("WINEPREFIX");
-    });
+    const auto restore
+        = qScopeGuard([&] { wasSet ? qputenv("WINEPREFIX", old) : qunsetenv("WINEPREFIX"); });
 
     qputenv("WINEPREFIX", QFile::encodeName(root()));
     QCOMPARE(FileSystem().nativePath("E:\\a"), root() + "/dosdevices/e:/a");
@@ -316,7 +314,7 @@ void PlatformTest::copyShortWriteKeepsDestination()
     QVERIFY(QDir().mkdir(r + "/Dest"));
     writeFile(r + "/Dest/target.dat", "old");
 
-    rlimit saved {};
+    rlimit saved{};
     QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit limited = saved;
@@ -423,8 +421,12 @@ void PlatformTest::qtMessageAndQuestionBoxes()
     } seen;
     auto watch = [&seen](QMessageBox::StandardButton answer) {
         whenModal<QMessageBox>([&seen, answer](QMessageBox *box) {
-            seen = {box->text(), box->windowTitle(), box->informativeText(),
-                    box->standardButtons(), box->icon(), box->windowModality(),
+            seen = {box->text(),
+                    box->windowTitle(),
+                    box->informativeText(),
+                    box->standardButtons(),
+                    box->icon(),
+                    box->windowModality(),
                     box->defaultButton() && box->defaultButton() == box->button(QMessageBox::Yes)};
             box->button(answer)->click();
         });

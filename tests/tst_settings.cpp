@@ -1,6 +1,6 @@
 #include "app/ModSettings.h"
-#include "tests/TestSupport.h"
 #include "platform/ScriptedDialogs.h"
+#include "tests/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -140,14 +140,16 @@ private slots:
         QCOMPARE(s.gameRoot, QStringLiteral("E:\\demo\\")); // line 5 says demo
         QVERIFY(saveSettings(s, m_dialogs));
         // Line 5 became a number when loaded and is written in sign form.
-        QCOMPARE(readIni(), QByteArray("D:\\Games\\Vertz\r\nE:\\demo\\\r\n1\r\n1\r\n 1\r\n1\r\n1\r\n"
-                                       "1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n"));
+        QCOMPARE(readIni(),
+                 QByteArray("D:\\Games\\Vertz\r\nE:\\demo\\\r\n1\r\n1\r\n 1\r\n1\r\n1\r\n"
+                            "1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n"));
 
         s.fullHudShown = 0;
         s.demoBoard = 4;
         QVERIFY(saveSettings(s, m_dialogs));
-        QCOMPARE(readIni(), QByteArray("D:\\Games\\Vertz\r\nE:\\demo\\\r\n1\r\n 4 \r\n 1\r\n1\r\n1\r\n"
-                                       "1\r\n1\r\n 0 \r\n1\r\n1\r\n1\r\n"));
+        QCOMPARE(readIni(),
+                 QByteArray("D:\\Games\\Vertz\r\nE:\\demo\\\r\n1\r\n 4 \r\n 1\r\n1\r\n1\r\n"
+                            "1\r\n1\r\n 0 \r\n1\r\n1\r\n1\r\n"));
         QVERIFY(m_dialogs.shown.isEmpty());
     }
 
@@ -226,8 +228,9 @@ private slots:
                                           << QByteArray(" 1\r\n 0 \r\n1\r\n");
         QTest::newRow("mode 2") << QByteArray(" 1") << QByteArray("1") << QByteArray("2")
                                 << QByteArray(" 1\r\n1\r\n 0 \r\n");
-        QTest::newRow("huge mode") << QByteArray("0") << QByteArray("1")
-                                   << QByteArray("123456789012345") << QByteArray(" 0\r\n1\r\n 0 \r\n");
+        QTest::newRow("huge mode")
+            << QByteArray("0") << QByteArray("1") << QByteArray("123456789012345")
+            << QByteArray(" 0\r\n1\r\n 0 \r\n");
     }
     void unusableValuesTakeTheirDefault()
     {
@@ -291,7 +294,8 @@ private slots:
         QCOMPARE(m_dialogs.messages().first().title, QStringLiteral("OMG TEH ERROR"));
         QVERIFY(m_dialogs.messages().first().informative.contains(QLatin1String("vertzmod.ini")));
         QCOMPARE(s.demoInstallDir, QString::fromLatin1(defaultDemoInstallDir));
-        QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(m_dir->path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     void missingFileInUnwritableFolderTellsOnce()

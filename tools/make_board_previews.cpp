@@ -382,7 +382,8 @@ void drawHover(QPainter &p)
     p.save();
     p.setBrush(Qt::NoBrush);
     for (int i = 9; i >= 1; --i) {
-        p.setPen(QPen(QColor(0x50, 0x70, 0xff, 16), i * 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setPen(QPen(QColor(0x50, 0x70, 0xff, 16), i * 2.0, Qt::SolidLine, Qt::RoundCap,
+                      Qt::RoundJoin));
         p.drawPath(deck);
     }
     p.restore();
@@ -414,7 +415,8 @@ void drawHover(QPainter &p)
         chevron.moveTo(29.5, y + 4);
         chevron.lineTo(37.5, y);
         chevron.lineTo(45.5, y + 4);
-        p.setPen(QPen(QColor(0xe0, 0xff, 0xff, 220 - i * 50), 1.1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setPen(QPen(QColor(0xe0, 0xff, 0xff, 220 - i * 50), 1.1, Qt::SolidLine, Qt::RoundCap,
+                      Qt::RoundJoin));
         p.drawPath(chevron);
     }
     // Gloss along the left side.
@@ -483,7 +485,8 @@ void drawLongboard(QPainter &p)
     }
 
     // Graphic: three sunset bands down the middle, fading toward the tail.
-    const QColor bands[3] = {QColor(0x1c, 0x8c, 0x8c), QColor(0xf2, 0x8c, 0x28), QColor(0xd8, 0x38, 0x30)};
+    const QColor bands[3]
+        = {QColor(0x1c, 0x8c, 0x8c), QColor(0xf2, 0x8c, 0x28), QColor(0xd8, 0x38, 0x30)};
     for (int i = 0; i < 3; ++i) {
         QPainterPath band;
         const double x = 31.5 + i * 4.5;
@@ -522,8 +525,10 @@ void drawBum(QPainter &p)
     worn.addRect(QRectF(0, 176.5, kBoardW, 20));
     deck = deck.subtracted(worn);
     // Chips bitten out of the rails and nose.
-    const struct { double x, y, rx, ry; } chips[] = {
-        {18.5, 62, 1.8, 3.2}, {56.8, 97, 1.6, 4.5}, {18.0, 128, 1.2, 2.0},
+    const struct {
+        double x, y, rx, ry;
+    } chips[] = {
+        {18.5, 62, 1.8, 3.2},   {56.8, 97, 1.6, 4.5},   {18.0, 128, 1.2, 2.0},
         {29.0, 10.0, 3.0, 2.2}, {50.0, 13.5, 2.0, 2.5}, {57.0, 150, 1.3, 2.4},
         {19.5, 160, 1.6, 2.8},
     };
@@ -541,7 +546,8 @@ void drawBum(QPainter &p)
     p.setClipPath(deck, Qt::IntersectClip);
     // Worn-through patches show the wood underneath.
     QRandomGenerator rng(56);
-    const QPointF patches[] = {{30, 42}, {46, 58}, {38, 90}, {27, 118}, {47, 131}, {36, 166}, {44, 22}};
+    const QPointF patches[]
+        = {{30, 42}, {46, 58}, {38, 90}, {27, 118}, {47, 131}, {36, 166}, {44, 22}};
     for (const QPointF &c : patches) {
         QPainterPath patch;
         const int n = 9;
@@ -562,7 +568,8 @@ void drawBum(QPainter &p)
         const QPointF a(17 + rng.generateDouble() * 41, 12 + rng.generateDouble() * 164);
         const double angle = (rng.generateDouble() - 0.5) * 1.4 + (rng.bounded(2) ? 0.0 : kPi / 2);
         const double len = 3 + rng.generateDouble() * 11;
-        p.setPen(QPen(QColor(0xd8, 0xd0, 0xc0, 60 + rng.bounded(90)), 0.3 + rng.generateDouble() * 0.3));
+        p.setPen(
+            QPen(QColor(0xd8, 0xd0, 0xc0, 60 + rng.bounded(90)), 0.3 + rng.generateDouble() * 0.3));
         p.drawLine(a, a + QPointF(std::cos(angle) * len, std::sin(angle) * len));
     }
     // A half-peeled sticker.
@@ -652,7 +659,8 @@ void drawOldSchool(QPainter &p)
     p.save();
     p.translate(37.5, 95);
     p.rotate(-32);
-    const QColor stripes[3] = {QColor(0xff, 0xee, 0x00), QColor(0x00, 0xe5, 0xd0), QColor(0xff, 0xff, 0xff)};
+    const QColor stripes[3]
+        = {QColor(0xff, 0xee, 0x00), QColor(0x00, 0xe5, 0xd0), QColor(0xff, 0xff, 0xff)};
     for (int i = 0; i < 3; ++i)
         p.fillRect(QRectF(-60, -9 + i * 6, 120, 3.4), stripes[i]);
     p.restore();
@@ -840,10 +848,10 @@ void drawLuge(QPainter &p)
     p.setBrush(QColor(0x30, 0x50, 0x90));
     p.drawRoundedRect(QRectF(-22, -1, 36, 3), 1.5, 1.5);
     // Body along the board, feet out in front.
-    drawLimb(p, QPointF(-14, -3), QPointF(4, -3.4), suit, 4.4);          // torso
-    drawLimb(p, QPointF(4, -3.4), QPointF(21, -3.0), QColor(0x20, 0x30, 0x70), 2.8); // legs
+    drawLimb(p, QPointF(-14, -3), QPointF(4, -3.4), suit, 4.4);                       // torso
+    drawLimb(p, QPointF(4, -3.4), QPointF(21, -3.0), QColor(0x20, 0x30, 0x70), 2.8);  // legs
     drawLimb(p, QPointF(21, -3.0), QPointF(23, -6.0), QColor(0x20, 0x20, 0x20), 2.2); // shoes
-    drawLimb(p, QPointF(-8, -3), QPointF(-4, 0.5), suit, 2.0);            // arm at the side
+    drawLimb(p, QPointF(-8, -3), QPointF(-4, 0.5), suit, 2.0); // arm at the side
     drawHead(p, QPointF(-19, -4.5), QColor(0xff, 0xd0, 0x20));
     p.restore();
     // Speed lines behind.
@@ -929,9 +937,12 @@ int main(int argc, char *argv[])
             return 1;
         QImage blank(1, 1, QImage::Format_ARGB32);
         blank.fill(Qt::transparent);
-        const bool ok = save(render(kMotoW, kMotoH, drawLuge).convertToFormat(QImage::Format_RGB32), out.filePath(QStringLiteral("motox1.png")), "PNG")
-                        && save(render(kMotoW, kMotoH, drawSkater).convertToFormat(QImage::Format_RGB32), out.filePath(QStringLiteral("motox2.png")), "PNG")
-                        && save(blank, out.filePath(QStringLiteral("motox3.png")), "PNG");
+        const bool ok
+            = save(render(kMotoW, kMotoH, drawLuge).convertToFormat(QImage::Format_RGB32),
+                   out.filePath(QStringLiteral("motox1.png")), "PNG")
+              && save(render(kMotoW, kMotoH, drawSkater).convertToFormat(QImage::Format_RGB32),
+                      out.filePath(QStringLiteral("motox2.png")), "PNG")
+              && save(blank, out.filePath(QStringLiteral("motox3.png")), "PNG");
         return ok ? 0 : 1;
     }
 
@@ -941,9 +952,11 @@ int main(int argc, char *argv[])
     const QDir out(args[0]);
     if (!ensureFolder(out.path()))
         return 1;
-    const Painter boards[6] = {drawRegular, drawBanana, drawHover, drawLongboard, drawBum, drawOldSchool};
+    const Painter boards[6]
+        = {drawRegular, drawBanana, drawHover, drawLongboard, drawBum, drawOldSchool};
     for (int i = 0; i < 6; ++i) {
-        const QImage image = render(kBoardW, kBoardH, boards[i]).convertToFormat(QImage::Format_RGB32);
+        const QImage image
+            = render(kBoardW, kBoardH, boards[i]).convertToFormat(QImage::Format_RGB32);
         if (!save(image, out.filePath(QStringLiteral("board%1.jpg").arg(i + 1)), "JPEG", 90))
             return 1;
     }

@@ -16,10 +16,9 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr,
-                 "usage: make_sample_install <folder> [--demo]\n"
-                 "  Makes a sample game install (full game, or the demo with --demo)\n"
-                 "  in <folder>, which must be missing or empty.\n");
+    std::fprintf(stderr, "usage: make_sample_install <folder> [--demo]\n"
+                         "  Makes a sample game install (full game, or the demo with --demo)\n"
+                         "  in <folder>, which must be missing or empty.\n");
     return 2;
 }
 
@@ -55,8 +54,10 @@ int main(int argc, char *argv[])
                          qPrintable(QDir::toNativeSeparators(folder)));
             return 1;
         }
-        if (!QDir(folder).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
-            std::fprintf(stderr, "make_sample_install: %s is not empty; choose a new or empty folder\n",
+        if (!QDir(folder).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden
+                                  | QDir::System)) {
+            std::fprintf(stderr,
+                         "make_sample_install: %s is not empty; choose a new or empty folder\n",
                          qPrintable(QDir::toNativeSeparators(folder)));
             return 1;
         }

@@ -21,7 +21,8 @@ const QColor selectedColour(255, 128, 0);
 // palette colour. The tight spacing keeps the widest caption whole.
 void setBackground(QWidget *w, const QColor &c)
 {
-    w->setStyleSheet(QStringLiteral("QRadioButton { background-color: %1; spacing: 2px; }").arg(c.name()));
+    w->setStyleSheet(
+        QStringLiteral("QRadioButton { background-color: %1; spacing: 2px; }").arg(c.name()));
     w->setProperty("markColour", c);
 }
 } // namespace
@@ -52,7 +53,8 @@ BoardPage::BoardPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), m_ct
         m_toggledSincePress = true;
         Board_Click(id);
     });
-    connect(BoardGroup, &QButtonGroup::idPressed, this, [this](int) { m_toggledSincePress = false; });
+    connect(BoardGroup, &QButtonGroup::idPressed, this,
+            [this](int) { m_toggledSincePress = false; });
     connect(BoardGroup, &QButtonGroup::idClicked, this, [this](int id) {
         if (!m_toggledSincePress)
             Board_Click(id);
@@ -111,8 +113,7 @@ void BoardPage::Board_DblClick(int index)
     const bool demo = s.isDemo();
     s.board() = index;
     try {
-        board::swapBoard(m_ctx.files, s.gameRoot, demo,
-                         Board[index]->property("Tag").toString());
+        board::swapBoard(m_ctx.files, s.gameRoot, demo, Board[index]->property("Tag").toString());
     } catch (const platform::FileError &e) {
         m_ctx.dialogs.message(QStringLiteral("Error! Directory not found."),
                               QString::fromLatin1(errorTitle), e.describe());

@@ -1,5 +1,7 @@
 #include "mods/tricks/FileList.h"
 
+#include "mods/tricks/FolderList.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -48,5 +50,7 @@ void FileList::fill()
     clear();
     if (m_path.isEmpty())
         return;
-    addItems(QDir(m_path).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase));
+    // QDir's own case-insensitive sort takes three times as long as the
+    // listing itself in a 20,000-file folder.
+    addItems(sortedEntries(m_path, QDir::Files | QDir::Hidden));
 }

@@ -1,8 +1,30 @@
 #include "mods/tricks/FolderList.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QStyle>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+QStringList sortedEntries(const QString &folder, QDir::Filters filters)
+{
+    std::vector<std::pair<QString, QString>> keyed; // folded once, not per comparison
+    QDirIterator it(folder, filters);
+    while (it.hasNext()) {
+        it.next();
+        const QString name = it.fileName();
+        keyed.emplace_back(name.toCaseFolded(), name);
+    }
+    std::sort(keyed.begin(), keyed.end());
+    QStringList names;
+    names.reserve(qsizetype(keyed.size()));
+    for (auto &k : keyed)
+        names.append(std::move(k.second));
+    return names;
+}
 
 namespace {
 constexpr int pathRole = Qt::UserRole;
@@ -61,15 +83,15 @@ void FolderList::fill()
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
     int depth = 0;
     for (const QString &folder : chain) {
-        const QString name = QDir(folder).isRoot() ? QDir::toNativeSeparators(folder)
-                                                   : QDir(folder).dirName();
+        const QString name
+            = QDir(folder).isRoot() ? QDir::toNativeSeparators(folder) : QDir(folder).dirName();
         auto *item = new QListWidgetItem(open, QString(depth * 2, QLatin1Char(' ')) + name, this);
         item->setData(pathRole, QDir::toNativeSeparators(folder));
         ++depth;
     }
     setCurrentRow(count() - 1);
-    const QStringList subs = QDir(m_path).entryList(
-        QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+    const QStringList subs
+        = sortedEntries(m_path, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
     for (const QString &sub : subs) {
         auto *item = new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + sub, this);
         item->setData(pathRole, QDir::toNativeSeparators(QDir(m_path).filePath(sub)));
