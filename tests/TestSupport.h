@@ -60,17 +60,6 @@ inline QMap<QString, QByteArray> snapshot(const QString &folder)
     return files;
 }
 
-inline QStringList folders(const QString &folder)
-{
-    QStringList out;
-    QDirIterator it(folder, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        out.append(QDir(folder).relativeFilePath(it.next()));
-    out.sort();
-    return out;
-}
-
 // A fresh working folder (made current) and room for game installs, removed
 // again at the end of each test.
 class TestBench {

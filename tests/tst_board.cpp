@@ -82,17 +82,6 @@ private slots:
         QTest::newRow("demo") << Variant::Demo;
     }
 
-    void fileNames()
-    {
-        QCOMPARE(board::boardFileName(QStringLiteral("oldschool"), QStringLiteral("cas"), false),
-                 QStringLiteral("board_oldschoolcas.dat"));
-        QCOMPARE(board::boardFileName(QStringLiteral("default"), QStringLiteral("skin"), true),
-                 QStringLiteral("board_default.skin.xbx"));
-        QCOMPARE(board::boardIndexOf(5), 5);
-        QCOMPARE(board::boardIndexOf(6), 0);
-        QCOMPARE(board::boardIndexOf(-1), 0);
-    }
-
     void firstSwapBacksUpThenSwaps()
     {
         const auto before = snapshot(m_nativeRoot);
@@ -211,33 +200,6 @@ private slots:
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QCOMPARE(snapshot(m_nativeRoot), before);
         QVERIFY(!exists(models + QStringLiteral("temp")));
-    }
-
-    void readOnlyBoardFileFailsWithoutLoss()
-    {
-        // The backup exists and the game file cannot be replaced: it stays whole.
-        swap(QStringLiteral("default"));
-        const QString folder = fixture::nativePathOf(m_nativeRoot, models);
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther
-                                                  | QFile::ExeOther));
-        {
-            PermissionsApply asUser;
-            QVERIFY_THROWS_EXCEPTION(platform::FileError, swap(QStringLiteral("default")));
-        }
-        QVERIFY(
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        verifyGameBoardIs(QStringLiteral("default"));
-        verifyBackupIsGameOwn();
-    }
-
-    void variantsNeverMix()
-    {
-        // A demo install holds only demo names and the other way round; each
-        // variant must find its own files, so a swap in the wrong variant fails.
-        QVERIFY_THROWS_EXCEPTION(
-            platform::FileError,
-            board::swapBoard(m_fs, m_root, m_variant != Variant::Demo, QStringLiteral("banana")));
-        verifyGameBoardIs(QStringLiteral("default"));
     }
 };
 

@@ -1,8 +1,6 @@
 #include "tests/TestSupport.h"
 
 #include "mods/board/BoardPage.h"
-#include "mods/tricks/FileList.h"
-#include "mods/tricks/FolderList.h"
 #include "platform/Twips.h"
 
 #include <QAction>
@@ -154,33 +152,6 @@ private slots:
         QVERIFY(!p.ctx.settings.isDemo());
     }
 
-    void menusAndStartState()
-    {
-        TestBench bench;
-        Program p;
-        frmMod *w = p.window.get();
-        // Options is a command on the bar itself; nothing has a shortcut.
-        const auto menus = w->menuBar()->actions();
-        QCOMPARE(menus.size(), 3);
-        QCOMPARE(menus[1]->objectName(), QStringLiteral("mnuOptions"));
-        QVERIFY(!menus[1]->menu());
-        QCOMPARE(find<QAction>(w, "mnuExit")->parent(), find<QMenu>(w, "mnuFile"));
-        QCOMPARE(find<QAction>(w, "mnuAbout")->parent(), find<QMenu>(w, "mnuHelp"));
-        for (QAction *a : w->findChildren<QAction *>())
-            QVERIFY(a->shortcut().isEmpty());
-
-        QCOMPARE(find<QTabWidget>(w, "TabStrip1")->count(), 4);
-        QVERIFY(!find<QCheckBox>(w, "chkMotox")->isChecked());
-        QVERIFY(find<QRadioButton>(w, "optMotox_0")->isChecked());
-        QVERIFY(!find<QRadioButton>(w, "optMotox_1")->isEnabled());
-        for (const char *name : {"chkBalance", "chkHud", "chkFont"})
-            QVERIFY(find<QCheckBox>(w, name)->isChecked());
-        QCOMPARE(find<QStatusBar>(w, "StatusBar1")
-                     ->findChild<QLabel *>(QStringLiteral("Panel1"))
-                     ->text(),
-                 QStringLiteral("Modding Full Version"));
-    }
-
     void tabSwitchingSizesAndPages()
     {
         TestBench bench;
@@ -246,52 +217,6 @@ private slots:
         QCOMPARE(frontPage(w), QStringLiteral("fraBoard"));
         QCOMPARE(outerSize(w), QSize(twips(2985), twips(4530)));
         QCOMPARE(p.dialogs.messages().size(), 1);
-    }
-
-    void trickListsFollowTheirFolder()
-    {
-        TestBench bench;
-        bench.makeGame(fixture::Variant::Demo, QStringLiteral("game"));
-        const QString anims = QDir::toNativeSeparators(fixture::nativePathOf(
-            bench.path(QStringLiteral("game")), QStringLiteral("Game\\data\\anims")));
-        FolderList dirs;
-        FileList files;
-        QSignalSpy changes(&dirs, &FolderList::pathChanged);
-        dirs.setProperty("path",
-                         anims + QDir::separator()); // a trailing separator is no other folder
-        QCOMPARE(dirs.path(), anims);
-        dirs.setProperty("path", anims);
-        QCOMPARE(changes.size(), 1);
-        QVERIFY(!dirs.trySetPath(anims + QStringLiteral("/nothing")));
-        QCOMPARE(dirs.path(), anims);
-
-        QStringList shown;
-        for (int i = 0; i < dirs.count(); ++i)
-            shown.append(dirs.item(i)->text().trimmed());
-        QCOMPARE(
-            shown.mid(shown.indexOf(QStringLiteral("anims")) + 1),
-            QStringList({QStringLiteral("flip"), QStringLiteral("grab"), QStringLiteral("grind")}));
-
-        // Every file of the folder, case ignored in the order, and one selection.
-        QVERIFY(files.trySetPath(anims));
-        QStringList expected;
-        for (const QString &rel : fixture::gameFiles(fixture::Variant::Demo)) {
-            if (rel.startsWith(QLatin1String("Game\\data\\anims\\")) && rel.count(u'\\') == 3)
-                expected.append(rel.section(u'\\', -1));
-        }
-        std::sort(expected.begin(), expected.end(), [](const QString &a, const QString &b) {
-            return a.compare(b, Qt::CaseInsensitive) < 0;
-        });
-        QStringList listed;
-        for (int i = 0; i < files.count(); ++i)
-            listed.append(files.item(i)->text());
-        QVERIFY(expected.size() > 2);
-        QCOMPARE(listed, expected);
-        QVERIFY(files.fileName().isEmpty());
-        files.setProperty("fileName", expected.last());
-        QCOMPARE(files.property("fileName").toString(), expected.last());
-        files.setProperty("fileName", QStringLiteral("not there"));
-        QVERIFY(files.fileName().isEmpty());
     }
 
     void motoxAvailability_data()
