@@ -85,9 +85,7 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
     // The largest page lies behind the tab strip until it is chosen.
     fraTricks->lower();
     bringToFront(fraBoard);
-    for (QGroupBox *page :
-         {static_cast<QGroupBox *>(fraBoard), static_cast<QGroupBox *>(fraTricks),
-          static_cast<QGroupBox *>(fraLevels), static_cast<QGroupBox *>(fraDisplay)}) {
+    for (QGroupBox *page : pages()) {
         // The caption sits on the frame line, so controls placed near the top stay clear of it.
         page->setStyleSheet(
             QStringLiteral("QGroupBox#%1 { border: 1px solid palette(mid); margin-top: 6px;"
@@ -244,12 +242,16 @@ void frmMod::TabStrip1_Click()
     }
 }
 
+QList<QGroupBox *> frmMod::pages() const
+{
+    return {fraBoard, fraTricks, fraLevels, fraDisplay};
+}
+
 void frmMod::bringToFront(QWidget *page)
 {
     // Only the page in front is shown: the pages' captions and the window's
     // margins around the tab strip would otherwise show the pages behind.
-    for (QWidget *p : {static_cast<QWidget *>(fraBoard), static_cast<QWidget *>(fraTricks),
-                       static_cast<QWidget *>(fraLevels), static_cast<QWidget *>(fraDisplay)})
+    for (QGroupBox *p : pages())
         p->setVisible(p == page);
     page->raise();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -8,6 +9,7 @@ class BoardPage;
 class DisplayPage;
 class LevelsPage;
 class QAction;
+class QGroupBox;
 class QLabel;
 class QMenu;
 class QStatusBar;
@@ -49,6 +51,7 @@ public:
 
 private:
     bool askFirstRun();
+    QList<QGroupBox *> pages() const;
     void bringToFront(QWidget *page);
     void setPageSizes(bool large);
     // Resizes the whole window, frame included, never below what the menu,
