@@ -6,4 +6,4 @@ sh tools/install-build-deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVERTZ_TESTS=OFF
 cmake --build build/release
 cd build/release/workdir
-exec ../app/vertzmod
+exec ./vertzmod
