@@ -12,7 +12,12 @@ void QtDialogs::message(const QString &text, const QString &title, const QString
 {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok,
                     QApplication::activeWindow());
-    box.setInformativeText(informative);
+    // A path from a damaged settings file can be megabytes long; the box
+    // would take minutes to lay it out.
+    constexpr int longest = 1000;
+    box.setInformativeText(informative.size() > longest
+                               ? informative.left(longest) + QStringLiteral("…")
+                               : informative);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }

@@ -152,6 +152,17 @@ private slots:
         QVERIFY(!p.ctx.settings.isDemo());
     }
 
+    void junkSettingsFileStillStarts()
+    {
+        TestBench bench;
+        TestBench::writeIni(QByteArray(10 * 1024 * 1024, 'x'));
+        Program p;
+        QVERIFY(p.loadAndShow());
+        // The junk became a folder that holds no game: the board step says so, once.
+        QCOMPARE(p.dialogs.messages().size(), 1);
+        QVERIFY(TestBench::readIni().endsWith(" 1 \r\n 1 \r\n"));
+    }
+
     void tabSwitchingSizesAndPages()
     {
         TestBench bench;
