@@ -238,6 +238,9 @@ private slots:
 
     void unwritableFolder()
     {
+#ifndef Q_OS_UNIX
+        QSKIP("read-only folders are checked on POSIX systems only");
+#endif
         QVERIFY(QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner
                                                          | QFile::ReadOther | QFile::ExeOther));
         ModSettings s;
