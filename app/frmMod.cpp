@@ -206,22 +206,22 @@ void frmMod::TabStrip1_Click()
         fraTricks->lower();
         setPageSizes(false);
         break;
-    case 2:
-        if (!fraTricks->showTrickRoot(s.gameRoot)) {
-            m_ctx.dialogs.message(QStringLiteral("Hey Vertz isn't installed there!"),
-                                  QString::fromLatin1(errorTitle),
-                                  QStringLiteral("The folder %1 does not exist.")
-                                      .arg(m_ctx.files.nativePath(
-                                          s.gameRoot + QStringLiteral("Game\\data\\anims\\"))));
+    case 2: {
+        const auto showTrickRoot = [this](const QString &root) {
+            if (fraTricks->showTrickRoot(root))
+                return true;
+            m_ctx.dialogs.message(
+                QStringLiteral("Hey Vertz isn't installed there!"), QString::fromLatin1(errorTitle),
+                QStringLiteral("The folder %1 does not exist.").arg(fraTricks->trickFolder(root)));
+            return false;
+        };
+        if (!showTrickRoot(s.gameRoot))
             return;
-        }
         bringToFront(fraTricks);
         setPageSizes(true);
-        if (!fraTricks->showTrickRoot(s.isDemo() ? s.demoInstallDir : s.gameRoot)) {
-            m_ctx.dialogs.message(QStringLiteral("Hey Vertz isn't installed there!"),
-                                  QString::fromLatin1(errorTitle));
-        }
+        showTrickRoot(s.isDemo() ? s.demoInstallDir : s.gameRoot);
         break;
+    }
     case 3:
         if (s.motoxEnabled.equals(0)) {
             fraLevels->optMotox[0]->setEnabled(false);

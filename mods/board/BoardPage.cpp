@@ -127,10 +127,8 @@ void BoardPage::Board_DblClick(int index)
 
 void BoardPage::reapplyStored()
 {
-    SettingValue &stored = m_ctx.settings.board();
-    if (stored.isEmpty())
-        stored = 0;
-    const int index = board::boardIndexOf(stored.toNumber(0));
+    // The caller has already made an empty selection 0; unusable text counts as 0 too.
+    const int index = board::boardIndexOf(m_ctx.settings.board().toNumber(0));
     Board[index]->setChecked(true);
     Board_DblClick(index);
 }

@@ -15,7 +15,7 @@ bool FileList::trySetPath(const QString &folder)
 {
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         return false;
-    m_path = QDir::toNativeSeparators(QDir::cleanPath(QDir(folder).absolutePath()));
+    m_path = nativeFolder(folder);
     fill();
     return true;
 }

@@ -26,14 +26,14 @@ QStringList sortedEntries(const QString &folder, QDir::Filters filters)
     return names;
 }
 
+QString nativeFolder(const QString &folder)
+{
+    // cleanPath drops a trailing separator but keeps the root's ("/", "C:/").
+    return QDir::toNativeSeparators(QDir::cleanPath(QDir(folder).absolutePath()));
+}
+
 namespace {
 constexpr int pathRole = Qt::UserRole;
-
-QString cleanNative(const QString &folder)
-{
-    QString p = QDir::cleanPath(QDir(folder).absolutePath());
-    return QDir::toNativeSeparators(p);
-}
 } // namespace
 
 FolderList::FolderList(QWidget *parent) : QListWidget(parent)
@@ -48,11 +48,7 @@ bool FolderList::trySetPath(const QString &folder)
 {
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         return false;
-    QString p = cleanNative(folder);
-    // The root keeps its separator ("/", "C:\"); nothing else has one at the end.
-    if (p.size() > 1 && (p.endsWith(QLatin1Char('/')) || p.endsWith(QLatin1Char('\\')))
-        && !QDir(p).isRoot())
-        p.chop(1);
+    const QString p = nativeFolder(folder);
     if (p == m_path) {
         fill();
         return true;

@@ -9,6 +9,9 @@
 // change of folder.
 QStringList sortedEntries(const QString &folder, QDir::Filters filters);
 
+// The folder's absolute native path, without a trailing separator.
+QString nativeFolder(const QString &folder);
+
 // A folder tree list: the folder shown, its ancestors up to the root and its
 // subfolders. Choosing an entry (double click or Enter) makes it the folder.
 // The path is native, without a trailing separator, and changes synchronously.

@@ -11,7 +11,7 @@
 using platform::placeTwips;
 
 namespace {
-const char *const trickFolder = "Game\\data\\anims\\";
+const char *const animsFolder = "Game\\data\\anims\\";
 
 void colourList(QWidget *w)
 {
@@ -64,8 +64,13 @@ TricksPage::TricksPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), m_
         colourList(w);
 }
 
+QString TricksPage::trickFolder(const QString &root) const
+{
+    return m_ctx.files.nativePath(root + QLatin1String(animsFolder));
+}
+
 bool TricksPage::showTrickRoot(const QString &root)
 {
-    const QString folder = m_ctx.files.nativePath(root + QLatin1String(trickFolder));
+    const QString folder = trickFolder(root);
     return Dir1->trySetPath(folder) && Dir2->trySetPath(folder);
 }

@@ -19,6 +19,8 @@ public:
     // (a game path ending in a backslash). False when the folder is missing;
     // Dir1 may then already have moved.
     bool showTrickRoot(const QString &root);
+    // The native animation folder below a game root.
+    QString trickFolder(const QString &root) const;
 
     FolderList *Dir1;
     FileList *File1;
