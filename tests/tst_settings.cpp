@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #ifdef Q_OS_UNIX
@@ -20,28 +19,12 @@ const QByteArray defaultsFile = "C:\\Program Files\\Harbrook\\Vertz Rail Tour\\\
                                 " 0 \r\n 0 \r\n 0\r\n 0 \r\n 0 \r\n"
                                 " 1 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n";
 
-void writeIni(const QByteArray &bytes)
-{
-    QFile f(QString::fromLatin1(settingsFileName));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray readIni()
-{
-    QFile f(QString::fromLatin1(settingsFileName));
-    if (!f.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return f.readAll();
-}
-
 } // namespace
 
 class TestSettings : public QObject {
     Q_OBJECT
 
-    QTemporaryDir *m_dir = nullptr;
-    QString m_oldCwd;
+    std::unique_ptr<TestBench> m_bench;
     platform::ScriptedDialogs m_dialogs;
     int m_motoxShown = 0;
 
@@ -53,18 +36,12 @@ class TestSettings : public QObject {
 private slots:
     void init()
     {
-        m_oldCwd = QDir::currentPath();
-        m_dir = new QTemporaryDir;
-        QVERIFY(m_dir->isValid());
-        QVERIFY(QDir::setCurrent(m_dir->path()));
+        m_bench = std::make_unique<TestBench>();
+        QVERIFY(m_bench->valid());
         m_dialogs = platform::ScriptedDialogs();
         m_motoxShown = 0;
     }
-    void cleanup()
-    {
-        QDir::setCurrent(m_oldCwd);
-        delete m_dir;
-    }
+    void cleanup() { m_bench.reset(); }
 
     void numbersFromText()
     {
@@ -94,7 +71,7 @@ private slots:
     {
         ModSettings s;
         QVERIFY(saveSettings(s, m_dialogs));
-        QCOMPARE(readIni(), defaultsFile);
+        QCOMPARE(TestBench::readIni(), defaultsFile);
         // The defaults stay in the record too.
         QCOMPARE(s.fullInstallDir, QString::fromLatin1(defaultFullInstallDir));
         QCOMPARE(s.fullFontShown.toNumber(), std::optional<int>(1));
@@ -106,21 +83,21 @@ private slots:
     {
         const QByteArray file = "D:\\Games\\Vertz\r\nE:\\demo\\\r\n1\r\n1\r\n1\r\n1\r\n1\r\n"
                                 "1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n";
-        writeIni(file);
+        TestBench::writeIni(file);
         ModSettings s;
         load(s);
         QCOMPARE(m_motoxShown, 1);
         QCOMPARE(s.gameRoot, QStringLiteral("E:\\demo\\")); // line 5 says demo
         QVERIFY(saveSettings(s, m_dialogs));
         // Line 5 became a number when loaded and is written in sign form.
-        QCOMPARE(readIni(),
+        QCOMPARE(TestBench::readIni(),
                  QByteArray("D:\\Games\\Vertz\r\nE:\\demo\\\r\n1\r\n1\r\n 1\r\n1\r\n1\r\n"
                             "1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n"));
 
         s.fullHudShown = 0;
         s.demoBoard = 4;
         QVERIFY(saveSettings(s, m_dialogs));
-        QCOMPARE(readIni(),
+        QCOMPARE(TestBench::readIni(),
                  QByteArray("D:\\Games\\Vertz\r\nE:\\demo\\\r\n1\r\n 4 \r\n 1\r\n1\r\n1\r\n"
                             "1\r\n1\r\n 0 \r\n1\r\n1\r\n1\r\n"));
         QVERIFY(m_dialogs.shown.isEmpty());
@@ -145,10 +122,10 @@ private slots:
     {
         QFETCH(QByteArray, file);
         QFETCH(QByteArray, expected);
-        writeIni(file);
+        TestBench::writeIni(file);
         ModSettings s;
         load(s);
-        QCOMPARE(readIni(), expected);
+        QCOMPARE(TestBench::readIni(), expected);
         QVERIFY(!s.isDemo());
         QCOMPARE(s.gameRoot, s.fullInstallDir);
         QCOMPARE(m_motoxShown, 1);
@@ -158,7 +135,7 @@ private slots:
     void lineEndsOfEveryKind()
     {
         // CR LF, lone CR and lone LF all end a line; "\r\r" holds an empty one.
-        writeIni("a\rb\n1\r\n2\r1\n0\r\r1\n1\r1\r1\r0\n1\n");
+        TestBench::writeIni("a\rb\n1\r\n2\r1\n0\r\r1\n1\r1\r1\r0\n1\n");
         ModSettings s;
         load(s);
         QCOMPARE(s.fullInstallDir, QStringLiteral("a"));
@@ -168,8 +145,9 @@ private slots:
         QCOMPARE(s.gameRoot, QStringLiteral("b"));
         QCOMPARE(s.motoxMode.toNumber(), std::optional<int>(0)); // the empty line 7, mended
         QCOMPARE(s.fullFontShown.toNumber(), std::optional<int>(0));
-        QCOMPARE(readIni(), QByteArray("a\r\nb\r\n1\r\n2\r\n 1\r\n0\r\n 0 \r\n1\r\n1\r\n1\r\n"
-                                       "1\r\n0\r\n1\r\n"));
+        QCOMPARE(TestBench::readIni(),
+                 QByteArray("a\r\nb\r\n1\r\n2\r\n 1\r\n0\r\n 0 \r\n1\r\n1\r\n1\r\n"
+                            "1\r\n0\r\n1\r\n"));
     }
 
     void unusableValuesTakeTheirDefault_data()
@@ -198,10 +176,10 @@ private slots:
         QFETCH(QByteArray, written);
         const QByteArray head = "a\r\nb\r\n0\r\n0\r\n";
         const QByteArray tail = "1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n";
-        writeIni(head + line5 + "\r\n" + line6 + "\r\n" + line7 + "\r\n" + tail);
+        TestBench::writeIni(head + line5 + "\r\n" + line6 + "\r\n" + line7 + "\r\n" + tail);
         ModSettings s;
         load(s);
-        QCOMPARE(readIni(), head + written + tail);
+        QCOMPARE(TestBench::readIni(), head + written + tail);
         QCOMPARE(m_motoxShown, 1);
         QVERIFY(s.demoMode.equals(0) || s.demoMode.equals(1));
         QVERIFY(s.motoxMode.equals(0) || s.motoxMode.equals(1));
@@ -220,7 +198,7 @@ private slots:
             files.append(junk);
         }
         for (const QByteArray &file : files) {
-            writeIni(file);
+            TestBench::writeIni(file);
             ModSettings s;
             m_motoxShown = 0;
             load(s);
@@ -229,10 +207,10 @@ private slots:
             QVERIFY(s.motoxEnabled.toNumber().has_value());
             QVERIFY(s.motoxMode.equals(0) || s.motoxMode.equals(1));
             // Whatever the file held, what is on disk now loads cleanly as it is.
-            const QByteArray after = readIni();
+            const QByteArray after = TestBench::readIni();
             ModSettings again;
             load(again);
-            QCOMPARE(readIni(), after);
+            QCOMPARE(TestBench::readIni(), after);
         }
     }
 
@@ -241,8 +219,9 @@ private slots:
 #ifndef Q_OS_UNIX
         QSKIP("read-only folders are checked on POSIX systems only");
 #endif
-        QVERIFY(QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner
-                                                         | QFile::ReadOther | QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(m_bench->path(QStringLiteral("work")),
+                                      QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther
+                                          | QFile::ExeOther));
         ModSettings s;
         s.demoMode = 1;
         bool saved = true;
@@ -255,14 +234,14 @@ private slots:
         QCOMPARE(m_dialogs.messages().first().title, QStringLiteral("OMG TEH ERROR"));
         QVERIFY(m_dialogs.messages().first().informative.contains(QLatin1String("vertzmod.ini")));
         QCOMPARE(s.demoInstallDir, QString::fromLatin1(defaultDemoInstallDir));
-        QFile::setPermissions(m_dir->path(),
+        QFile::setPermissions(m_bench->path(QStringLiteral("work")),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     void missingFileInUnwritableFolderTellsOnce()
     {
         // A folder that is a file stands in for one that cannot be written.
-        const QString blocker = m_dir->filePath(QStringLiteral("blocked"));
+        const QString blocker = m_bench->path(QStringLiteral("blocked"));
         QVERIFY(QDir().mkpath(blocker));
         QVERIFY(QDir().mkpath(blocker + QStringLiteral("/vertzmod.ini"))); // a folder in its place
         QVERIFY(QDir::setCurrent(blocker));
@@ -279,7 +258,7 @@ private slots:
 #ifndef Q_OS_UNIX
         QSKIP("needs a file-size limit");
 #else
-        writeIni(defaultsFile);
+        TestBench::writeIni(defaultsFile);
         // A file-size limit cuts writes short the way a full disk does.
         ::signal(SIGXFSZ, SIG_IGN);
         rlimit old{};
@@ -292,7 +271,7 @@ private slots:
         const bool saved = saveSettings(s, m_dialogs);
         ::setrlimit(RLIMIT_FSIZE, &old);
         QVERIFY(!saved);
-        QCOMPARE(readIni(), defaultsFile);
+        QCOMPARE(TestBench::readIni(), defaultsFile);
         QCOMPARE(m_dialogs.messages().size(), 1);
         QCOMPARE(QDir().entryList(QDir::Files), QStringList{QStringLiteral("vertzmod.ini")});
 #endif
