@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QRect>
-#include <QSize>
 #include <QWidget>
-#include <QtMath>
 
 namespace platform {
 
