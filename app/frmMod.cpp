@@ -1,6 +1,5 @@
 #include "app/frmMod.h"
 
-#include "app/AppContext.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmHelp.h"
 #include "dialogs/frmOptions.h"
@@ -9,6 +8,7 @@
 #include "mods/levels/LevelsPage.h"
 #include "mods/tricks/TricksPage.h"
 #include "platform/Twips.h"
+#include "settings/AppContext.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,12 +24,6 @@
 
 using platform::twips;
 
-// The pictures live in this library; a static library needs its resources pulled in by hand.
-static void initPictures()
-{
-    Q_INIT_RESOURCE(pictures);
-}
-
 namespace {
 constexpr int smallStripWidth = 2895, smallStripHeight = 3585;
 constexpr int smallWindowWidth = 2985, smallWindowHeight = 4530;
@@ -42,10 +36,8 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
                               | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_ctx(ctx)
 {
-    initPictures();
     setObjectName(QStringLiteral("frmMod"));
     setWindowTitle(QStringLiteral("Vertz Mod Utility"));
-    setWindowIcon(QIcon(QStringLiteral(":/vertzmod.png")));
 
     auto *body = new QWidget(this);
     setCentralWidget(body);

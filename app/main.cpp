@@ -1,7 +1,7 @@
-#include "app/AppContext.h"
-#include "app/Look.h"
 #include "app/frmMod.h"
+#include "platform/Look.h"
 #include "platform/QtDialogs.h"
+#include "settings/AppContext.h"
 
 #include <QApplication>
 
@@ -9,6 +9,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vertz Mod Utility"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/vertzmod.png")));
     setUpLook();
 
     platform::QtDialogs dialogs;

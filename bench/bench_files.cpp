@@ -5,13 +5,13 @@
 // All data is made in a temporary folder ($TMPDIR, else the system's) and
 // removed at the end.
 
-#include "app/ModSettings.h"
 #include "mods/board/BoardCatalogue.h"
 #include "mods/board/BoardSwap.h"
 #include "mods/tricks/FileList.h"
 #include "mods/tricks/FolderList.h"
 #include "platform/FileSystem.h"
-#include "platform/ScriptedDialogs.h"
+#include "settings/ModSettings.h"
+#include "tests/ScriptedDialogs.h"
 #include "tests/fixture/GameFixture.h"
 
 #include <QApplication>
@@ -253,7 +253,7 @@ void benchSettings(Table &table, const QString &nativeRoot)
     const QString oldCwd = QDir::currentPath();
     check(QDir::setCurrent(work), QStringLiteral("cannot enter %1").arg(work));
 
-    platform::ScriptedDialogs dialogs;
+    ScriptedDialogs dialogs;
     ModSettings saved;
     saved.fullBoard = 3;
     saved.demoMode = 1;

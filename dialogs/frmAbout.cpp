@@ -1,6 +1,6 @@
 #include "dialogs/frmAbout.h"
 
-#include "app/AppContext.h"
+#include "settings/AppContext.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -9,7 +9,6 @@ frmAbout::frmAbout(AppContext &ctx, QWidget *parent) : QWidget(parent, Qt::Windo
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Vertzpc Mod Utility"));
-    setWindowIcon(QIcon(QStringLiteral(":/vertzmod.png")));
     // Filled in by its own change; the window already opens and closes like the real one.
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Coming in a later version."), this));

@@ -1,6 +1,6 @@
 #include "dialogs/frmOptions.h"
 
-#include "app/AppContext.h"
+#include "settings/AppContext.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -9,7 +9,6 @@ frmOptions::frmOptions(AppContext &ctx, QWidget *parent) : QWidget(parent, Qt::W
 {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
-    setWindowIcon(QIcon(QStringLiteral(":/vertzmod.png")));
     // Filled in by its own change; the window already opens and closes like the real one.
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Coming in a later version."), this));

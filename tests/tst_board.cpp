@@ -1,6 +1,5 @@
 #include "tests/TestSupport.h"
 
-#include "mods/board/BoardCatalogue.h"
 #include "mods/board/BoardSwap.h"
 #include "platform/FileSystem.h"
 
@@ -10,199 +9,136 @@ using fixture::Variant;
 
 Q_DECLARE_METATYPE(Variant)
 
-namespace {
-
-const QString models = QStringLiteral("Game\\Data\\models\\Skater_m\\");
-
-QString boardFile(const QString &key, const QString &part, Variant v)
-{
-    return board::boardFileName(key, part, v == Variant::Demo);
-}
-
-} // namespace
-
-// The board swap's file work on real fixture installs.
+// The board swap's file work on real fixture installs of both variants.
 class TestBoard : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestBench> m_bench;
-    QString m_nativeRoot;
-    QString m_root;
+    QString m_game; // native install folder
     Variant m_variant = Variant::Full;
     platform::FileSystem m_fs;
 
-    QByteArray read(const QString &rel)
+    QString native(const QString &rel) const { return fixture::nativePathOf(m_game, rel); }
+    QString board(const QString &key, const QString &part) const
     {
-        QFile f(fixture::nativePathOf(m_nativeRoot, rel));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+        return fixture::boardFolder + fixture::boardFile(m_variant, key, part);
     }
-    QByteArray original(const QString &rel) { return fixture::contentOf(m_variant, rel); }
-    bool exists(const QString &rel)
+    QString backup(const QString &part) const
     {
-        return QFileInfo::exists(fixture::nativePathOf(m_nativeRoot, rel));
+        return fixture::boardFolder + "boardbakup\\"
+               + fixture::boardFile(m_variant, "default", part);
     }
-
     void swap(const QString &key)
     {
-        board::swapBoard(m_fs, m_root, m_variant == Variant::Demo, key);
+        board::swapBoard(m_fs, fixture::gameRootOf(m_game), m_variant == Variant::Demo, key);
     }
-
-    // The game's board files hold the board with this key's original contents.
-    void verifyGameBoardIs(const QString &key)
+    // The game's board holds key's original files, and the backup the game's own.
+    void verifyBoardAndBackup(const QString &key)
     {
-        for (const QString &part : board::boardParts())
-            QCOMPARE(read(models + boardFile(QStringLiteral("default"), part, m_variant)),
-                     original(models + boardFile(key, part, m_variant)));
-    }
-    void verifyBackupIsGameOwn()
-    {
-        for (const QString &part : board::boardParts()) {
-            const QString name = boardFile(QStringLiteral("default"), part, m_variant);
-            QCOMPARE(read(models + QStringLiteral("boardbakup\\") + name), original(models + name));
+        for (const char *part : {"cas", "col", "skin", "tex", "usg"}) {
+            QCOMPARE(readFile(native(board("default", part))),
+                     fixture::contentOf(m_variant, board(key, part)));
+            QCOMPARE(readFile(native(backup(part))),
+                     fixture::contentOf(m_variant, board("default", part)));
         }
+        QVERIFY(!QFileInfo::exists(native(fixture::boardFolder + "temp")));
     }
 
 private slots:
-    void init()
-    {
-        QFETCH_GLOBAL(Variant, variant);
-        m_variant = variant;
-        m_bench = std::make_unique<TestBench>();
-        QVERIFY(m_bench->valid());
-        m_nativeRoot = m_bench->path(QStringLiteral("game"));
-        fixture::makeInstall(m_nativeRoot, m_variant);
-        m_root = fixture::gameRootOf(m_nativeRoot);
-    }
-    void cleanup() { m_bench.reset(); }
-
     void initTestCase_data()
     {
         QTest::addColumn<Variant>("variant");
         QTest::newRow("full game") << Variant::Full;
         QTest::newRow("demo") << Variant::Demo;
     }
-
-    void firstSwapBacksUpThenSwaps()
+    void init()
     {
-        const auto before = snapshot(m_nativeRoot);
-        swap(QStringLiteral("oldschool"));
-        verifyBackupIsGameOwn();
-        verifyGameBoardIs(QStringLiteral("oldschool"));
-        QVERIFY(!exists(models + QStringLiteral("temp")));
+        QFETCH_GLOBAL(Variant, variant);
+        m_variant = variant;
+        m_bench = std::make_unique<TestBench>();
+        m_game = m_bench->path("game");
+        fixture::makeInstall(m_game, m_variant);
+    }
+    void cleanup() { m_bench.reset(); }
 
-        // Nothing else changed: only the five board files and the five backups.
-        auto after = snapshot(m_nativeRoot);
+    void swapsKeepTheFirstBackup()
+    {
+        const auto before = snapshot(m_game);
+        swap("oldschool");
+        verifyBoardAndBackup("oldschool");
+        // Only the five board files changed, and five backups came.
+        const auto after = snapshot(m_game);
         int changed = 0;
         for (auto it = before.cbegin(); it != before.cend(); ++it)
             changed += after.value(it.key()) != it.value();
         QCOMPARE(changed, 5);
         QCOMPARE(after.size(), before.size() + 5);
+
+        swap("hover");
+        swap("hover");
+        verifyBoardAndBackup("hover");
+        swap("default");
+        QCOMPARE(snapshot(m_game).size(), after.size());
+        verifyBoardAndBackup("default");
     }
 
-    void laterSwapsKeepTheFirstBackup()
+    void regularDeckFirstChangesNoGameFile()
     {
-        swap(QStringLiteral("hover"));
-        swap(QStringLiteral("banana"));
-        verifyBackupIsGameOwn();
-        verifyGameBoardIs(QStringLiteral("banana"));
-        swap(QStringLiteral("banana")); // twice in a row leaves the same files
-        verifyGameBoardIs(QStringLiteral("banana"));
-        swap(QStringLiteral("default"));
-        verifyGameBoardIs(QStringLiteral("default"));
-        verifyBackupIsGameOwn();
-    }
-
-    void regularDeckAsFirstSwap()
-    {
-        const auto before = snapshot(m_nativeRoot);
-        swap(QStringLiteral("default"));
-        verifyBackupIsGameOwn();
-        auto after = snapshot(m_nativeRoot);
+        const auto before = snapshot(m_game);
+        swap("default");
+        verifyBoardAndBackup("default");
         for (auto it = before.cbegin(); it != before.cend(); ++it)
-            QCOMPARE(after.value(it.key()), it.value());
+            QCOMPARE(readFile(m_game + '/' + it.key()), it.value());
     }
 
-    void missingAlternativeFileLeavesGameAlone()
+    void missingAlternativeLeavesTheGameBoard()
     {
-        const QString missing
-            = models + boardFile(QStringLiteral("banana"), QStringLiteral("col"), m_variant);
-        QVERIFY(QFile::remove(fixture::nativePathOf(m_nativeRoot, missing)));
+        QVERIFY(QFile::remove(native(board("banana", "col"))));
         try {
-            swap(QStringLiteral("banana"));
+            swap("banana");
             QFAIL("the swap did not fail");
         } catch (const platform::FileError &e) {
-            QVERIFY(e.path().contains(
-                boardFile(QStringLiteral("banana"), QStringLiteral("col"), m_variant)));
-            QVERIFY(!e.reason().isEmpty());
+            QVERIFY(e.path().endsWith(fixture::boardFile(m_variant, "banana", "col")));
         }
-        verifyGameBoardIs(QStringLiteral("default"));
-        QVERIFY(!exists(models + QStringLiteral("temp")));
-        swap(QStringLiteral("long")); // one missing file must not break later swaps
-        verifyGameBoardIs(QStringLiteral("long"));
-        verifyBackupIsGameOwn();
+        verifyBoardAndBackup("default");
+        swap("long"); // and later swaps still work
+        verifyBoardAndBackup("long");
     }
 
-    void leftoverStagingFolderIsReused()
+    void crashLeftoversAreMended()
     {
-        const QString temp = fixture::nativePathOf(m_nativeRoot, models + QStringLiteral("temp"));
+        // A staging folder with a staged file and a half copy, and a first
+        // backup cut short after its first file.
+        const QString temp = native(fixture::boardFolder + "temp");
         QVERIFY(QDir().mkpath(temp));
-        // A staged file and the half copy a crash left behind.
-        for (const char *name : {"/board_junk.dat", "/.vertz-0badc0de"}) {
-            QFile junk(temp + QLatin1String(name));
-            QVERIFY(junk.open(QIODevice::WriteOnly));
-        }
-        swap(QStringLiteral("ollie"));
-        verifyGameBoardIs(QStringLiteral("ollie"));
-        QVERIFY(!QFileInfo::exists(temp));
+        QVERIFY(writeFile(temp + "/board_junk.dat", "x")
+                && writeFile(temp + "/.vertz-0badc0de", ""));
+        QVERIFY(QDir().mkpath(native(fixture::boardFolder + "boardbakup")));
+        QVERIFY(writeFile(native(backup("cas")), "saved before the crash"));
+
+        swap("ollie");
+        QCOMPARE(readFile(native(backup("cas"))), QByteArray("saved before the crash"));
+        QVERIFY(writeFile(native(backup("cas")),
+                          fixture::contentOf(m_variant, board("default", "cas"))));
+        verifyBoardAndBackup("ollie"); // the other four were saved from the game
     }
 
-    void interruptedBackupIsCompleted()
+    void failuresChangeNothing()
     {
-        // A first swap cut short after saving cas: no marker, four backups missing.
-        const QString cas = boardFile(QStringLiteral("default"), QStringLiteral("cas"), m_variant);
-        const QString backup
-            = fixture::nativePathOf(m_nativeRoot, models) + QStringLiteral("/boardbakup");
-        QVERIFY(QDir().mkpath(backup));
-        QFile kept(backup + QLatin1Char('/') + cas);
-        QVERIFY(kept.open(QIODevice::WriteOnly));
-        kept.write("saved before the crash");
-        kept.close();
-
-        swap(QStringLiteral("hover"));
-        verifyGameBoardIs(QStringLiteral("hover"));
-        QCOMPARE(read(models + QStringLiteral("boardbakup\\") + cas),
-                 QByteArray("saved before the crash"));
-        for (const QString &part : board::boardParts().mid(1)) {
-            const QString name = boardFile(QStringLiteral("default"), part, m_variant);
-            QCOMPARE(read(models + QStringLiteral("boardbakup\\") + name), original(models + name));
-        }
-    }
-
-    void wrongGameRootChangesNothing()
-    {
-        const auto before = snapshot(m_bench->path(QString()));
-        m_root = fixture::gameRootOf(m_bench->path(QStringLiteral("elsewhere")));
-        QVERIFY_THROWS_EXCEPTION(platform::FileError, swap(QStringLiteral("banana")));
-        QCOMPARE(snapshot(m_bench->path(QString())), before);
-    }
-
-    void readOnlyModelsFolder()
-    {
-#ifndef Q_OS_UNIX
-        QSKIP("read-only folders are checked on POSIX systems only");
-#endif
-        const QString folder = fixture::nativePathOf(m_nativeRoot, models);
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther
-                                                  | QFile::ExeOther));
-        const auto before = snapshot(m_nativeRoot);
+        const auto before = snapshot(m_bench->path(""));
+        QVERIFY_THROWS_EXCEPTION(platform::FileError,
+                                 board::swapBoard(m_fs, fixture::gameRootOf(m_bench->path("none")),
+                                                  m_variant == Variant::Demo, "banana"));
+        QCOMPARE(snapshot(m_bench->path("")), before);
+#ifdef Q_OS_UNIX
+        ScopedPermissions locked(native(fixture::boardFolder), ScopedPermissions::readOnly);
+        QVERIFY(locked.ok());
         {
-            PermissionsApply asUser;
-            QVERIFY_THROWS_EXCEPTION(platform::FileError, swap(QStringLiteral("banana")));
+            AsPlainUser user;
+            QVERIFY_THROWS_EXCEPTION(platform::FileError, swap("banana"));
         }
-        QVERIFY(
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        QCOMPARE(snapshot(m_nativeRoot), before);
-        QVERIFY(!exists(models + QStringLiteral("temp")));
+        QCOMPARE(snapshot(m_bench->path("")), before);
+#endif
     }
 };
 

@@ -1,77 +1,72 @@
 #include "tests/TestSupport.h"
 
-#include "mods/board/BoardCatalogue.h"
 #include "mods/board/BoardPage.h"
+#include "platform/Look.h"
+#include "platform/Twips.h"
+#include "settings/AppContext.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QtTest>
 
 using fixture::Variant;
 
 namespace {
-
 const QColor applied(255, 192, 128);
 const QColor selected(255, 128, 0);
-
-QRadioButton *boardButton(QWidget *w, int i)
-{
-    return w->findChild<QRadioButton *>(QStringLiteral("Board_%1").arg(i));
-}
-
-// The colour the button really shows, read off its pixels left of the mark.
-QColor colourOf(QWidget *w, int i)
-{
-    QRadioButton *b = boardButton(w, i);
-    return b->grab().toImage().pixelColor(2, b->height() / 2);
-}
-
-int previewImage(QWidget *w)
-{
-    return w->findChild<QLabel *>(QStringLiteral("PicPreview"))->property("imageNumber").toInt();
-}
-
-// Line n (1-based) of the settings file.
-QByteArray iniLine(int n)
-{
-    return TestBench::readIni().split('\n').value(n - 1).chopped(1);
-}
-
-QByteArray gameBoardCas(const QString &nativeRoot, Variant v)
-{
-    QFile f(fixture::nativePathOf(nativeRoot, QStringLiteral("Game\\Data\\models\\Skater_m\\")
-                                                  + board::boardFileName(QStringLiteral("default"),
-                                                                         QStringLiteral("cas"),
-                                                                         v == Variant::Demo)));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QByteArray originalCas(Variant v, const QString &key)
-{
-    return fixture::contentOf(
-        v, QStringLiteral("Game\\Data\\models\\Skater_m\\")
-               + board::boardFileName(key, QStringLiteral("cas"), v == Variant::Demo));
-}
-
 } // namespace
 
-// The Board page driven through its buttons on the real main window.
+// The Board page driven through its buttons, on fixture installs of both variants.
 class TestBoardPage : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestBench> m_bench;
-    std::unique_ptr<Program> m_program;
-    QString m_full, m_demo; // native roots
+    ScriptedDialogs m_dialogs;
+    std::unique_ptr<AppContext> m_ctx;
+    std::unique_ptr<BoardPage> m_page;
 
-    frmMod *start(int demoMode, int fullBoard, int demoBoard)
+    // Loads the settings and starts the page as start-up does.
+    void start(int demoMode, QByteArray fullBoard, int demoBoard = 0)
     {
-        TestBench::writeIni(
-            TestBench::ini(fixture::gameRootOf(m_full), fixture::gameRootOf(m_demo),
-                           {fullBoard, demoBoard, demoMode, 0, 0, 1, 1, 1, 1, 1, 1}));
-        m_program = std::make_unique<Program>();
-        return m_program->loadAndShow() ? m_program->window.get() : nullptr;
+        QList<QByteArray> lines = TestBench::ini(fixture::gameRootOf(m_bench->path("full")),
+                                                 fixture::gameRootOf(m_bench->path("demo")),
+                                                 {0, demoBoard, demoMode, 0, 0, 1, 1, 1, 1, 1, 1})
+                                      .split('\n');
+        lines[2] = fullBoard + '\r';
+        TestBench::writeIni(lines.join('\n'));
+        m_ctx = std::make_unique<AppContext>(m_dialogs);
+        loadSettings(m_ctx->settings, m_dialogs, {});
+        m_page = std::make_unique<BoardPage>(*m_ctx);
+        m_page->resize(platform::twips(2775), platform::twips(3165));
+        m_page->show();
+        m_page->reapplyStored();
+    }
+    QRadioButton *button(int i)
+    {
+        return m_page->findChild<QRadioButton *>(QString("Board_%1").arg(i));
+    }
+    // The colour the button really shows, read off its pixels left of the mark.
+    QColor colour(int i)
+    {
+        return button(i)->grab().toImage().pixelColor(2, button(i)->height() / 2);
+    }
+    int preview()
+    {
+        return m_page->findChild<QLabel *>("PicPreview")->property("imageNumber").toInt();
+    }
+    QByteArray gameCas(Variant v)
+    {
+        return readFile(
+            fixture::nativePathOf(m_bench->path(v == Variant::Demo ? "demo" : "full"),
+                                  fixture::boardFolder + fixture::boardFile(v, "default", "cas")));
+    }
+    QByteArray originalCas(Variant v, int board)
+    {
+        return fixture::contentOf(
+            v, fixture::boardFolder + fixture::boardFile(v, fixture::boardKeys()[board], "cas"));
     }
 
 private slots:
@@ -79,85 +74,65 @@ private slots:
     void init()
     {
         m_bench = std::make_unique<TestBench>();
-        m_full = m_bench->path(QStringLiteral("full"));
-        m_demo = m_bench->path(QStringLiteral("demo"));
-        fixture::makeInstall(m_full, Variant::Full);
-        fixture::makeInstall(m_demo, Variant::Demo);
+        fixture::makeInstall(m_bench->path("full"), Variant::Full);
+        fixture::makeInstall(m_bench->path("demo"), Variant::Demo);
+        m_dialogs = ScriptedDialogs();
     }
     void cleanup()
     {
-        m_program.reset();
+        m_page.reset();
+        m_ctx.reset();
         m_bench.reset();
     }
 
-    void catalogueOnThePage()
+    void buttonsNameTheGameBoards()
     {
-        frmMod *w = start(0, 0, 0);
-        QVERIFY(w);
-        const QStringList keys
-            = {QStringLiteral("default"), QStringLiteral("banana"), QStringLiteral("hover"),
-               QStringLiteral("long"),    QStringLiteral("ollie"),  QStringLiteral("oldschool")};
+        start(0, "0");
         for (int i = 0; i < 6; ++i) {
-            QRadioButton *b = boardButton(w, i);
-            QCOMPARE(b->property("Tag").toString(), keys[i]);
+            QCOMPARE(button(i)->property("Tag").toString(), fixture::boardKeys()[i]);
             // Captions are never cut off: mark, a small gap and the text fit.
-            const int need = b->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, b)
-                             + 2 + b->fontMetrics().horizontalAdvance(b->text());
-            QVERIFY2(b->width() >= need, qPrintable(b->text()));
-            QVERIFY(!w->fraBoard->ilsPreview[i].isNull());
-            QCOMPARE(w->fraBoard->ilsPreview[i].size(), QSize(75, 190));
+            const int need = button(i)->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) + 2
+                             + button(i)->fontMetrics().horizontalAdvance(button(i)->text());
+            QVERIFY2(button(i)->width() >= need, qPrintable(button(i)->text()));
+            QCOMPARE(m_page->ilsPreview[i].size(), QSize(75, 190));
         }
     }
 
-    void startUpAppliesTheStoredBoard()
+    void startAppliesTheStoredBoard()
     {
-        frmMod *w = start(0, 3, 5);
-        QVERIFY(w);
-        QCOMPARE(previewImage(w), 4);
-        QVERIFY(boardButton(w, 3)->isChecked());
-        QCOMPARE(colourOf(w, 3), selected);
-        QCOMPARE(gameBoardCas(m_full, Variant::Full),
-                 originalCas(Variant::Full, QStringLiteral("long")));
-        // The demo is not the variant in use: its files stay as they were.
-        QCOMPARE(gameBoardCas(m_demo, Variant::Demo),
-                 originalCas(Variant::Demo, QStringLiteral("default")));
-        QCOMPARE(iniLine(3), QByteArray(" 3 "));
-        QCOMPARE(iniLine(4), QByteArray("5"));
-        QVERIFY(m_program->dialogs.shown.isEmpty());
+        start(0, "3", 5);
+        QCOMPARE(preview(), 4);
+        QVERIFY(button(3)->isChecked());
+        QCOMPARE(colour(3), selected);
+        QCOMPARE(gameCas(Variant::Full), originalCas(Variant::Full, 3));
+        QCOMPARE(gameCas(Variant::Demo), originalCas(Variant::Demo, 0));
+        QCOMPARE(TestBench::iniLine(3), QByteArray(" 3 "));
+        QCOMPARE(TestBench::iniLine(4), QByteArray("5")); // as read
+        QVERIFY(m_dialogs.shown.isEmpty());
     }
 
     void clicksMarkWithoutApplying()
     {
-        frmMod *w = start(0, 0, 0);
-        QVERIFY(w);
-        const QByteArray iniBefore = TestBench::readIni();
-        QTest::mouseClick(boardButton(w, 1), Qt::LeftButton);
-        QTest::mouseClick(boardButton(w, 2), Qt::LeftButton);
-        QCOMPARE(previewImage(w), 1);
-        QCOMPARE(colourOf(w, 2), selected);
-        QCOMPARE(colourOf(w, 1), QApplication::palette().color(QPalette::Button));
-        QCOMPARE(colourOf(w, 0), applied);
-        QCOMPARE(m_program->ctx.settings.fullBoard.toNumber(), std::optional<int>(2));
-        QCOMPARE(TestBench::readIni(), iniBefore); // a click saves nothing
-        QCOMPARE(gameBoardCas(m_full, Variant::Full),
-                 originalCas(Variant::Full, QStringLiteral("default")));
-
-        // A click on the applied board shows it selected, not applied.
-        QTest::mouseClick(boardButton(w, 0), Qt::LeftButton);
-        QCOMPARE(colourOf(w, 0), selected);
-        QCOMPARE(colourOf(w, 2), QApplication::palette().color(QPalette::Button));
-    }
-
-    void clickOnTheSelectedBoardRunsOnce()
-    {
-        frmMod *w = start(0, 0, 0);
-        QVERIFY(w);
-        QTest::mouseClick(boardButton(w, 4), Qt::LeftButton);
-        // Set the selection aside in memory: a click on the selected button must
-        // still store it, exactly once per click.
-        m_program->ctx.settings.fullBoard = 1;
-        QTest::mouseClick(boardButton(w, 4), Qt::LeftButton);
-        QCOMPARE(m_program->ctx.settings.fullBoard.toNumber(), std::optional<int>(4));
+        start(0, "0");
+        const QByteArray ini = TestBench::readIni();
+        QSignalSpy runs(m_page.get(), &BoardPage::boardSelected);
+        QTest::mouseClick(button(1), Qt::LeftButton);
+        QTest::mouseClick(button(2), Qt::LeftButton);
+        QCOMPARE(preview(), 1);
+        QCOMPARE(colour(2), selected);
+        QCOMPARE(colour(1), QApplication::palette().color(QPalette::Button));
+        QCOMPARE(colour(0), applied);
+        QCOMPARE(m_ctx->settings.fullBoard.toNumber(), 2);
+        QCOMPARE(TestBench::readIni(), ini);
+        QCOMPARE(gameCas(Variant::Full), originalCas(Variant::Full, 0));
+        // A click on the board already selected runs the handler too: once a click.
+        m_ctx->settings.fullBoard = 1;
+        QTest::mouseClick(button(2), Qt::LeftButton);
+        QCOMPARE(m_ctx->settings.fullBoard.toNumber(), 2);
+        QCOMPARE(runs.size(), 3);
+        // The applied board clicked shows selected, not applied.
+        QTest::mouseClick(button(0), Qt::LeftButton);
+        QCOMPARE(colour(0), selected);
     }
 
     void doubleClickApplies_data()
@@ -169,82 +144,59 @@ private slots:
     void doubleClickApplies()
     {
         QFETCH(int, demoMode);
-        const Variant v = demoMode ? Variant::Demo : Variant::Full;
-        frmMod *w = start(demoMode, 0, 0);
-        QVERIFY(w);
-        QTest::mouseDClick(boardButton(w, 5), Qt::LeftButton);
-        QCOMPARE(previewImage(w), 6);
-        QVERIFY(boardButton(w, 5)->isChecked());
-        QCOMPARE(colourOf(w, 5), selected);
-        QCOMPARE(colourOf(w, 0), QApplication::palette().color(QPalette::Button));
-        QCOMPARE(gameBoardCas(demoMode ? m_demo : m_full, v),
-                 originalCas(v, QStringLiteral("oldschool")));
-        QCOMPARE(gameBoardCas(demoMode ? m_full : m_demo, demoMode ? Variant::Full : Variant::Demo),
-                 originalCas(demoMode ? Variant::Full : Variant::Demo, QStringLiteral("default")));
-        // Only the variant's own line changes in the settings file.
-        QCOMPARE(iniLine(demoMode ? 4 : 3), QByteArray(" 5 "));
-        QCOMPARE(iniLine(demoMode ? 3 : 4), QByteArray("0")); // as read
-        QCOMPARE(w->fraBoard->appliedBoard(demoMode == 1), 5);
-        QCOMPARE(w->fraBoard->appliedBoard(demoMode != 1), 0);
-
-        // Then a click elsewhere keeps the applied board's light orange.
-        QTest::mouseClick(boardButton(w, 2), Qt::LeftButton);
-        QCOMPARE(colourOf(w, 5), applied);
-        QCOMPARE(previewImage(w), 6);
-        QVERIFY(m_program->dialogs.shown.isEmpty());
+        const Variant used = demoMode ? Variant::Demo : Variant::Full;
+        const Variant other = demoMode ? Variant::Full : Variant::Demo;
+        start(demoMode, "0");
+        QTest::mouseDClick(button(5), Qt::LeftButton);
+        QCOMPARE(preview(), 6);
+        QVERIFY(button(5)->isChecked());
+        QCOMPARE(gameCas(used), originalCas(used, 5));
+        QCOMPARE(gameCas(other), originalCas(other, 0));
+        QCOMPARE(TestBench::iniLine(demoMode ? 4 : 3), QByteArray(" 5 "));
+        QCOMPARE(TestBench::iniLine(demoMode ? 3 : 4), QByteArray("0")); // as read
+        // A click elsewhere keeps the applied board's light orange.
+        QTest::mouseClick(button(2), Qt::LeftButton);
+        QCOMPARE(colour(5), applied);
+        QCOMPARE(colour(0), QApplication::palette().color(QPalette::Button));
+        QVERIFY(m_dialogs.shown.isEmpty());
     }
 
     void failedSwapTellsAndSavesNothing()
     {
-        frmMod *w = start(0, 2, 0);
-        QVERIFY(w);
-        QCOMPARE(previewImage(w), 3);
-        QVERIFY(QFile::remove(fixture::nativePathOf(
-            m_full, QStringLiteral("Game\\Data\\models\\Skater_m\\board_bananacol.dat"))));
-        const QByteArray iniBefore = TestBench::readIni();
-        QTest::mouseDClick(boardButton(w, 1), Qt::LeftButton);
+        start(0, "2");
+        QVERIFY(QFile::remove(fixture::nativePathOf(m_bench->path("full"),
+                                                    fixture::boardFolder + "board_bananacol.dat")));
+        const QByteArray ini = TestBench::readIni();
+        QTest::mouseDClick(button(1), Qt::LeftButton);
+        QCOMPARE(m_dialogs.messages().size(), 1);
+        QCOMPARE(m_dialogs.messages()[0].text, QString("Error! Directory not found."));
+        QCOMPARE(m_dialogs.messages()[0].title, QString("OMG TEH ERROR"));
+        QVERIFY(m_dialogs.messages()[0].informative.contains("board_bananacol.dat"));
+        QCOMPARE(TestBench::readIni(), ini);
+        QCOMPARE(preview(), 3);
+        QCOMPARE(gameCas(Variant::Full), originalCas(Variant::Full, 2));
 
-        const auto messages = m_program->dialogs.messages();
-        QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages[0].text, QStringLiteral("Error! Directory not found."));
-        QCOMPARE(messages[0].title, QStringLiteral("OMG TEH ERROR"));
-        QVERIFY(messages[0].informative.contains(QLatin1String("board_bananacol.dat")));
-        QCOMPARE(TestBench::readIni(), iniBefore);
-        QCOMPARE(previewImage(w), 3);
-        QCOMPARE(w->fraBoard->appliedBoard(false), 2);
-        QCOMPARE(gameBoardCas(m_full, Variant::Full),
-                 originalCas(Variant::Full, QStringLiteral("hover")));
-        QVERIFY(!QFileInfo::exists(
-            fixture::nativePathOf(m_full, QStringLiteral("Game\\Data\\models\\Skater_m\\temp"))));
-
-        QTest::mouseDClick(boardButton(w, 3), Qt::LeftButton);
-        QCOMPARE(m_program->dialogs.messages().size(), 1);
-        QCOMPARE(previewImage(w), 4);
-        QCOMPARE(iniLine(3), QByteArray(" 3 "));
+        QTest::mouseDClick(button(3), Qt::LeftButton);
+        QCOMPARE(m_dialogs.messages().size(), 1);
+        QCOMPARE(preview(), 4);
     }
 
-    void unusableStoredBoardFallsBackToRegularDeck_data()
+    void unusableStoredBoardIsTheRegularDeck_data()
     {
-        QTest::addColumn<QByteArray>("line3");
+        QTest::addColumn<QByteArray>("stored");
         QTest::newRow("empty") << QByteArray("");
-        QTest::newRow("out of range") << QByteArray("9");
+        QTest::newRow("one past the last") << QByteArray("6");
         QTest::newRow("negative") << QByteArray("-1");
         QTest::newRow("letters") << QByteArray("long");
     }
-    void unusableStoredBoardFallsBackToRegularDeck()
+    void unusableStoredBoardIsTheRegularDeck()
     {
-        QFETCH(QByteArray, line3);
-        QByteArray ini = TestBench::ini(fixture::gameRootOf(m_full), fixture::gameRootOf(m_demo),
-                                        {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1});
-        QList<QByteArray> lines = ini.split('\n');
-        lines[2] = line3 + '\r';
-        TestBench::writeIni(lines.join('\n'));
-        Program p;
-        QVERIFY(p.window->Form_Load());
-        QVERIFY(boardButton(p.window.get(), 0)->isChecked());
-        QCOMPARE(previewImage(p.window.get()), 1);
-        QCOMPARE(iniLine(3), QByteArray(" 0 "));
-        QVERIFY(p.dialogs.shown.isEmpty());
+        QFETCH(QByteArray, stored);
+        start(0, stored);
+        QVERIFY(button(0)->isChecked());
+        QCOMPARE(preview(), 1);
+        QCOMPARE(TestBench::iniLine(3), QByteArray(" 0 "));
+        QVERIFY(m_dialogs.shown.isEmpty());
     }
 };
 

@@ -1,325 +1,297 @@
 #include "tests/TestSupport.h"
 
-#include "mods/board/BoardPage.h"
+#include "app/frmMod.h"
+#include "platform/Look.h"
 #include "platform/Twips.h"
+#include "settings/AppContext.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
 
-using platform::ScriptedDialogs;
 using platform::twips;
 
-namespace {
+// Finds a control by its name, failing the test (not the program) when it is missing.
+#define FIND(var, Type, name)                                                                      \
+    auto *var = m_window->findChild<Type *>(name);                                                 \
+    QVERIFY2(var, name)
 
-template <typename T> T *find(QWidget *w, const char *name)
-{
-    T *found = w->findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
-}
-
-// The page frame seen at a point of the page area.
-QString frontPage(frmMod *w)
-{
-    QWidget *body = w->centralWidget();
-    QWidget *hit = body->childAt(QPoint(twips(60) + 10, twips(360) + 40));
-    while (hit && hit->parentWidget() != body)
-        hit = hit->parentWidget();
-    return hit ? hit->objectName() : QString();
-}
-
-QSize outerSize(frmMod *w)
-{
-    return w->frameGeometry().size();
-}
-
-} // namespace
-
+// The main window with its context, started as main() starts it.
 class TestMainWindow : public QObject {
     Q_OBJECT
 
+    std::unique_ptr<TestBench> m_bench;
+    ScriptedDialogs m_dialogs;
+    std::unique_ptr<AppContext> m_ctx;
+    std::unique_ptr<frmMod> m_window;
+
+    bool load()
+    {
+        m_ctx = std::make_unique<AppContext>(m_dialogs);
+        m_window = std::make_unique<frmMod>(*m_ctx);
+        return m_window->Form_Load();
+    }
+    bool start()
+    {
+        if (!load())
+            return false;
+        m_window->show();
+        return QTest::qWaitForWindowExposed(m_window.get());
+    }
+    // Settings for a full game install in the bench and a demo folder that is no install.
+    QString installFullGame(QList<int> numbers = {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1})
+    {
+        const QString root = m_bench->makeGame(fixture::Variant::Full, "game");
+        TestBench::writeIni(TestBench::ini(root, m_bench->path("nodemo\\"), numbers));
+        return root;
+    }
+    void clickTab(int index)
+    {
+        QTabBar *bar = m_window->TabStrip1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    }
+    // The page frame seen in the page area.
+    QString frontPage()
+    {
+        QWidget *body = m_window->centralWidget();
+        QWidget *hit = body->childAt(QPoint(twips(60) + 10, twips(360) + 40));
+        while (hit && hit->parentWidget() != body)
+            hit = hit->parentWidget();
+        return hit ? hit->objectName() : QString();
+    }
+    QSize outerSize() { return m_window->frameGeometry().size(); }
+    // Chooses a command as a player does: on the menu bar, then in its menu if it has one.
+    void choose(QAction *inBar, QAction *command = nullptr)
+    {
+        QMenuBar *bar = m_window->menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(inBar).center());
+        if (command) {
+            QMenu *menu = inBar->menu();
+            QTRY_VERIFY(menu->isVisible());
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(command).center());
+        }
+    }
+    static int shownWindows(const char *name)
+    {
+        int n = 0;
+        for (QWidget *t : QApplication::topLevelWidgets())
+            n += t->objectName() == QLatin1String(name) && t->isVisible();
+        return n;
+    }
+
 private slots:
     void initTestCase() { setUpLook(); }
-
-    void firstRunFullGame()
+    void init()
     {
-        TestBench bench;
-        const QString root
-            = bench.makeGame(fixture::Variant::Full, QStringLiteral("Vertz Rail Tour"));
-        QString typed = root;
-        typed.chop(1); // the trailing backslash is added for the player
-        Program p;
-        p.dialogs.questionAnswers = {false};
-        p.dialogs.inputAnswers = {typed};
-        QVERIFY(p.window->Form_Load());
+        m_bench = std::make_unique<TestBench>();
+        m_dialogs = ScriptedDialogs();
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        m_ctx.reset();
+        m_bench.reset();
+    }
 
-        QCOMPARE(p.dialogs.shown.size(), 2);
-        const auto &q = p.dialogs.shown[0];
+    void firstRun_data()
+    {
+        QTest::addColumn<bool>("demo");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("full game, typed without backslash") << false << "Vertz Rail Tour";
+        QTest::newRow("demo, spaces and accents") << true << "Démo Führer/Vertz Demo";
+    }
+    void firstRun()
+    {
+        QFETCH(bool, demo);
+        QFETCH(QString, folder);
+        const QString root
+            = m_bench->makeGame(demo ? fixture::Variant::Demo : fixture::Variant::Full, folder);
+        m_dialogs.questionAnswers = {demo};
+        m_dialogs.inputAnswers = {demo ? root : root.chopped(1)};
+        QVERIFY(load());
+
+        QCOMPARE(m_dialogs.shown.size(), 2);
+        const auto &q = m_dialogs.shown[0];
         QCOMPARE(q.kind, ScriptedDialogs::Kind::Question);
-        QCOMPARE(q.title, QStringLiteral("Demo Version Check"));
-        QCOMPARE(q.text, QStringLiteral("Are you using the demo version?"));
-        const auto &in = p.dialogs.shown[1];
+        QCOMPARE(q.title, QString("Demo Version Check"));
+        QCOMPARE(q.text, QString("Are you using the demo version?"));
+        const auto &in = m_dialogs.shown[1];
         QCOMPARE(in.kind, ScriptedDialogs::Kind::Input);
-        QCOMPARE(in.title, QStringLiteral("Vertz Install Directory"));
-        QCOMPARE(in.text, QStringLiteral("Where is Vertz installed?"));
-        QCOMPARE(in.defaultText, QStringLiteral("C:\\Program Files\\Harbrook\\Vertz Rail Tour\\"));
-
-        QCOMPARE(p.ctx.settings.fullInstallDir, root);
-        QCOMPARE(p.ctx.settings.gameRoot, root);
-        // The board put back at the end of the start saved the answers.
-        const QByteArray ini = TestBench::readIni();
-        QVERIFY(ini.startsWith(root.toLocal8Bit()
-                               + "\r\nC:\\Program Files\\Harbrook\\Vertz Rail Tour Demo\\\r\n"
-                                 " 0 \r\n 0 \r\n 0\r\n"));
-    }
-
-    void firstRunDemoWithSpacesAndAccents()
-    {
-        TestBench bench;
-        const QString root
-            = bench.makeGame(fixture::Variant::Demo, QStringLiteral("Démo Führer/Vertz Demo"));
-        Program p;
-        p.dialogs.questionAnswers = {true};
-        p.dialogs.inputAnswers = {root};
-        QVERIFY(p.window->Form_Load());
-        const auto &in = p.dialogs.shown[1];
-        QCOMPARE(in.title, QStringLiteral("Vertz Demo Install Directory"));
-        QCOMPARE(in.text, QStringLiteral("Where is the Vertz Demo installed?"));
+        QCOMPARE(in.title,
+                 QString(demo ? "Vertz Demo Install Directory" : "Vertz Install Directory"));
+        QCOMPARE(in.text, QString(demo ? "Where is the Vertz Demo installed?"
+                                       : "Where is Vertz installed?"));
         QCOMPARE(in.defaultText,
-                 QStringLiteral("C:\\Program Files\\Harbrook\\Vertz Rail Tour Demo\\"));
-        QCOMPARE(p.ctx.settings.demoInstallDir, root); // already ended in a backslash
-        QVERIFY(p.ctx.settings.isDemo());
-        QVERIFY(p.dialogs.messages().isEmpty());
-        ModSettings reread;
-        ScriptedDialogs quiet;
-        loadSettings(reread, quiet, {});
-        QCOMPARE(reread.demoInstallDir, root);
-        QCOMPARE(reread.gameRoot, root);
+                 QString(demo ? "C:\\Program Files\\Harbrook\\Vertz Rail Tour Demo\\"
+                              : "C:\\Program Files\\Harbrook\\Vertz Rail Tour\\"));
+        // The board put back at the end of the start saved the answers.
+        const QList<QByteArray> lines = TestBench::readIni().split('\n');
+        QCOMPARE(lines.value(demo ? 1 : 0), root.toLocal8Bit() + '\r');
+        QCOMPARE(lines.value(4), QByteArray(demo ? " 1\r" : " 0\r"));
+        QCOMPARE(m_ctx->settings.gameRoot, root);
     }
 
-    void firstRunWithWrongFolderWritesNothing()
+    void firstRunEndsOrTellsWithoutWriting()
     {
-        TestBench bench;
-        Program p;
-        p.dialogs.questionAnswers = {false};
-        p.dialogs.inputAnswers = {QStringLiteral("/no/such/vertz")};
-        QVERIFY(p.window->Form_Load());
-        QCOMPARE(p.ctx.settings.fullInstallDir, QStringLiteral("/no/such/vertz\\"));
-        QCOMPARE(p.dialogs.messages().size(), 1);
-        QCOMPARE(p.dialogs.messages().first().text, QStringLiteral("Error! Directory not found."));
+        // Cancel ends the program before anything is written.
+        m_dialogs.questionAnswers = {true};
+        QVERIFY(!load());
+        QCOMPARE(m_dialogs.shown.size(), 2);
+        QVERIFY(QDir::current().entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+
+        // A folder that holds no game: the board step says so and saves nothing.
+        m_dialogs = ScriptedDialogs();
+        m_dialogs.inputAnswers = {"/no/such/vertz"};
+        QVERIFY(load());
+        QCOMPARE(m_ctx->settings.fullInstallDir, QString("/no/such/vertz\\"));
+        QCOMPARE(m_dialogs.messages().size(), 1);
+        QCOMPARE(m_dialogs.messages()[0].text, QString("Error! Directory not found."));
         QCOMPARE(TestBench::readIni(), QByteArray("<missing>"));
     }
 
-    void cancelEndsTheProgram_data()
+    void damagedSettingsFileStartsWithoutQuestions()
     {
-        QTest::addColumn<bool>("demo");
-        QTest::newRow("full game") << false;
-        QTest::newRow("demo") << true;
-    }
-    void cancelEndsTheProgram()
-    {
-        QFETCH(bool, demo);
-        TestBench bench;
-        Program p;
-        p.dialogs.questionAnswers = {demo};
-        // no input answer queued: Cancel
-        QVERIFY(!p.window->Form_Load());
-        QCOMPARE(p.dialogs.shown.size(), 2);
-        QVERIFY(p.dialogs.messages().isEmpty());
-        QVERIFY(QDir::current().entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
-    }
-
-    void emptySettingsFileAsksNothing()
-    {
-        TestBench bench;
-        TestBench::writeIni(QByteArray());
-        Program p;
-        QVERIFY(p.window->Form_Load());
-        QVERIFY(p.dialogs.questionAnswers.isEmpty());
-        QCOMPARE(p.dialogs.shown.size(), 1); // only the board step, at the default folder
-        QCOMPARE(p.dialogs.shown.first().kind, ScriptedDialogs::Kind::Message);
-        QCOMPARE(p.ctx.settings.gameRoot, QString::fromLatin1(defaultFullInstallDir));
-        QVERIFY(!p.ctx.settings.isDemo());
-    }
-
-    void junkSettingsFileStillStarts()
-    {
-        TestBench bench;
         TestBench::writeIni(QByteArray(10 * 1024 * 1024, 'x'));
-        Program p;
-        QVERIFY(p.loadAndShow());
+        QVERIFY(start());
         // The junk became a folder that holds no game: the board step says so, once.
-        QCOMPARE(p.dialogs.messages().size(), 1);
+        QCOMPARE(m_dialogs.shown.size(), 1);
+        QCOMPARE(m_dialogs.shown[0].kind, ScriptedDialogs::Kind::Message);
         QVERIFY(TestBench::readIni().endsWith(" 1 \r\n 1 \r\n"));
     }
 
-    void tabSwitchingSizesAndPages()
+    void tabsBringTheirPageAndSize()
     {
-        TestBench bench;
-        const QString root = bench.makeGame(fixture::Variant::Full, QStringLiteral("game"));
-        TestBench::writeIni(
-            TestBench::ini(root, QStringLiteral("x\\"), {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
-        Program p;
-        frmMod *w = p.window.get();
-        QVERIFY(p.loadAndShow());
-        auto *tabs = find<QTabWidget>(w, "TabStrip1");
-        QCOMPARE(frontPage(w), QStringLiteral("fraBoard"));
-
-        tabs->setCurrentIndex(1);
-        QCOMPARE(frontPage(w), QStringLiteral("fraTricks"));
-        QCOMPARE(outerSize(w), QSize(twips(6400), twips(6360)));
-        QCOMPARE(tabs->size(), QSize(twips(6300), twips(5400)));
-        const QString anims = QDir::toNativeSeparators(fixture::nativePathOf(
-            bench.path(QStringLiteral("game")), QStringLiteral("Game\\data\\anims")));
-        QCOMPARE(find<QWidget>(w, "Dir1")->property("path").toString(), anims);
-        QCOMPARE(find<QWidget>(w, "Dir2")->property("path").toString(), anims);
-
-        tabs->setCurrentIndex(0);
-        QCOMPARE(frontPage(w), QStringLiteral("fraBoard"));
-        QCOMPARE(outerSize(w), QSize(twips(2985), twips(4530)));
-        QCOMPARE(tabs->size(), QSize(twips(2895), twips(3585)));
-
-        tabs->setCurrentIndex(2);
-        QCOMPARE(frontPage(w), QStringLiteral("fraLevels"));
-        QCOMPARE(outerSize(w), QSize(twips(2985), twips(4530)));
-        tabs->setCurrentIndex(3);
-        QCOMPARE(frontPage(w), QStringLiteral("fraDisplay"));
-        // Nothing on the page may be cut off by the status bar.
-        auto *label = find<QLabel>(w, "Label1");
-        const QPoint bottom = label->mapTo(w, QPoint(0, label->height()));
-        QVERIFY(bottom.y() <= find<QStatusBar>(w, "StatusBar1")->geometry().top());
-        QVERIFY(p.dialogs.messages().isEmpty());
+        installFullGame();
+        QVERIFY(start());
+        QCOMPARE(frontPage(), QString("fraBoard"));
+        clickTab(1);
+        QCOMPARE(frontPage(), QString("fraTricks"));
+        QCOMPARE(outerSize(), QSize(twips(6400), twips(6360)));
+        const QString anims = QDir::toNativeSeparators(
+            fixture::nativePathOf(m_bench->path("game"), "Game\\data\\anims"));
+        FIND(dir1, QWidget, "Dir1");
+        FIND(dir2, QWidget, "Dir2");
+        QCOMPARE(dir1->property("path").toString(), anims);
+        QCOMPARE(dir2->property("path").toString(), anims);
+        clickTab(2);
+        QCOMPARE(frontPage(), QString("fraLevels"));
+        QCOMPARE(outerSize(), QSize(twips(2985), twips(4530)));
+        clickTab(3);
+        QCOMPARE(frontPage(), QString("fraDisplay"));
+        // Nothing on a page is hidden by the status bar.
+        FIND(label, QLabel, "Label1");
+        FIND(status, QStatusBar, "StatusBar1");
+        QVERIFY(label->mapTo(m_window.get(), QPoint(0, label->height())).y()
+                <= status->geometry().top());
+        clickTab(0);
+        QCOMPARE(frontPage(), QString("fraBoard"));
+        QVERIFY(m_dialogs.shown.isEmpty());
     }
 
     void tricksWithoutAnimsFolder()
     {
-        TestBench bench;
-        const QString root = bench.makeGame(fixture::Variant::Full, QStringLiteral("game"));
-        const QString anims = fixture::nativePathOf(bench.path(QStringLiteral("game")),
-                                                    QStringLiteral("Game\\data\\anims"));
-        QVERIFY(QDir(anims).removeRecursively());
-        QVERIFY(!QFileInfo::exists(anims));
-        TestBench::writeIni(
-            TestBench::ini(root, QStringLiteral("x\\"), {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
-        Program p;
-        frmMod *w = p.window.get();
-        QVERIFY(p.loadAndShow());
-        auto *tabs = find<QTabWidget>(w, "TabStrip1");
-        const QSize before = outerSize(w);
-        tabs->setCurrentIndex(1);
-        QCOMPARE(p.dialogs.messages().size(), 1);
-        QCOMPARE(p.dialogs.messages().first().text,
-                 QStringLiteral("Hey Vertz isn't installed there!"));
-        QCOMPARE(p.dialogs.messages().first().title, QStringLiteral("OMG TEH ERROR"));
-        QCOMPARE(tabs->currentIndex(), 1);
-        QCOMPARE(frontPage(w), QStringLiteral("fraBoard"));
-        QCOMPARE(outerSize(w), before);
-        tabs->setCurrentIndex(0);
-        QCOMPARE(frontPage(w), QStringLiteral("fraBoard"));
-        QCOMPARE(outerSize(w), QSize(twips(2985), twips(4530)));
-        QCOMPARE(p.dialogs.messages().size(), 1);
+        installFullGame();
+        QVERIFY(QDir(fixture::nativePathOf(m_bench->path("game"), "Game\\data\\anims"))
+                    .removeRecursively());
+        QVERIFY(start());
+        const QSize before = outerSize();
+        clickTab(1);
+        QCOMPARE(m_dialogs.messages().size(), 1);
+        QCOMPARE(m_dialogs.messages()[0].text, QString("Hey Vertz isn't installed there!"));
+        QCOMPARE(m_dialogs.messages()[0].title, QString("OMG TEH ERROR"));
+        QCOMPARE(m_window->TabStrip1->currentIndex(), 1);
+        QCOMPARE(frontPage(), QString("fraBoard"));
+        QCOMPARE(outerSize(), before);
+        clickTab(0);
+        QCOMPARE(frontPage(), QString("fraBoard"));
+        QCOMPARE(outerSize(), QSize(twips(2985), twips(4530)));
+        QCOMPARE(m_dialogs.messages().size(), 1);
     }
 
-    void motoxAvailability_data()
+    void motoxOfferedInTheFullGameOnly_data()
     {
         QTest::addColumn<int>("demoMode");
         QTest::addColumn<int>("motoxEnabled");
         QTest::addColumn<bool>("chkEnabled");
         QTest::addColumn<bool>("optEnabled");
         QTest::newRow("demo, motox on") << 1 << 1 << false << false;
-        QTest::newRow("demo, motox off") << 1 << 0 << false << false;
         QTest::newRow("full game, motox off") << 0 << 0 << true << false;
         QTest::newRow("full game, motox on keeps the buttons") << 0 << 1 << true << true;
     }
-    void motoxAvailability()
+    void motoxOfferedInTheFullGameOnly()
     {
         QFETCH(int, demoMode);
         QFETCH(int, motoxEnabled);
         QFETCH(bool, chkEnabled);
         QFETCH(bool, optEnabled);
-        TestBench bench;
-        TestBench::writeIni(TestBench::ini(bench.path(QStringLiteral("nofull\\")),
-                                           bench.path(QStringLiteral("nodemo\\")),
-                                           {0, 0, demoMode, motoxEnabled, 0, 1, 1, 1, 1, 1, 1}));
-        Program p;
-        frmMod *w = p.window.get();
-        QVERIFY(w->Form_Load());
-        // Stands for the MotoX buttons having been enabled while the mod is on.
-        find<QRadioButton>(w, "optMotox_0")->setEnabled(true);
-        find<QRadioButton>(w, "optMotox_1")->setEnabled(true);
-        find<QTabWidget>(w, "TabStrip1")->setCurrentIndex(2);
-        QCOMPARE(find<QCheckBox>(w, "chkMotox")->isEnabled(), chkEnabled);
-        QCOMPARE(find<QRadioButton>(w, "optMotox_0")->isEnabled(), optEnabled);
-        QCOMPARE(find<QRadioButton>(w, "optMotox_1")->isEnabled(), optEnabled);
-        QCOMPARE(find<QCheckBox>(w, "chkMotox")->isChecked(), motoxEnabled == 1);
+        installFullGame({0, 0, demoMode, motoxEnabled, 0, 1, 1, 1, 1, 1, 1});
+        QVERIFY(start());
+        FIND(chk, QCheckBox, "chkMotox");
+        FIND(luge, QRadioButton, "optMotox_0");
+        FIND(skate, QRadioButton, "optMotox_1");
+        // Stands for the mode buttons having been enabled while the mod is on.
+        luge->setEnabled(true);
+        skate->setEnabled(true);
+        clickTab(2);
+        QCOMPARE(chk->isEnabled(), chkEnabled);
+        QCOMPARE(luge->isEnabled(), optEnabled);
+        QCOMPARE(skate->isEnabled(), optEnabled);
+        QCOMPARE(chk->isChecked(), motoxEnabled == 1);
     }
 
     void displayBoxesFollowTheVariant()
     {
-        TestBench bench;
         // full: balance 1, hud 0, font 1; demo: balance 0, hud 1, font 0
-        TestBench::writeIni(TestBench::ini(bench.path(QStringLiteral("f\\")),
-                                           bench.path(QStringLiteral("d\\")),
-                                           {0, 0, 0, 0, 0, 1, 0, 0, 1, 1, 0}));
-        Program p;
-        frmMod *w = p.window.get();
-        QVERIFY(w->Form_Load());
-        auto *tabs = find<QTabWidget>(w, "TabStrip1");
-        auto *balance = find<QCheckBox>(w, "chkBalance");
-        auto *hud = find<QCheckBox>(w, "chkHud");
-        auto *font = find<QCheckBox>(w, "chkFont");
+        installFullGame({0, 0, 0, 0, 0, 1, 0, 0, 1, 1, 0});
+        QVERIFY(start());
+        FIND(balance, QCheckBox, "chkBalance");
+        FIND(hud, QCheckBox, "chkHud");
+        FIND(font, QCheckBox, "chkFont");
         QSignalSpy hudToggles(hud, &QCheckBox::toggled);
-        tabs->setCurrentIndex(3);
+        clickTab(3);
         QVERIFY(balance->isChecked() && !hud->isChecked() && font->isChecked());
-        tabs->setCurrentIndex(0);
-        tabs->setCurrentIndex(3);
+        clickTab(0);
+        clickTab(3);
         QCOMPARE(hudToggles.size(), 1); // the second visit changes nothing
 
-        p.ctx.settings.demoMode = 1;
-        tabs->setCurrentIndex(0);
-        tabs->setCurrentIndex(3);
+        m_ctx->settings.demoMode = 1;
+        clickTab(0);
+        clickTab(3);
         QVERIFY(!balance->isChecked() && hud->isChecked() && !font->isChecked());
     }
 
     void menuWindowsOpenOnceAndExitClosesAll()
     {
-        TestBench bench;
-        Program p;
-        frmMod *w = p.window.get();
-        w->show();
-        find<QAction>(w, "mnuAbout")->trigger();
-        find<QAction>(w, "mnuAbout")->trigger();
-        find<QAction>(w, "mnuOptions")->trigger();
-        find<QAction>(w, "mnuModEx")->trigger();
-        const auto top = [](const char *name) {
-            int n = 0;
-            for (QWidget *t : QApplication::topLevelWidgets())
-                n += t->objectName() == QLatin1String(name) && t->isVisible();
-            return n;
-        };
-        QCOMPARE(top("frmAbout"), 1);
-        QCOMPARE(top("frmOptions"), 1);
-        QCOMPARE(top("frmHelp"), 1);
+        installFullGame();
+        QVERIFY(start());
+        choose(m_window->mnuHelp->menuAction(), m_window->mnuAbout);
+        choose(m_window->mnuHelp->menuAction(), m_window->mnuAbout);
+        choose(m_window->mnuOptions);
+        choose(m_window->mnuHelp->menuAction(), m_window->mnuModEx);
+        QCOMPARE(shownWindows("frmAbout"), 1);
+        QCOMPARE(shownWindows("frmOptions"), 1);
+        QCOMPARE(shownWindows("frmHelp"), 1);
+        // A closed window comes back anew.
         for (QWidget *t : QApplication::topLevelWidgets()) {
             if (t->objectName() == QLatin1String("frmHelp"))
                 t->close();
         }
-        QTest::qWait(0);
-        find<QAction>(w, "mnuModEx")->trigger();
-        QCOMPARE(top("frmHelp"), 1);
-        find<QAction>(w, "mnuExit")->trigger();
-        QVERIFY(!w->isVisible());
-        QCOMPARE(top("frmAbout") + top("frmOptions") + top("frmHelp"), 0);
+        QTRY_COMPARE(shownWindows("frmHelp"), 0);
+        choose(m_window->mnuHelp->menuAction(), m_window->mnuModEx);
+        QCOMPARE(shownWindows("frmHelp"), 1);
+        choose(m_window->mnuFile->menuAction(), m_window->mnuExit);
+        QVERIFY(!m_window->isVisible());
+        QCOMPARE(shownWindows("frmAbout") + shownWindows("frmOptions") + shownWindows("frmHelp"),
+                 0);
     }
 };
 

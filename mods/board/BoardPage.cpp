@@ -1,9 +1,9 @@
 #include "mods/board/BoardPage.h"
 
-#include "app/AppContext.h"
 #include "mods/board/BoardCatalogue.h"
 #include "mods/board/BoardSwap.h"
 #include "platform/Twips.h"
+#include "settings/AppContext.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -105,6 +105,7 @@ void BoardPage::Board_Click(int index)
         setBackground(b, face);
     setBackground(Board[m_applied[demo ? 1 : 0]], appliedColour);
     setBackground(Board[index], selectedColour);
+    emit boardSelected(index);
 }
 
 void BoardPage::Board_DblClick(int index)

@@ -34,6 +34,10 @@ public:
     QLabel *PicPreview;
     QList<QPixmap> ilsPreview;
 
+signals:
+    // After every selection, by a click or by the program.
+    void boardSelected(int index);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

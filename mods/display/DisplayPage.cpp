@@ -1,7 +1,7 @@
 #include "mods/display/DisplayPage.h"
 
-#include "app/AppContext.h"
 #include "platform/Twips.h"
+#include "settings/AppContext.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "mods/levels/LevelsPage.h"
 
-#include "app/AppContext.h"
 #include "platform/Twips.h"
+#include "settings/AppContext.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

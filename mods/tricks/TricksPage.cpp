@@ -1,9 +1,9 @@
 #include "mods/tricks/TricksPage.h"
 
-#include "app/AppContext.h"
 #include "mods/tricks/FileList.h"
 #include "mods/tricks/FolderList.h"
 #include "platform/Twips.h"
+#include "settings/AppContext.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "app/SettingValue.h"
+#include "settings/SettingValue.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SettingValue.h"
+#include "settings/SettingValue.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/ModSettings.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+#include "settings/ModSettings.h"
 
 // What every window and mod works with: the one settings record, the file
 // operations and the dialogs.

@@ -1,4 +1,4 @@
-#include "app/ModSettings.h"
+#include "settings/ModSettings.h"
 
 #include "platform/Dialogs.h"
 
