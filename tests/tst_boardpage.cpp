@@ -98,19 +98,6 @@ private slots:
         }
     }
 
-    void startAppliesTheStoredBoard()
-    {
-        start(0, "3", 5);
-        QCOMPARE(preview(), 4);
-        QVERIFY(button(3)->isChecked());
-        QCOMPARE(colour(3), selected);
-        QCOMPARE(gameCas(Variant::Full), originalCas(Variant::Full, 3));
-        QCOMPARE(gameCas(Variant::Demo), originalCas(Variant::Demo, 0));
-        QCOMPARE(TestBench::iniLine(3), QByteArray(" 3 "));
-        QCOMPARE(TestBench::iniLine(4), QByteArray("5")); // as read
-        QVERIFY(m_dialogs.shown.isEmpty());
-    }
-
     void clicksMarkWithoutApplying()
     {
         start(0, "0");
@@ -135,18 +122,24 @@ private slots:
         QCOMPARE(colour(0), selected);
     }
 
-    void doubleClickApplies_data()
+    void startAndDoubleClickApply_data()
     {
         QTest::addColumn<int>("demoMode");
         QTest::newRow("full game") << 0;
         QTest::newRow("demo") << 1;
     }
-    void doubleClickApplies()
+    void startAndDoubleClickApply()
     {
         QFETCH(int, demoMode);
         const Variant used = demoMode ? Variant::Demo : Variant::Full;
         const Variant other = demoMode ? Variant::Full : Variant::Demo;
-        start(demoMode, "0");
+        // The start puts the stored board (3 for the variant in use) back in place.
+        start(demoMode, demoMode ? "0" : "3", demoMode ? 3 : 0);
+        QCOMPARE(preview(), 4);
+        QVERIFY(button(3)->isChecked());
+        QCOMPARE(colour(3), selected);
+        QCOMPARE(gameCas(used), originalCas(used, 3));
+
         QTest::mouseDClick(button(5), Qt::LeftButton);
         QCOMPARE(preview(), 6);
         QVERIFY(button(5)->isChecked());
@@ -157,7 +150,7 @@ private slots:
         // A click elsewhere keeps the applied board's light orange.
         QTest::mouseClick(button(2), Qt::LeftButton);
         QCOMPARE(colour(5), applied);
-        QCOMPARE(colour(0), QApplication::palette().color(QPalette::Button));
+        QCOMPARE(colour(3), QApplication::palette().color(QPalette::Button));
         QVERIFY(m_dialogs.shown.isEmpty());
     }
 

@@ -24,11 +24,6 @@ using platform::FileSystem;
 
 namespace {
 
-QString sysReason(int err)
-{
-    return QString::fromLocal8Bit(std::strerror(err));
-}
-
 // Everything in a folder, temporaries included.
 QStringList entries(const QString &folder)
 {
@@ -55,18 +50,14 @@ std::optional<FileError> failure(const std::function<void()> &op)
     return std::nullopt;
 }
 
-QString copyTo(const QString &source)
-{
-    return "copy " + QDir::toNativeSeparators(source) + " to";
-}
-
-// The error names the operation, the native path and the system's reason.
-#define VERIFY_FILE_ERROR(call, wantOp, wantPath, wantReason)                                      \
+// The error names the operation, the native path (below m_r) and the system's reason.
+#define VERIFY_FILE_ERROR(call, wantOp, wantPath, err)                                             \
     do {                                                                                           \
         const auto e = failure([&] { call; });                                                     \
         QVERIFY2(e.has_value(), "no FileError from " #call);                                       \
-        QCOMPARE(e->describe(), "Cannot " + QString(wantOp) + ' '                                  \
-                                    + QDir::toNativeSeparators(wantPath) + ": " + (wantReason));   \
+        QCOMPARE(e->describe(), QString("Cannot %1 %2: %3")                                        \
+                                    .arg(wantOp, QDir::toNativeSeparators(m_r + wantPath),         \
+                                         QString::fromLocal8Bit(std::strerror(err))));             \
     } while (false)
 
 // Acts on the modal box of type W once the event loop shows it.
@@ -92,6 +83,13 @@ class PlatformTest : public QObject {
     std::unique_ptr<TestBench> m_bench;
     QString m_r; // a folder to work in, native
     FileSystem m_fs;
+
+    // A game path below the work folder.
+    QString at(const QString &rel) const { return m_r + '\\' + rel; }
+    QString copySource() const
+    {
+        return "copy " + QDir::toNativeSeparators(m_r + "/source.bin") + " to";
+    }
 
 private slots:
     void init()
@@ -137,54 +135,47 @@ private slots:
 
     void folderAndDeleteOperations()
     {
-        const QString r = m_r;
-        m_fs.makeFolder(r + "\\New");
-        QVERIFY(m_fs.folderExists(r + "\\NEW\\") && !m_fs.fileExists(r + "\\new"));
-        QVERIFY(m_fs.fileExists(r + "\\dest\\target.dat")
-                && !m_fs.folderExists(r + "\\dest\\target.dat"));
-        VERIFY_FILE_ERROR(m_fs.makeFolder(r + "\\NEW"), "create folder", r + "/New",
-                          sysReason(EEXIST));
-        VERIFY_FILE_ERROR(m_fs.makeFolder(r + "\\Gone\\Sub"), "create folder", r + "/Gone/Sub",
-                          sysReason(ENOENT));
-
+        m_fs.makeFolder(at("New"));
+        QVERIFY(m_fs.folderExists(at("NEW\\")) && !m_fs.fileExists(at("new")));
+        QVERIFY(m_fs.fileExists(at("dest\\target.dat"))
+                && !m_fs.folderExists(at("dest\\target.dat")));
+        VERIFY_FILE_ERROR(m_fs.makeFolder(at("NEW")), "create folder", "/New", EEXIST);
+        VERIFY_FILE_ERROR(m_fs.makeFolder(at("Gone\\Sub")), "create folder", "/Gone/Sub", ENOENT);
         // removeFolder takes empty folders only, deleteFile files only.
-        QVERIFY(writeFile(r + "/New/inside.dat", "y"));
-        VERIFY_FILE_ERROR(m_fs.removeFolder(r + "\\new"), "remove folder", r + "/New",
-                          sysReason(ENOTEMPTY));
-        VERIFY_FILE_ERROR(m_fs.removeFolder(r + "\\New\\inside.dat"), "remove folder",
-                          r + "/New/inside.dat", sysReason(ENOTDIR));
-        VERIFY_FILE_ERROR(m_fs.deleteFile(r + "\\New"), "delete", r + "/New", sysReason(EISDIR));
-        m_fs.deleteFile(r + "\\new\\INSIDE.DAT");
-        VERIFY_FILE_ERROR(m_fs.deleteFile(r + "\\New\\inside.dat"), "delete", r + "/New/inside.dat",
-                          sysReason(ENOENT));
-        m_fs.removeFolder(r + "\\NEW\\");
-        QVERIFY(!QFileInfo::exists(r + "/New"));
+        QVERIFY(writeFile(m_r + "/New/inside.dat", "y"));
+        VERIFY_FILE_ERROR(m_fs.removeFolder(at("new")), "remove folder", "/New", ENOTEMPTY);
+        VERIFY_FILE_ERROR(m_fs.removeFolder(at("New\\inside.dat")), "remove folder",
+                          "/New/inside.dat", ENOTDIR);
+        VERIFY_FILE_ERROR(m_fs.deleteFile(at("New")), "delete", "/New", EISDIR);
+        m_fs.deleteFile(at("new\\INSIDE.DAT"));
+        VERIFY_FILE_ERROR(m_fs.deleteFile(at("New\\inside.dat")), "delete", "/New/inside.dat",
+                          ENOENT);
+        m_fs.removeFolder(at("NEW\\"));
+        QVERIFY(!QFileInfo::exists(m_r + "/New"));
     }
 
     void copyReplacesOrKeepsTheDestination()
     {
-        const QString r = m_r;
         const QByteArray data = bigContent('a');
-        QVERIFY(writeFile(r + "/source.bin", data));
-
+        QVERIFY(writeFile(m_r + "/source.bin", data));
         // Failures leave the old file and no temporary behind.
-        VERIFY_FILE_ERROR(m_fs.copyFile(r + "\\nope.bin", r + "\\Dest\\target.dat"), "copy",
-                          r + "/nope.bin", sysReason(ENOENT));
-        VERIFY_FILE_ERROR(m_fs.copyFile(r + "\\dest", r + "\\Dest\\target.dat"), "copy",
-                          r + "/Dest", sysReason(EISDIR));
-        VERIFY_FILE_ERROR(m_fs.copyFile(r + "\\source.bin", r + "\\Gone\\target.dat"),
-                          copyTo(r + "/source.bin"), r + "/Gone/target.dat", sysReason(ENOENT));
-        VERIFY_FILE_ERROR(m_fs.copyFile(r + "\\source.bin", r + "\\Dest\\sub"),
-                          copyTo(r + "/source.bin"), r + "/Dest/Sub", sysReason(EISDIR));
-        QCOMPARE(readFile(r + "/Dest/Target.DAT"), QByteArray("old"));
-        QCOMPARE(entries(r + "/Dest"), QStringList({"Sub", "Target.DAT"}));
+        VERIFY_FILE_ERROR(m_fs.copyFile(at("nope.bin"), at("Dest\\target.dat")), "copy",
+                          "/nope.bin", ENOENT);
+        VERIFY_FILE_ERROR(m_fs.copyFile(at("dest"), at("Dest\\target.dat")), "copy", "/Dest",
+                          EISDIR);
+        VERIFY_FILE_ERROR(m_fs.copyFile(at("source.bin"), at("Gone\\target.dat")), copySource(),
+                          "/Gone/target.dat", ENOENT);
+        VERIFY_FILE_ERROR(m_fs.copyFile(at("source.bin"), at("Dest\\sub")), copySource(),
+                          "/Dest/Sub", EISDIR);
+        QCOMPARE(readFile(m_r + "/Dest/Target.DAT"), QByteArray("old"));
+        QCOMPARE(entries(m_r + "/Dest"), QStringList({"Sub", "Target.DAT"}));
 
         // The existing file is replaced under its own spelling, no second file.
-        m_fs.copyFile(r + "\\SOURCE.bin", r + "\\dest\\target.dat");
-        QCOMPARE(readFile(r + "/Dest/Target.DAT"), data);
-        m_fs.copyFile(r + "\\Dest\\Target.DAT", r + "\\DEST\\TARGET.DAT"); // onto itself
-        QCOMPARE(readFile(r + "/Dest/Target.DAT"), data);
-        QCOMPARE(entries(r + "/Dest"), QStringList({"Sub", "Target.DAT"}));
+        m_fs.copyFile(at("SOURCE.bin"), at("dest\\target.dat"));
+        QCOMPARE(readFile(m_r + "/Dest/Target.DAT"), data);
+        m_fs.copyFile(at("Dest\\Target.DAT"), at("DEST\\TARGET.DAT")); // onto itself
+        QCOMPARE(readFile(m_r + "/Dest/Target.DAT"), data);
+        QCOMPARE(entries(m_r + "/Dest"), QStringList({"Sub", "Target.DAT"}));
     }
 
     void replaceNeverLeavesTheDestinationMissing()
@@ -248,18 +239,16 @@ private slots:
         {
             ScopedPermissions locked(m_r + "/Dest", ScopedPermissions::readOnly);
             AsPlainUser user;
-            VERIFY_FILE_ERROR(m_fs.copyFile(m_r + "\\source.bin", m_r + "\\Dest\\target.dat"),
-                              copyTo(m_r + "/source.bin"), m_r + "/Dest/Target.DAT",
-                              sysReason(EACCES));
+            VERIFY_FILE_ERROR(m_fs.copyFile(at("source.bin"), at("Dest\\target.dat")), copySource(),
+                              "/Dest/Target.DAT", EACCES);
         }
         {
             // A write cut short without an error, as on a full disk; the limit
             // cuts the last write, after which nothing else would fail.
             FileSizeLimit limit(data.size() - 10);
             QVERIFY(limit.ok());
-            VERIFY_FILE_ERROR(m_fs.copyFile(m_r + "\\source.bin", m_r + "\\Dest\\target.dat"),
-                              copyTo(m_r + "/source.bin"), m_r + "/Dest/Target.DAT",
-                              sysReason(EFBIG));
+            VERIFY_FILE_ERROR(m_fs.copyFile(at("source.bin"), at("Dest\\target.dat")), copySource(),
+                              "/Dest/Target.DAT", EFBIG);
         }
         QCOMPARE(readFile(m_r + "/Dest/Target.DAT"), QByteArray("old"));
         QCOMPARE(entries(m_r + "/Dest"), QStringList({"Sub", "Target.DAT"}));
@@ -285,8 +274,7 @@ private slots:
         QCOMPARE(m_fs.listFiles(m_r + "\\List\\?.txt"), QStringList({"a.txt", "B.TXT"}));
         QCOMPARE(m_fs.listFiles(m_r + "\\List\\*A*"), QStringList({"a.txt", "c.dat"}));
         QCOMPARE(m_fs.listFiles(m_r + "\\List\\b*.t?t"), QStringList({"B.TXT"}));
-        VERIFY_FILE_ERROR(m_fs.listFiles(m_r + "\\Gone\\*.*"), "list", m_r + "/Gone",
-                          sysReason(ENOENT));
+        VERIFY_FILE_ERROR(m_fs.listFiles(at("Gone\\*.*")), "list", "/Gone", ENOENT);
 
         // The link to a file goes, its target stays; neither the link to a
         // folder nor the subfolder is entered.
@@ -296,8 +284,7 @@ private slots:
         QCOMPARE(entries(list + "/sub.txt"), QStringList({"inner.txt"}));
         QCOMPARE(entries(m_r + "/Outside"), QStringList({"target.txt"}));
         m_fs.deleteFiles(m_r + "\\List\\*.zip");
-        VERIFY_FILE_ERROR(m_fs.deleteFiles(m_r + "\\Gone\\*.*"), "delete files in", m_r + "/Gone",
-                          sysReason(ENOENT));
+        VERIFY_FILE_ERROR(m_fs.deleteFiles(at("Gone\\*.*")), "delete files in", "/Gone", ENOENT);
     }
 
     void qtBoxesShowAndAnswer()
