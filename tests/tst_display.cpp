@@ -215,6 +215,16 @@ private slots:
         verifyShown(m);
         QCOMPARE(readFile(outside), QByteArray("not the game's"));
     }
+
+    void linkedBackupFolderIsRefused()
+    {
+        const QString outside = m_bench->path("elsewhere");
+        QVERIFY(QDir().mkpath(outside));
+        QVERIFY(QFile::link(outside, native(images) + "/panelspritesbackup"));
+        QVERIFY_THROWS_EXCEPTION(platform::FileError, setShown(members[1], false));
+        QVERIFY(QDir(outside).isEmpty());
+        verifyOwn(members[1]);
+    }
 #endif
 
     void boxesRemoveAndRestore_data()

@@ -46,8 +46,7 @@ void setShown(platform::FileSystem &fs, const QString &gameRoot, bool demo, Elem
     const QString backup = gameRoot + QLatin1String(s.backupFolder) + QLatin1Char('\\');
     const QStringList names = fileNames(e, demo);
 
-    if (!fs.folderExists(backup))
-        fs.makeFolder(backup);
+    fs.makeOwnFolder(backup);
     for (const QString &name : names) {
         if (!fs.fileExists(backup + name))
             fs.copyFile(folder + name, backup + name);

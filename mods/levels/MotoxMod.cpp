@@ -15,8 +15,7 @@ const QString levelScript = QStringLiteral("Motox_Scripts.qb");
 void backUp(platform::FileSystem &fs, const QString &folder, const QString &backup,
             const QString &name)
 {
-    if (!fs.folderExists(backup))
-        fs.makeFolder(backup);
+    fs.makeOwnFolder(backup);
     const QString copy = backup + QLatin1Char('\\') + name;
     if (!fs.fileExists(copy))
         fs.copyFile(folder + name, copy);
