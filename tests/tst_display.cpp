@@ -5,7 +5,6 @@
 #include "mods/display/DisplayPage.h"
 #include "platform/FileSystem.h"
 #include "platform/Look.h"
-#include "platform/Twips.h"
 #include "settings/AppContext.h"
 
 #include <QCheckBox>
@@ -20,7 +19,7 @@ namespace {
 const QString images = QStringLiteral("Game\\data\\images\\PanelSprites\\");
 const QString fonts = QStringLiteral("Game\\data\\fonts\\");
 
-// The three elements as the player sees them, with their files' base names.
+// The three elements as the player sees them.
 struct Member {
     Element element;
     const char *box;
@@ -63,8 +62,7 @@ class TestDisplay : public QObject {
 
     std::unique_ptr<TestBench> m_bench;
     Variant m_variant = Variant::Full;
-    QString m_game;  // native install folder of the variant in use
-    QString m_other; // the other variant's
+    QString m_game, m_other; // native install folders: in use, the other variant
     platform::FileSystem m_fs;
     ScriptedDialogs m_dialogs;
     std::unique_ptr<AppContext> m_ctx;
@@ -82,45 +80,19 @@ class TestDisplay : public QObject {
     {
         display::setShown(m_fs, fixture::gameRootOf(m_game), demo(), m.element, shown);
     }
-    void verifyRemoved(const Member &m)
+    // Game files blank (removed) or the game's own, backups the game's own or gone.
+    void verify(const Member &m, bool removed)
     {
         for (const QString &base : m.bases) {
-            QCOMPARE(readFile(native(m.folder + name(m, base))), deliveredFile(m.blank));
-            QCOMPARE(readFile(native(m.backup + name(m, base))),
-                     fixture::contentOf(m_variant, m.folder + name(m, base)));
-        }
-    }
-    // The game's own files are in place.
-    void verifyOwn(const Member &m)
-    {
-        for (const QString &base : m.bases) {
+            const QByteArray own = fixture::contentOf(m_variant, m.folder + name(m, base));
             QCOMPARE(readFile(native(m.folder + name(m, base))),
-                     fixture::contentOf(m_variant, m.folder + name(m, base)));
-        }
-    }
-    void verifyShown(const Member &m)
-    {
-        verifyOwn(m);
-        for (const QString &base : m.bases) {
-            QVERIFY(!QFileInfo::exists(native(m.backup + name(m, base))));
+                     removed ? deliveredFile(m.blank) : own);
+            QCOMPARE(readFile(native(m.backup + name(m, base))),
+                     removed ? own : QByteArray("<missing>"));
         }
         // The image backup folder is shared and stays; the fonts' goes.
-        QCOMPARE(QFileInfo(native(m.backup)).isDir(), m.element != Element::Font);
-    }
-
-    // The page as the main window shows it, over settings with these numbers
-    // in lines 8 to 13.
-    void startPage(QList<int> shown = {1, 1, 1, 1, 1, 1})
-    {
-        TestBench::writeIni(TestBench::ini(fixture::gameRootOf(m_bench->path("full")),
-                                           fixture::gameRootOf(m_bench->path("demo")),
-                                           QList<int>{0, 0, demo(), 0, 0} + shown));
-        m_ctx = std::make_unique<AppContext>(m_dialogs);
-        loadSettings(m_ctx->settings, m_dialogs, {});
-        m_page = std::make_unique<DisplayPage>(*m_ctx);
-        m_page->resize(platform::twips(2775), platform::twips(3165));
-        m_page->show();
-        m_page->showStoredState();
+        if (!removed)
+            QCOMPARE(QFileInfo(native(m.backup)).isDir(), m.element != Element::Font);
     }
     QCheckBox *box(const Member &m) { return m_page->findChild<QCheckBox *>(m.box); }
     void click(QCheckBox *b)
@@ -167,17 +139,14 @@ private slots:
         QFETCH(int, member);
         const Member &m = members[member];
         const auto vanilla = snapshot(m_game);
-        // Restoring what was never removed changes nothing.
-        setShown(m, true);
-        verifyShown(m);
+        setShown(m, true); // never removed: nothing changes
+        verify(m, false);
         QCOMPARE(snapshot(m_game), vanilla);
-        // Removing twice keeps the first backups.
         setShown(m, false);
-        verifyRemoved(m);
-        setShown(m, false);
-        verifyRemoved(m);
+        setShown(m, false); // keeps the first backups
+        verify(m, true);
         setShown(m, true);
-        verifyShown(m);
+        verify(m, false);
         QCOMPARE(snapshot(m_game), vanilla);
     }
 
@@ -186,97 +155,80 @@ private slots:
         setShown(members[1], false);
         setShown(members[0], false);
         setShown(members[0], true);
-        verifyRemoved(members[1]);
-        setShown(members[1], true);
-        verifyShown(members[1]);
-    }
-
-    void missingBlankFileLeavesTheGameFile()
-    {
-        QVERIFY(QFile::remove("blankfont.dat"));
-        try {
-            setShown(members[2], false);
-            QFAIL("no error");
-        } catch (const platform::FileError &e) {
-            QVERIFY(e.describe().contains("blankfont.dat"));
-        }
-        verifyOwn(members[2]);
+        verify(members[0], false);
+        verify(members[1], true);
     }
 
 #ifdef Q_OS_UNIX
-    void fontRestoreFollowsNoLink()
+    void linksAreNotFollowed()
     {
-        const Member &m = members[2];
-        setShown(m, false);
+        // A link among the font backups loses itself, not its target.
+        setShown(members[2], false);
         const QString outside = m_bench->path("outside.fnt");
         QVERIFY(writeFile(outside, "not the game's"));
-        QVERIFY(QFile::link(outside, native(m.backup) + "/link.fnt"));
-        setShown(m, true);
-        verifyShown(m);
+        QVERIFY(QFile::link(outside, native(members[2].backup) + "/link.fnt"));
+        setShown(members[2], true);
+        verify(members[2], false);
         QCOMPARE(readFile(outside), QByteArray("not the game's"));
-    }
-
-    void linkedBackupFolderIsRefused()
-    {
-        const QString outside = m_bench->path("elsewhere");
-        QVERIFY(QDir().mkpath(outside));
-        QVERIFY(QFile::link(outside, native(images) + "/panelspritesbackup"));
+        // A link in place of the image backup folder is refused.
+        QVERIFY(QDir().mkpath(m_bench->path("elsewhere")));
+        QVERIFY(QFile::link(m_bench->path("elsewhere"), native(images) + "/panelspritesbackup"));
         QVERIFY_THROWS_EXCEPTION(platform::FileError, setShown(members[1], false));
-        QVERIFY(QDir(outside).isEmpty());
-        verifyOwn(members[1]);
+        QVERIFY(QDir(m_bench->path("elsewhere")).isEmpty());
     }
 #endif
 
-    void boxesRemoveAndRestore_data()
+    void boxesFollowAndSaveTheVariant_data()
     {
         removeAndRestore_data();
     }
-    void boxesRemoveAndRestore()
+    void boxesFollowAndSaveTheVariant()
     {
         QFETCH(int, member);
         const Member &m = members[member];
         const auto otherVariant = snapshot(m_other);
-        startPage();
         const int line = m.fullLine + demo();
-        const int otherLine = m.fullLine + !demo();
+        QList<int> numbers = {0, 0, demo(), 0, 0, 1, 1, 1, 1, 1, 1};
+        numbers[line - 3] = 0; // stored removed in the variant in use
+        TestBench::writeIni(TestBench::ini(fixture::gameRootOf(m_bench->path("full")),
+                                           fixture::gameRootOf(m_bench->path("demo")), numbers));
+        m_ctx = std::make_unique<AppContext>(m_dialogs);
+        loadSettings(m_ctx->settings, m_dialogs, {});
+        m_page = std::make_unique<DisplayPage>(*m_ctx);
+        m_page->show();
+        m_page->showStoredState();
+        for (const Member &each : members)
+            QCOMPARE(box(each)->isChecked(), &each != &m);
+        verify(m, true);
+
         click(box(m));
-        QVERIFY(!box(m)->isChecked());
-        verifyRemoved(m);
-        QCOMPARE(TestBench::iniLine(line), QByteArray(" 0 "));
-        click(box(m));
-        verifyShown(m);
+        verify(m, false);
         QCOMPARE(TestBench::iniLine(line), QByteArray(" 1 "));
-        QCOMPARE(TestBench::iniLine(otherLine), QByteArray("1")); // as read
+        click(box(m));
+        verify(m, true);
+        QCOMPARE(TestBench::iniLine(line), QByteArray(" 0 "));
+        QCOMPARE(TestBench::iniLine(m.fullLine + !demo()), QByteArray("1")); // as read
         QCOMPARE(snapshot(m_other), otherVariant);
         QVERIFY(m_dialogs.shown.isEmpty());
-    }
 
-    void storedRemovalIsApplied()
-    {
-        // HUD removed in the variant in use, the fonts in the other one.
-        startPage(demo() ? QList<int>{1, 1, 1, 0, 0, 1} : QList<int>{1, 1, 0, 1, 1, 0});
-        QVERIFY(box(members[0])->isChecked() && !box(members[1])->isChecked()
-                && box(members[2])->isChecked());
-        verifyRemoved(members[1]);
-        verifyOwn(members[0]);
-        verifyShown(members[2]);
-        QVERIFY(m_dialogs.shown.isEmpty());
-    }
-
-    void failedClickKeepsTheStoredState()
-    {
-        startPage();
-        QVERIFY(QFile::remove("blank.dat"));
+        // Without its blank file the click is told and undone; the game files stay.
+        QVERIFY(QFile::remove(m.blank));
+        click(box(m));
         const QByteArray ini = TestBench::readIni();
-        click(box(members[1]));
+        click(box(m));
         QCOMPARE(m_dialogs.messages().size(), 1);
         QCOMPARE(m_dialogs.messages()[0].text, QString("Error!"));
         QCOMPARE(m_dialogs.messages()[0].title, QString("OMG TEH ERROR"));
-        QVERIFY(m_dialogs.messages()[0].informative.contains("blank.dat"));
-        QVERIFY(box(members[1])->isChecked());
+        QVERIFY(m_dialogs.messages()[0].informative.contains(m.blank));
+        QVERIFY(box(m)->isChecked());
         QCOMPARE(TestBench::readIni(), ini);
-        QVERIFY(m_ctx->settings.fullHudShown.equals(1) && m_ctx->settings.demoHudShown.equals(1));
-        verifyOwn(members[1]);
+        for (const QString &base : m.bases) {
+            QCOMPARE(readFile(native(m.folder + name(m, base))),
+                     fixture::contentOf(m_variant, m.folder + name(m, base)));
+        }
+        // The next save still has the element shown.
+        click(box(members[member == 2 ? 0 : 2]));
+        QCOMPARE(TestBench::iniLine(line), QByteArray(" 1 "));
     }
 };
 
