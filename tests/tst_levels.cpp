@@ -5,7 +5,6 @@
 #include "mods/levels/MotoxMod.h"
 #include "platform/FileSystem.h"
 #include "platform/Look.h"
-#include "platform/Twips.h"
 #include "settings/AppContext.h"
 
 #include <QCheckBox>
@@ -34,10 +33,9 @@ class TestLevels : public QObject {
     std::unique_ptr<AppContext> m_ctx;
     std::unique_ptr<LevelsPage> m_page;
 
-    QByteArray game(const QString &rel, Variant v = Variant::Full)
+    QByteArray game(const QString &rel)
     {
-        return readFile(
-            fixture::nativePathOf(m_bench->path(v == Variant::Full ? "full" : "demo"), rel));
+        return readFile(fixture::nativePathOf(m_bench->path("full"), rel));
     }
     static QByteArray own(const QString &rel) { return fixture::contentOf(Variant::Full, rel); }
     void apply(bool on, bool skating)
@@ -67,7 +65,6 @@ class TestLevels : public QObject {
         m_page.reset();
         m_ctx = std::make_unique<AppContext>(m_dialogs);
         m_page = std::make_unique<LevelsPage>(*m_ctx);
-        m_page->resize(platform::twips(2775), platform::twips(3165));
         m_page->show();
         loadSettings(m_ctx->settings, m_dialogs, [this] { m_page->showStoredState(); });
     }
@@ -124,29 +121,6 @@ private slots:
         verifyScripts(false, false);
     }
 
-    void missingReplacementLeavesTheGameScript_data()
-    {
-        QTest::addColumn<QString>("missing");
-        QTest::addColumn<bool>("skating");
-        QTest::newRow("menu script") << "gamemenu.qb" << false;
-        QTest::newRow("level script") << "Motox_Scripts.qb" << true;
-    }
-    void missingReplacementLeavesTheGameScript()
-    {
-        QFETCH(QString, missing);
-        QFETCH(bool, skating);
-        QVERIFY(QFile::remove(missing));
-        try {
-            apply(true, skating);
-            QFAIL("no error");
-        } catch (const platform::FileError &e) {
-            QVERIFY(e.describe().contains(missing));
-        }
-        QCOMPARE(game(levelScript), own(levelScript));
-        if (missing == "gamemenu.qb")
-            QCOMPARE(game(menuScript), own(menuScript));
-    }
-
     void clicksSwitchTheModAndItsMode()
     {
         start(0, 0, 0);
@@ -166,17 +140,17 @@ private slots:
         click("chkMotox"); // skating comes back without a further click
         verifyScripts(true, true);
         QVERIFY(m_dialogs.shown.isEmpty());
-
-        restart();
-        verifyPage(true, 1);
-        verifyScripts(true, true);
     }
 
-    void startUpAppliesTheStoredSkating()
+    void startUpAppliesTheStoredState()
     {
         start(0, 1, 1);
         verifyPage(true, 1);
         verifyScripts(true, true);
+        click("optMotox_0");
+        restart();
+        verifyPage(true, 0);
+        verifyScripts(true, false);
         QVERIFY(m_dialogs.shown.isEmpty());
     }
 
