@@ -238,6 +238,23 @@ void FileSystem::makeFolder(const QString &path)
                         ec ? reasonOf(ec) : reasonOf(std::errc::file_exists));
 }
 
+void FileSystem::makeOwnFolder(const QString &path)
+{
+    const QString native = nativePath(path);
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(toFsPath(native), ec);
+    if (!fs::exists(st)) {
+        makeFolder(path);
+        return;
+    }
+    if (fs::is_symlink(st))
+        throw FileError(QStringLiteral("use folder"), shown(native),
+                        QStringLiteral("A link is in its place"));
+    if (!fs::is_directory(st))
+        throw FileError(QStringLiteral("use folder"), shown(native),
+                        reasonOf(std::errc::not_a_directory));
+}
+
 void FileSystem::copyFile(const QString &from, const QString &to)
 {
     const QString source = nativePath(from);

@@ -60,6 +60,10 @@ public:
 
     // Creates one folder; fails if it exists or its parent is missing.
     void makeFolder(const QString &path);
+    // Makes sure the program's own folder (a backup folder) is there: creates
+    // it when nothing is, accepts a real folder, and refuses a link or a file
+    // in its place rather than write through it.
+    void makeOwnFolder(const QString &path);
     // Copies a file, replacing the destination atomically: a failed copy
     // leaves the old destination in place, never a missing or half file.
     void copyFile(const QString &from, const QString &to);

@@ -234,6 +234,8 @@ private slots:
         QFETCH(bool, chkEnabled);
         QFETCH(bool, optEnabled);
         installFullGame({0, 0, demoMode, motoxEnabled, 0, 1, 1, 1, 1, 1, 1});
+        for (const char *f : {"gamemenu.qb", "Motox_Scripts.qb"})
+            QVERIFY(QFile::copy(QStringLiteral(VERTZ_DATA_DIR "/") + f, f));
         QVERIFY(start());
         FIND(chk, QCheckBox, "chkMotox");
         FIND(luge, QRadioButton, "optMotox_0");
@@ -246,12 +248,15 @@ private slots:
         QCOMPARE(luge->isEnabled(), optEnabled);
         QCOMPARE(skate->isEnabled(), optEnabled);
         QCOMPARE(chk->isChecked(), motoxEnabled == 1);
+        for (const auto &m : m_dialogs.messages())
+            QVERIFY(m.text != "Error!"); // the demo has only no board to put back
     }
 
     void displayBoxesFollowTheVariant()
     {
         // full: balance 1, hud 0, font 1; demo: balance 0, hud 1, font 0
         installFullGame({0, 0, 0, 0, 0, 1, 0, 0, 1, 1, 0});
+        QVERIFY(QFile::copy(VERTZ_DATA_DIR "/blank.dat", "blank.dat"));
         QVERIFY(start());
         FIND(balance, QCheckBox, "chkBalance");
         FIND(hud, QCheckBox, "chkHud");
@@ -262,6 +267,7 @@ private slots:
         clickTab(0);
         clickTab(3);
         QCOMPARE(hudToggles.size(), 1); // the second visit changes nothing
+        QVERIFY(m_dialogs.shown.isEmpty());
 
         m_ctx->settings.demoMode = 1;
         clickTab(0);

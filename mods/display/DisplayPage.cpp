@@ -1,10 +1,12 @@
 #include "mods/display/DisplayPage.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Twips.h"
 #include "settings/AppContext.h"
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QSignalBlocker>
 
 using platform::placeTwips;
 
@@ -41,6 +43,46 @@ DisplayPage::DisplayPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), 
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeTwips(Label1, 120, 1140, 2475, 855);
+
+    connect(chkBalance, &QCheckBox::toggled, this, &DisplayPage::chkBalance_Click);
+    connect(chkHud, &QCheckBox::toggled, this, &DisplayPage::chkHud_Click);
+    connect(chkFont, &QCheckBox::toggled, this, &DisplayPage::chkFont_Click);
+}
+
+void DisplayPage::chkBalance_Click()
+{
+    elementClick(display::Element::Balance, chkBalance);
+}
+
+void DisplayPage::chkHud_Click()
+{
+    elementClick(display::Element::Hud, chkHud);
+}
+
+void DisplayPage::chkFont_Click()
+{
+    elementClick(display::Element::Font, chkFont);
+}
+
+void DisplayPage::elementClick(display::Element e, QCheckBox *box)
+{
+    ModSettings &s = m_ctx.settings;
+    const bool demo = s.isDemo();
+    const display::ElementSpec &spec = display::spec(e);
+    SettingValue &field = s.*(demo ? spec.demoField : spec.fullField);
+    const bool show = box->isChecked();
+    try {
+        display::setShown(m_ctx.files, s.gameRoot, demo, e, show);
+    } catch (const platform::FileError &err) {
+        m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
+                              err.describe());
+        // The field and the file keep the state before the click; so does the box.
+        const QSignalBlocker blocker(box);
+        box->setChecked(shown(field));
+        return;
+    }
+    field = show ? 1 : 0;
+    m_ctx.saveSettings();
 }
 
 void DisplayPage::showStoredState()

@@ -1,5 +1,7 @@
 #include "mods/levels/LevelsPage.h"
 
+#include "mods/levels/MotoxMod.h"
+#include "platform/FileSystem.h"
 #include "platform/Twips.h"
 #include "settings/AppContext.h"
 
@@ -7,6 +9,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QSignalBlocker>
 
 using platform::placeTwips;
 
@@ -39,6 +42,75 @@ LevelsPage::LevelsPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), m_
 
     for (int i = 1; i <= 3; ++i)
         ilsMotox.append(QPixmap(QStringLiteral(":/motox%1.png").arg(i)));
+
+    connect(chkMotox, &QCheckBox::toggled, this, [this] { chkMotox_Click(); });
+    connect(optMotoxGroup, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            optMotox_Click(id);
+    });
+}
+
+void LevelsPage::showPicture(int number, bool border)
+{
+    imgMotox->setPixmap(ilsMotox.value(number - 1));
+    imgMotox->setFrameShape(border ? QFrame::Box : QFrame::NoFrame);
+    imgMotox->setProperty("imageNumber", number);
+}
+
+void LevelsPage::showMode(bool on, int mode)
+{
+    optMotox[0]->setEnabled(on);
+    optMotox[1]->setEnabled(on);
+    if (on)
+        showPicture(mode + 1, true);
+    else
+        showPicture(3, false);
+}
+
+bool LevelsPage::chkMotox_Click()
+{
+    ModSettings &s = m_ctx.settings;
+    const SettingValue stored = s.motoxEnabled;
+    const bool on = chkMotox->isChecked();
+    const int mode = s.motoxMode.toNumber(0) == 1 ? 1 : 0;
+    s.motoxEnabled = on ? 1 : 0;
+    try {
+        // The level exists in the full game only; the demo's files stay as they are.
+        if (!s.isDemo()) {
+            levels::applyMotox(m_ctx.files, s.gameRoot, on,
+                               on ? mode == 1 : optMotox[1]->isChecked());
+        }
+    } catch (const platform::FileError &err) {
+        m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
+                              err.describe());
+        s.motoxEnabled = stored;
+        const QSignalBlocker blocker(chkMotox);
+        chkMotox->setChecked(stored.equals(1));
+        showMode(stored.equals(1), mode);
+        return false;
+    }
+    showMode(on, mode);
+    m_ctx.saveSettings();
+    return true;
+}
+
+void LevelsPage::optMotox_Click(int index)
+{
+    ModSettings &s = m_ctx.settings;
+    const SettingValue stored = s.motoxMode;
+    s.motoxMode = index;
+    showPicture(index + 1, true);
+    if (chkMotox_Click())
+        return;
+    s.motoxMode = stored;
+    const int mode = stored.toNumber(0) == 1 ? 1 : 0;
+    {
+        const QSignalBlocker groupBlocker(optMotoxGroup);
+        const QSignalBlocker lugeBlocker(optMotox[0]);
+        const QSignalBlocker skateBlocker(optMotox[1]);
+        optMotox[mode]->setChecked(true);
+    }
+    showMode(chkMotox->isChecked(), mode);
 }
 
 void LevelsPage::showStoredState()

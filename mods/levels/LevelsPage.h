@@ -20,6 +20,13 @@ public:
     // Puts the stored MotoX state on the controls, as loading the settings does.
     void showStoredState();
 
+    // Turns the level on or off in the game as the box says. False when a
+    // file operation failed: the player was told and the box shows the
+    // stored state again.
+    bool chkMotox_Click();
+    // Chooses the mode (0 luge, 1 skating) and applies it through chkMotox_Click.
+    void optMotox_Click(int index);
+
     QCheckBox *chkMotox;
     QRadioButton *optMotox[2];
     QButtonGroup *optMotoxGroup;
@@ -28,5 +35,10 @@ public:
     QList<QPixmap> ilsMotox;
 
 private:
+    // Picture number of ilsMotox (1 to 3), framed or not.
+    void showPicture(int number, bool border);
+    // The buttons and the picture of the mod on (in the given mode) or off.
+    void showMode(bool on, int mode);
+
     AppContext &m_ctx;
 };

@@ -1,0 +1,73 @@
+#include "mods/display/DisplayMods.h"
+
+#include "platform/FileSystem.h"
+
+namespace display {
+
+namespace {
+
+const ElementSpec specs[] = {
+    {"Game\\data\\images\\PanelSprites", "Game\\data\\images\\PanelSprites\\panelspritesbackup",
+     "blank.dat", "img.dat", ".img.xbx", false,
+     QStringList{QStringLiteral("balancemeter"), QStringLiteral("balancearrow_glow")},
+     &ModSettings::fullBalanceShown, &ModSettings::demoBalanceShown},
+    {"Game\\data\\images\\PanelSprites", "Game\\data\\images\\PanelSprites\\panelspritesbackup",
+     "blank.dat", "img.dat", ".img.xbx", false,
+     QStringList{QStringLiteral("score_small"), QStringLiteral("specialbar_end"),
+                 QStringLiteral("special"), QStringLiteral("fakie_icon"),
+                 QStringLiteral("nollie_icon"), QStringLiteral("mini_score_HUD"),
+                 QStringLiteral("switch_icon"), QStringLiteral("specialbar")},
+     &ModSettings::fullHudShown, &ModSettings::demoHudShown},
+    {"Game\\data\\fonts", "Game\\data\\fonts\\fontbackup", "blankfont.dat", "fnt.dat", ".fnt.xbx",
+     true, QStringList{QStringLiteral("newtrickfont"), QStringLiteral("small")},
+     &ModSettings::fullFontShown, &ModSettings::demoFontShown},
+};
+
+} // namespace
+
+const ElementSpec &spec(Element e)
+{
+    return specs[static_cast<int>(e)];
+}
+
+QStringList fileNames(Element e, bool demo)
+{
+    const ElementSpec &s = spec(e);
+    QStringList names;
+    for (const QString &base : s.baseNames)
+        names << base + QLatin1String(demo ? s.demoSuffix : s.fullSuffix);
+    return names;
+}
+
+void setShown(platform::FileSystem &fs, const QString &gameRoot, bool demo, Element e, bool shown)
+{
+    const ElementSpec &s = spec(e);
+    const QString folder = gameRoot + QLatin1String(s.folder) + QLatin1Char('\\');
+    const QString backup = gameRoot + QLatin1String(s.backupFolder) + QLatin1Char('\\');
+    const QStringList names = fileNames(e, demo);
+
+    fs.makeOwnFolder(backup);
+    for (const QString &name : names) {
+        if (!fs.fileExists(backup + name))
+            fs.copyFile(folder + name, backup + name);
+    }
+
+    if (!shown) {
+        for (const QString &name : names)
+            fs.copyFile(QLatin1String(s.blankFile), folder + name);
+        return;
+    }
+    for (const QString &name : names)
+        fs.copyFile(backup + name, folder + name);
+    if (s.ownsBackupFolder) {
+        // Plain files only, links lose themselves and not their targets; a
+        // subfolder keeps the folder, and removing it then fails.
+        fs.deleteFiles(backup + QStringLiteral("*.*"));
+        fs.removeFolder(backup);
+    } else {
+        for (const QString &name : names)
+            fs.deleteFile(backup + name);
+    }
+}
+
+} // namespace display

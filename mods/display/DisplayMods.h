@@ -1,0 +1,44 @@
+#pragma once
+
+#include "settings/ModSettings.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+class FileSystem;
+}
+
+namespace display {
+
+// The three elements of the game's display that can be blanked out.
+enum class Element { Balance, Hud, Font };
+
+// One element: where its files lie, what blanks them, where it is stored.
+struct ElementSpec {
+    const char *folder;       // below the game root, no trailing backslash
+    const char *backupFolder; // below the game root
+    const char *blankFile;    // bare name, in the working folder
+    const char *fullSuffix;   // "img.dat": base name + suffix = full-game name
+    const char *demoSuffix;   // ".img.xbx"
+    // The images share one backup folder, so a restore removes only its own
+    // copies; the fonts have theirs alone and remove it whole.
+    bool ownsBackupFolder;
+    QStringList baseNames; // in the order every step goes through them
+    SettingValue ModSettings::*fullField;
+    SettingValue ModSettings::*demoField;
+};
+
+const ElementSpec &spec(Element e);
+
+// The element's file names in the variant's spelling, in step order.
+QStringList fileNames(Element e, bool demo);
+
+// Backs the element's game files up below gameRoot (a game path ending in a
+// backslash), never overwriting a backup, then blanks them or (shown) puts
+// the backups back and clears them away. Each game file is replaced in one
+// atomic copy, so a failure never leaves the game without it. Throws
+// platform::FileError at the first failing step; the steps before it stay done.
+void setShown(platform::FileSystem &fs, const QString &gameRoot, bool demo, Element e, bool shown);
+
+} // namespace display

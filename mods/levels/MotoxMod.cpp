@@ -1,0 +1,43 @@
+#include "mods/levels/MotoxMod.h"
+
+#include "platform/FileSystem.h"
+
+namespace levels {
+
+namespace {
+const QString menuFolder = QStringLiteral("Game\\data\\scripts\\");
+const QString menuBackup = QStringLiteral("Game\\data\\scripts\\scriptsbackup");
+const QString levelFolder = QStringLiteral("Game\\data\\levels\\Motox\\");
+const QString levelBackup = QStringLiteral("Game\\data\\levels\\Motox\\motoxbackup");
+const QString menuScript = QStringLiteral("gamemenu.qb");
+const QString levelScript = QStringLiteral("Motox_Scripts.qb");
+
+void backUp(platform::FileSystem &fs, const QString &folder, const QString &backup,
+            const QString &name)
+{
+    fs.makeOwnFolder(backup);
+    const QString copy = backup + QLatin1Char('\\') + name;
+    if (!fs.fileExists(copy))
+        fs.copyFile(folder + name, copy);
+}
+} // namespace
+
+void applyMotox(platform::FileSystem &fs, const QString &gameRoot, bool on, bool skating)
+{
+    const QString menu = gameRoot + menuFolder;
+    const QString level = gameRoot + levelFolder;
+    backUp(fs, menu, gameRoot + menuBackup, menuScript);
+    backUp(fs, level, gameRoot + levelBackup, levelScript);
+
+    const QString levelFromBackup = gameRoot + levelBackup + QLatin1Char('\\') + levelScript;
+    if (on) {
+        fs.copyFile(menuScript, menu + menuScript);
+        fs.copyFile(skating ? levelScript : levelFromBackup, level + levelScript);
+        return;
+    }
+    fs.copyFile(gameRoot + menuBackup + QLatin1Char('\\') + menuScript, menu + menuScript);
+    if (skating)
+        fs.copyFile(levelFromBackup, level + levelScript);
+}
+
+} // namespace levels

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+class FileSystem;
+}
+
+namespace levels {
+
+// Puts the MotoX level into the game's level menu below gameRoot (a game path
+// ending in a backslash), played skating or luging, or (off) puts the game's
+// own scripts back. The game's scripts are first saved into their backup
+// folders; a backup is never overwritten or removed. Off restores the level
+// script only when skating, as luging leaves the game's own in place. Each
+// game script is replaced in one atomic copy, so a missing replacement never
+// leaves the game without it. Throws platform::FileError at the first failing
+// step; the steps before it stay done.
+void applyMotox(platform::FileSystem &fs, const QString &gameRoot, bool on, bool skating);
+
+} // namespace levels

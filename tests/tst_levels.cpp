@@ -1,0 +1,201 @@
+#include "tests/DeliveredFiles.h"
+#include "tests/TestSupport.h"
+
+#include "mods/levels/LevelsPage.h"
+#include "mods/levels/MotoxMod.h"
+#include "platform/FileSystem.h"
+#include "platform/Look.h"
+#include "settings/AppContext.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QtTest>
+
+using fixture::Variant;
+
+namespace {
+const QString menuScript = QStringLiteral("Game\\data\\scripts\\gamemenu.qb");
+const QString levelScript = QStringLiteral("Game\\data\\levels\\Motox\\Motox_Scripts.qb");
+const QString menuBackup = QStringLiteral("Game\\data\\scripts\\scriptsbackup\\gamemenu.qb");
+const QString levelBackup
+    = QStringLiteral("Game\\data\\levels\\Motox\\motoxbackup\\Motox_Scripts.qb");
+} // namespace
+
+// The MotoX level mod: its file work on a fixture install, and its page
+// driven by clicks and by loading the settings.
+class TestLevels : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestBench> m_bench;
+    platform::FileSystem m_fs;
+    ScriptedDialogs m_dialogs;
+    std::unique_ptr<AppContext> m_ctx;
+    std::unique_ptr<LevelsPage> m_page;
+
+    QByteArray game(const QString &rel)
+    {
+        return readFile(fixture::nativePathOf(m_bench->path("full"), rel));
+    }
+    static QByteArray own(const QString &rel) { return fixture::contentOf(Variant::Full, rel); }
+    void apply(bool on, bool skating)
+    {
+        levels::applyMotox(m_fs, fixture::gameRootOf(m_bench->path("full")), on, skating);
+    }
+    // Menu and level scripts: the game's own or the delivered ones.
+    void verifyScripts(bool menuReplaced, bool levelReplaced)
+    {
+        QCOMPARE(game(menuScript), menuReplaced ? deliveredFile("gamemenu.qb") : own(menuScript));
+        QCOMPARE(game(levelScript),
+                 levelReplaced ? deliveredFile("Motox_Scripts.qb") : own(levelScript));
+        QCOMPARE(game(menuBackup), own(menuScript));
+        QCOMPARE(game(levelBackup), own(levelScript));
+    }
+
+    // Start-up: the settings loaded with the page's stored-state step.
+    void start(int demoMode, int motoxEnabled, int motoxMode)
+    {
+        TestBench::writeIni(TestBench::ini(
+            fixture::gameRootOf(m_bench->path("full")), fixture::gameRootOf(m_bench->path("demo")),
+            {0, 0, demoMode, motoxEnabled, motoxMode, 1, 1, 1, 1, 1, 1}));
+        restart();
+    }
+    void restart()
+    {
+        m_page.reset();
+        m_ctx = std::make_unique<AppContext>(m_dialogs);
+        m_page = std::make_unique<LevelsPage>(*m_ctx);
+        m_page->show();
+        loadSettings(m_ctx->settings, m_dialogs, [this] { m_page->showStoredState(); });
+    }
+    QAbstractButton *button(const char *name) { return m_page->findChild<QAbstractButton *>(name); }
+    void click(const char *name)
+    {
+        QAbstractButton *b = button(name);
+        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
+    }
+    // What the page shows: box, selected mode, buttons usable, picture and frame.
+    void verifyPage(bool on, int mode)
+    {
+        QCOMPARE(button("chkMotox")->isChecked(), on);
+        QVERIFY(button(mode ? "optMotox_1" : "optMotox_0")->isChecked());
+        QCOMPARE(button("optMotox_0")->isEnabled(), on);
+        QCOMPARE(button("optMotox_1")->isEnabled(), on);
+        auto *img = m_page->findChild<QLabel *>("imgMotox");
+        const int picture = on ? mode + 1 : 3;
+        QCOMPARE(img->pixmap().toImage(),
+                 QPixmap(QStringLiteral(":/motox%1.png").arg(picture)).toImage());
+        QCOMPARE(img->frameWidth() > 0, on);
+    }
+
+private slots:
+    void initTestCase() { setUpLook(); }
+    void init()
+    {
+        m_bench = std::make_unique<TestBench>();
+        fixture::makeInstall(m_bench->path("full"), Variant::Full);
+        fixture::makeInstall(m_bench->path("demo"), Variant::Demo);
+        QVERIFY(copyDeliveredFiles());
+        m_dialogs = ScriptedDialogs();
+    }
+    void cleanup()
+    {
+        m_page.reset();
+        m_ctx.reset();
+        m_bench.reset();
+    }
+
+    void cyclesKeepTheGameScripts()
+    {
+        apply(false, false); // off before ever on: backed up, nothing changed
+        verifyScripts(false, false);
+        apply(true, false);
+        verifyScripts(true, false);
+        apply(true, true);
+        apply(true, true);
+        verifyScripts(true, true);
+        apply(false, false); // luge leaves the level script alone
+        verifyScripts(false, true);
+        apply(true, true);
+        apply(false, true);
+        verifyScripts(false, false);
+    }
+
+    void clicksSwitchTheModAndItsMode()
+    {
+        start(0, 0, 0);
+        click("chkMotox");
+        verifyPage(true, 0);
+        verifyScripts(true, false);
+        QCOMPARE(TestBench::iniLine(6), QByteArray(" 1 "));
+        click("optMotox_1");
+        verifyPage(true, 1);
+        verifyScripts(true, true);
+        QCOMPARE(TestBench::iniLine(7), QByteArray(" 1 "));
+        click("chkMotox");
+        verifyPage(false, 1);
+        verifyScripts(false, false);
+        QCOMPARE(TestBench::iniLine(6), QByteArray(" 0 "));
+        QCOMPARE(TestBench::iniLine(7), QByteArray(" 1 "));
+        click("chkMotox"); // skating comes back without a further click
+        verifyScripts(true, true);
+        QVERIFY(m_dialogs.shown.isEmpty());
+    }
+
+    void startUpAppliesTheStoredState()
+    {
+        start(0, 1, 1);
+        verifyPage(true, 1);
+        verifyScripts(true, true);
+        click("optMotox_0");
+        restart();
+        verifyPage(true, 0);
+        verifyScripts(true, false);
+        QVERIFY(m_dialogs.shown.isEmpty());
+    }
+
+    void demoFilesAreNeverTouched()
+    {
+        const auto full = snapshot(m_bench->path("full"));
+        const auto demo = snapshot(m_bench->path("demo"));
+        start(1, 1, 1);
+        QVERIFY(button("chkMotox")->isChecked() && button("optMotox_1")->isChecked());
+        click("chkMotox");
+        QCOMPARE(TestBench::iniLine(6), QByteArray(" 0 "));
+        QCOMPARE(snapshot(m_bench->path("full")), full);
+        QCOMPARE(snapshot(m_bench->path("demo")), demo);
+        QVERIFY(m_dialogs.shown.isEmpty());
+    }
+
+    void failedClicksKeepTheStoredState()
+    {
+        start(0, 0, 0);
+        QVERIFY(QFile::remove("gamemenu.qb") && QFile::remove("Motox_Scripts.qb"));
+        const QByteArray ini = TestBench::readIni();
+        click("chkMotox");
+        verifyPage(false, 0);
+        QCOMPARE(TestBench::readIni(), ini);
+        QCOMPARE(game(menuScript), own(menuScript));
+        QVERIFY(m_ctx->settings.motoxEnabled.equals(0));
+
+        QVERIFY(QFile::copy(VERTZ_DATA_DIR "/gamemenu.qb", "gamemenu.qb"));
+        click("chkMotox");
+        const QByteArray on = TestBench::readIni();
+        click("optMotox_1");
+        verifyPage(true, 0);
+        QCOMPARE(TestBench::readIni(), on);
+        QVERIFY(m_ctx->settings.motoxMode.equals(0));
+        QCOMPARE(game(levelScript), own(levelScript));
+
+        QCOMPARE(m_dialogs.messages().size(), 2);
+        for (const auto &m : m_dialogs.messages()) {
+            QCOMPARE(m.text, QString("Error!"));
+            QCOMPARE(m.title, QString("OMG TEH ERROR"));
+        }
+        QVERIFY(m_dialogs.messages()[0].informative.contains("gamemenu.qb"));
+        QVERIFY(m_dialogs.messages()[1].informative.contains("Motox_Scripts.qb"));
+    }
+};
+
+QTEST_MAIN(TestLevels)
+#include "tst_levels.moc"
