@@ -249,7 +249,7 @@ private slots:
         QCOMPARE(skate->isEnabled(), optEnabled);
         QCOMPARE(chk->isChecked(), motoxEnabled == 1);
         for (const auto &m : m_dialogs.messages())
-            QVERIFY(m.text != "Error!"); // the demo has only no board to put back
+            QVERIFY(m.text != "Error!"); // only the board step may fail: no demo install here
     }
 
     void displayBoxesFollowTheVariant()

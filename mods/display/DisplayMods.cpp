@@ -6,7 +6,7 @@ namespace display {
 
 namespace {
 
-const ElementSpec specs[] = {
+const ElementFiles elements[] = {
     {"Game\\data\\images\\PanelSprites", "Game\\data\\images\\PanelSprites\\panelspritesbackup",
      "blank.dat", "img.dat", ".img.xbx", false,
      QStringList{QStringLiteral("balancemeter"), QStringLiteral("balancearrow_glow")},
@@ -25,14 +25,14 @@ const ElementSpec specs[] = {
 
 } // namespace
 
-const ElementSpec &spec(Element e)
+const ElementFiles &filesOf(Element e)
 {
-    return specs[static_cast<int>(e)];
+    return elements[static_cast<int>(e)];
 }
 
 QStringList fileNames(Element e, bool demo)
 {
-    const ElementSpec &s = spec(e);
+    const ElementFiles &s = filesOf(e);
     QStringList names;
     for (const QString &base : s.baseNames)
         names << base + QLatin1String(demo ? s.demoSuffix : s.fullSuffix);
@@ -41,7 +41,7 @@ QStringList fileNames(Element e, bool demo)
 
 void setShown(platform::FileSystem &fs, const QString &gameRoot, bool demo, Element e, bool shown)
 {
-    const ElementSpec &s = spec(e);
+    const ElementFiles &s = filesOf(e);
     const QString folder = gameRoot + QLatin1String(s.folder) + QLatin1Char('\\');
     const QString backup = gameRoot + QLatin1String(s.backupFolder) + QLatin1Char('\\');
     const QStringList names = fileNames(e, demo);

@@ -15,7 +15,7 @@ namespace display {
 enum class Element { Balance, Hud, Font };
 
 // One element: where its files lie, what blanks them, where it is stored.
-struct ElementSpec {
+struct ElementFiles {
     const char *folder;       // below the game root, no trailing backslash
     const char *backupFolder; // below the game root
     const char *blankFile;    // bare name, in the working folder
@@ -29,7 +29,7 @@ struct ElementSpec {
     SettingValue ModSettings::*demoField;
 };
 
-const ElementSpec &spec(Element e);
+const ElementFiles &filesOf(Element e);
 
 // The element's file names in the variant's spelling, in step order.
 QStringList fileNames(Element e, bool demo);

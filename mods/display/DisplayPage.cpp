@@ -68,8 +68,8 @@ void DisplayPage::elementClick(display::Element e, QCheckBox *box)
 {
     ModSettings &s = m_ctx.settings;
     const bool demo = s.isDemo();
-    const display::ElementSpec &spec = display::spec(e);
-    SettingValue &field = s.*(demo ? spec.demoField : spec.fullField);
+    const display::ElementFiles &files = display::filesOf(e);
+    SettingValue &field = s.*(demo ? files.demoField : files.fullField);
     const bool show = box->isChecked();
     try {
         display::setShown(m_ctx.files, s.gameRoot, demo, e, show);
