@@ -29,29 +29,17 @@ struct Member {
     QStringList bases;
     int fullLine; // of vertzmod.ini; the demo's is the next
 };
+const QString sprites = images + "panelspritesbackup\\";
 const Member members[] = {
-    {Element::Balance,
-     "chkBalance",
-     images,
-     images + "panelspritesbackup\\",
-     "blank.dat",
-     {"balancemeter", "balancearrow_glow"},
-     8},
-    {Element::Hud,
-     "chkHud",
-     images,
-     images + "panelspritesbackup\\",
-     "blank.dat",
-     {"score_small", "specialbar_end", "special", "fakie_icon", "nollie_icon", "mini_score_HUD",
-      "switch_icon", "specialbar"},
+    {Element::Balance, "chkBalance", images, sprites, "blank.dat",
+     QString("balancemeter|balancearrow_glow").split('|'), 8},
+    {Element::Hud, "chkHud", images, sprites, "blank.dat",
+     QString("score_small|specialbar_end|special|fakie_icon|nollie_icon|mini_score_HUD|"
+             "switch_icon|specialbar")
+         .split('|'),
      10},
-    {Element::Font,
-     "chkFont",
-     fonts,
-     fonts + "fontbackup\\",
-     "blankfont.dat",
-     {"newtrickfont", "small"},
-     12},
+    {Element::Font, "chkFont", fonts, fonts + "fontbackup\\", "blankfont.dat",
+     QString("newtrickfont|small").split('|'), 12},
 };
 } // namespace
 
