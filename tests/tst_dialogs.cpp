@@ -216,6 +216,9 @@ private slots:
         QVERIFY(history.endsWith("\r\n"));
         const QString names = history.mid(history.indexOf(thanks) + thanks.size()).chopped(2);
         QCOMPARE(names.split(", ").size(), 3);
+        QTextCursor end(about.Text1->document());
+        end.movePosition(QTextCursor::End);
+        QVERIFY(about.Text1->cursorRect(end).bottom() < about.Text1->viewport()->height());
         QCOMPARE(about.Text1->palette().color(QPalette::Base),
                  QApplication::palette("QMenu").color(QPalette::Window));
     }
