@@ -1,15 +1,76 @@
 #include "dialogs/frmAbout.h"
 
-#include "settings/AppContext.h"
+#include "dialogs/Placement.h"
+#include "dialogs/TextBox.h"
+#include "platform/Twips.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QLabel>
-#include <QVBoxLayout>
+#include <QPushButton>
 
-frmAbout::frmAbout(AppContext &ctx, QWidget *parent) : QWidget(parent, Qt::Window), m_ctx(ctx)
+using platform::placeTwips;
+using platform::twips;
+
+frmAbout::frmAbout(AppContext &, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Vertzpc Mod Utility"));
-    // Filled in by its own change; the window already opens and closes like the real one.
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Coming in a later version."), this));
+    setFixedSize(twips(3525), twips(3195));
+
+    // Created in tab order.
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    placeTwips(cmdOK, 1200, 2760, 1260, 405);
+
+    lblTitle = new QLabel(QStringLiteral("Vertzpc Mod Utility Version 1.2 by its authors"), this);
+    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    lblTitle->setAlignment(Qt::AlignCenter);
+    placeTwips(lblTitle, -60, 60, 3585, 225);
+
+    Text1 = new TextBox(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setText(QStringLiteral("Version History\r\n"
+                                  "1.3 - Added options to remove the HUD, \r\n"
+                                  "onscreen fonts, and special meter\r\n"
+                                  "1.2 - Demo support, Motox Level Mod, help and \r\n"
+                                  "options dialogs added\r\n"
+                                  "1.1 - Trick config added\r\n"
+                                  "1.0 - Board shape mod\r\n"
+                                  "\r\n"
+                                  "Thanks to: beta testers, modders, players\r\n"));
+    QPalette palette = Text1->palette();
+    palette.setColor(QPalette::Base, QApplication::palette("QMenu").color(QPalette::Window));
+    Text1->setPalette(palette);
+    placeTwips(Text1, 0, 300, 3495, 2415);
+    Text1->installEventFilter(this);
+
+    cmdOK->setFocus();
+    // Esc rejects the dialog, which closes it as the button does.
+    connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+}
+
+void frmAbout::cmdOK_Click()
+{
+    close();
+}
+
+bool frmAbout::eventFilter(QObject *watched, QEvent *event)
+{
+    // The history is only to be read: the focus never stays in it.
+    if (watched == Text1 && event->type() == QEvent::FocusIn)
+        cmdOK->setFocus();
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmAbout::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_placed) {
+        m_placed = true;
+        dialogs::centreOnScreen(this);
+    }
 }

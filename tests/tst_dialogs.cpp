@@ -1,0 +1,255 @@
+#include "tests/ScriptedDialogs.h"
+
+#include "dialogs/TextBox.h"
+#include "dialogs/frmAbout.h"
+#include "dialogs/frmHelp.h"
+#include "platform/Look.h"
+#include "platform/Twips.h"
+#include "settings/AppContext.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QtTest>
+
+using platform::twips;
+
+namespace {
+const QString contact = QStringLiteral("vertzmod@example.org");
+const QString askUs = QStringLiteral("Any questions / errors, email ") + contact + "\r\n";
+
+bool centred(QWidget *w)
+{
+    const QPoint off = w->frameGeometry().center() - w->screen()->geometry().center();
+    return off.manhattanLength() <= 2;
+}
+void setOuterSize(QWidget *w, int width, int height)
+{
+    w->resize(QSize(width, height) - (w->frameGeometry().size() - w->size()));
+}
+} // namespace
+
+class TestDialogs : public QObject {
+    Q_OBJECT
+
+    ScriptedDialogs m_dialogs;
+    AppContext m_ctx{m_dialogs};
+
+    // The pane the player sees below the drop-down.
+    static QString shownPane(frmHelp &help)
+    {
+        QWidget *hit = help.childAt(20, twips(360) + 20);
+        while (hit && hit->parentWidget() != &help)
+            hit = hit->parentWidget();
+        return hit ? hit->objectName() : QString();
+    }
+    // Opens the list by its arrow and clicks an entry.
+    static void choose(frmHelp &help, int entry)
+    {
+        QComboBox *cbo = help.cboHelp;
+        QTest::mouseClick(cbo, Qt::LeftButton, {}, QPoint(cbo->width() - 4, cbo->height() / 2));
+        QAbstractItemView *list = cbo->view();
+        QTRY_VERIFY(list->isVisible());
+        // Moving to the entry first, as a hand does: a release near the press
+        // that opened the list picks nothing.
+        const QPoint at = list->visualRect(cbo->model()->index(entry, 0)).center();
+        QTest::mouseMove(list->viewport(), at);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTRY_VERIFY(!list->isVisible());
+    }
+
+private slots:
+    void initTestCase() { setUpLook(); }
+
+    void helpTopicShowsItsText_data()
+    {
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<QString>("topic");
+        QTest::addColumn<QString>("pane");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("board")
+            << 0 << "Board Shape Mod Help"
+            << "txtBoardMod"
+            << QString::fromUtf8(
+                   "This mod uses some board models that were included in the game but not used. "
+                   "Backups of the files that are copied over are automatically made and can be "
+                   "restored by setting the board shape back to default. \r\n\r\n"
+                   "WARNING: This mod will not work if you using the demo version and you do not "
+                   "specify in the options menu that it is. Just so you know, backups and "
+                   "selections are made separately for both versions, so if you switch from demo "
+                   "mode to full game mode while this program is running it will automatically "
+                   "switch to the currently selected board type for the other version. \r\n\r\n")
+                   + askUs;
+        QTest::newRow("tricks")
+            << 1 << "Trick Mod Help"
+            << "txtTrickMod"
+            << QString::fromUtf8(
+                   "This mod lets you easily copy animation (trick) files over others to gain "
+                   "access to tricks that weren’t included in the game i.e. roastbeef grabs, "
+                   "secret vorkell character’s specials, and simply to change existing ones "
+                   "around, like changing a special move to a regular one. Just select a file from "
+                   "the first box to copy from and one in the second box to copy over. The first "
+                   "trick will become the second trick. Also, this mod doesn’t change the trick "
+                   "names... yet. \r\n\r\n"
+                   "WARNING: Copying non-skater animation files over trick animations and vice "
+                   "versa can cause the game to crash or just make your skater get stretched and "
+                   "twisted in weird ways. \r\n\r\n"
+                   "IMPORTANT: If a file has already been modded an you try to use it to copy over "
+                   "another file this program will automatically restore the original file before "
+                   "copying it. So you can be sure that when you select the kickflip animation to "
+                   "copy over another file it’s the right one.The restore button does NOT restore "
+                   "files. It sets the program to restore mod and the directory list at the left "
+                   "will be changed to show only the folders of modded files. Select any of them "
+                   "and click copy for an instant restore. \r\n\r\n")
+                   + askUs;
+        QTest::newRow("motox")
+            << 2 << "Motox Mod Help"
+            << "txtMotoxMod"
+            << QString::fromUtf8(
+                   "This mod uses level files that were included in the game. All this mod does is "
+                   "change the level select menu to make the Motox level selectable. By default "
+                   "you will be luging in the level but there is an option to skate too. This mod "
+                   "does not work on the demo version!\r\n\r\n")
+                   + askUs;
+        QTest::newRow("display") << 3 << "Display Mods Help"
+                                 << "txtDisplayMods"
+                                 << QString::fromUtf8(
+                                        "The balance meter and hud mods simply replace image files "
+                                        "with a blank ones to remove either them. \r\n\r\n"
+                                        "WARNING: Turning the trick/combo fonts off also turns off "
+                                        "the text in almost every menu!\r\n\r\n")
+                                        + contact + "\r\n";
+    }
+    void helpTopicShowsItsText()
+    {
+        QFETCH(int, entry);
+        QFETCH(QString, topic);
+        QFETCH(QString, pane);
+        QFETCH(QString, text);
+        frmHelp help(m_ctx);
+        help.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&help));
+        QVERIFY(centred(&help));
+        QCOMPARE(help.cboHelp->currentText(), QStringLiteral("Select a help topic"));
+        QCOMPARE(shownPane(help), QStringLiteral("txtHelp"));
+        QCOMPARE(QApplication::focusWidget(), help.txtHelp);
+
+        choose(help, entry);
+        QCOMPARE(help.cboHelp->currentText(), topic);
+        QCOMPARE(shownPane(help), pane);
+        QCOMPARE(help.findChild<TextBox *>(pane)->text(), text);
+    }
+
+    void helpSwitchesOnlyOnChoosingFromTheList()
+    {
+        frmHelp help(m_ctx);
+        help.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&help));
+        choose(help, 1);
+        QCOMPARE(shownPane(help), QStringLiteral("txtTrickMod"));
+        choose(help, 0);
+        QCOMPARE(shownPane(help), QStringLiteral("txtBoardMod"));
+        QTest::keyClick(help.cboHelp, Qt::Key_Down);
+        QCOMPARE(shownPane(help), QStringLiteral("txtTrickMod"));
+
+        // Typing a topic, with or without Enter, picks nothing.
+        QLineEdit *edit = help.cboHelp->lineEdit();
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("Display Mods Help"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QTest::mouseClick(help.txtTrickMod->viewport(), Qt::LeftButton);
+        QCOMPARE(help.cboHelp->currentText(), QStringLiteral("Display Mods Help"));
+        QCOMPARE(shownPane(help), QStringLiteral("txtTrickMod"));
+        QCOMPARE(help.cboHelp->count(), 4);
+    }
+
+    void helpResizeRule()
+    {
+        frmHelp help(m_ctx);
+        help.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&help));
+        const QSize created = help.frameGeometry().size();
+        const int cboWidth = help.cboHelp->width();
+        QCOMPARE(cboWidth, created.width() - twips(100));
+
+        setOuterSize(&help, cboWidth - 1, created.height());
+        QTRY_COMPARE(help.frameGeometry().width(), created.width());
+        setOuterSize(&help, cboWidth, created.height() - 50);
+        QTRY_COMPARE(help.frameGeometry().width(), cboWidth);
+        setOuterSize(&help, 600, 500);
+        QTRY_COMPARE(help.frameGeometry().size(), QSize(600, 500));
+        for (TextBox *pane : help.findChildren<TextBox *>())
+            QCOMPARE(pane->size(), QSize(600 - twips(100), 500));
+
+        // Minimised, the window may report any width; the rule waits for the restore.
+        help.showMinimized();
+        setOuterSize(&help, cboWidth - 100, 500);
+        QTRY_COMPARE(help.frameGeometry().width(), cboWidth - 100);
+        help.showNormal();
+        QTRY_COMPARE(help.frameGeometry().width(), created.width());
+        QCOMPARE(help.txtMotoxMod->width(), created.width() - twips(100));
+    }
+
+    void aboutShowsTheHistory()
+    {
+        frmAbout about(m_ctx);
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QVERIFY(centred(&about));
+        QCOMPARE(about.size(), QSize(twips(3525), twips(3195)));
+        QCOMPARE(about.minimumSize(), about.maximumSize());
+        QVERIFY(about.lblTitle->text().startsWith("Vertzpc Mod Utility Version 1.2 by "));
+        // The label reaches past the left edge; its centred text must not.
+        const int titleWidth = about.lblTitle->sizeHint().width();
+        const int titleLeft = about.lblTitle->x() + (about.lblTitle->width() - titleWidth) / 2;
+        QVERIFY(titleLeft >= 0 && titleLeft + titleWidth <= about.width());
+
+        const QString history = about.Text1->text();
+        const QString thanks = QStringLiteral("\r\nThanks to: ");
+        QCOMPARE(history.left(history.indexOf(thanks)),
+                 "Version History\r\n1.3 - Added options to remove the HUD, \r\nonscreen fonts, "
+                 "and special meter\r\n1.2 - Demo support, Motox Level Mod, help and \r\n"
+                 "options dialogs added\r\n1.1 - Trick config added\r\n1.0 - Board shape mod\r\n");
+        QVERIFY(history.endsWith("\r\n"));
+        const QString names = history.mid(history.indexOf(thanks) + thanks.size()).chopped(2);
+        QCOMPARE(names.split(", ").size(), 3);
+        QTextCursor end(about.Text1->document());
+        end.movePosition(QTextCursor::End);
+        QVERIFY(about.Text1->cursorRect(end).bottom() < about.Text1->viewport()->height());
+        QCOMPARE(about.Text1->palette().color(QPalette::Base),
+                 QApplication::palette("QMenu").color(QPalette::Window));
+    }
+
+    void aboutKeepsFocusOnOkAndClosesOnEnterAndEsc_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("Esc") << int(Qt::Key_Escape);
+    }
+    // The focus never stays in the history, so Enter and Esc always reach the button.
+    void aboutKeepsFocusOnOkAndClosesOnEnterAndEsc()
+    {
+        QFETCH(int, key);
+        QPointer<frmAbout> about = new frmAbout(m_ctx);
+        about->setAttribute(Qt::WA_DeleteOnClose);
+        about->show();
+        QVERIFY(QTest::qWaitForWindowExposed(about));
+        QCOMPARE(QApplication::focusWidget(), about->cmdOK);
+        const QString history = about->Text1->text();
+        QTest::mouseClick(about->Text1->viewport(), Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), about->cmdOK);
+        QTest::keyClick(about->cmdOK, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), about->cmdOK);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("typed"));
+        QCOMPARE(about->Text1->text(), history);
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        QTRY_VERIFY(!about);
+    }
+};
+
+QTEST_MAIN(TestDialogs)
+#include "tst_dialogs.moc"
