@@ -261,8 +261,8 @@ private slots:
         click("Dir1", "Data", true); // the board folder's spelling came first
         QCOMPARE(path("Dir1"), native(anims));
         QCOMPARE(path("File1"), native(anims));
-        // A folder beside the trick root, as long as its path, is outside it too.
-        list("Dir1")->setProperty("path", native("Game\\data\\fonts"));
+        // A folder beside the trick root with a longer path is outside it too.
+        list("Dir1")->setProperty("path", native("Game\\data\\images"));
         QCOMPARE(path("Dir1"), native(anims));
         // Into a subfolder and back: the copy goes to the root's file.
         click("Dir2", "grind", true);
