@@ -69,14 +69,17 @@ bool FolderList::showFolder(const QString &folder, QString *error)
         chain.prepend(d.absolutePath());
     for (qsizetype depth = 0; depth < chain.size(); ++depth) {
         const QDir dir(chain[depth]);
-        head.append(QString(depth * 2, QLatin1Char(' '))
+        head.append(QString(depth, QLatin1Char(' '))
                     + (dir.isRoot() ? QDir::toNativeSeparators(chain[depth]) : dir.dirName()));
     }
     m_model->reset(head, style()->standardIcon(QStyle::SP_DirOpenIcon), std::move(contents.folders),
-                   QString(chain.size() * 2, QLatin1Char(' ')),
+                   QString(chain.size(), QLatin1Char(' ')),
                    style()->standardIcon(QStyle::SP_DirClosedIcon));
     m_chain = chain;
-    setCurrentIndex(m_model->index(int(chain.size()) - 1));
+    const int current = int(chain.size()) - 1;
+    setCurrentIndex(m_model->index(current));
+    // The folder near the top, its parent above it and its subfolders below.
+    scrollTo(m_model->index(qMax(0, current - 1)), PositionAtTop);
     return true;
 }
 
