@@ -1,56 +1,91 @@
 #include "mods/tricks/FileList.h"
 
 #include "mods/tricks/FolderList.h"
+#include "mods/tricks/FolderReader.h"
+#include "mods/tricks/NameListModel.h"
+#include "platform/FileSystem.h"
 
-#include <QDir>
-#include <QFileInfo>
-
-FileList::FileList(QWidget *parent) : QListWidget(parent)
+FileList::FileList(QWidget *parent)
+    : QListView(parent), m_ownReader(std::make_unique<FolderReader>()), m_reader(m_ownReader.get()),
+      m_model(new NameListModel(this))
 {
+    setModel(m_model);
     setUniformItemSizes(true);
+    setEditTriggers(NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
 }
 
-bool FileList::trySetPath(const QString &folder)
+FileList::~FileList() = default;
+
+int FileList::count() const
 {
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+    return m_model->rowCount();
+}
+
+bool FileList::trySetPath(const QString &folder, QString *error)
+{
+    const QString p = folder.isEmpty() ? QString() : nativeFolder(folder);
+    if (!p.isEmpty() && p == m_path)
+        return true;
+    if (!showFolder(p, error))
         return false;
-    m_path = nativeFolder(folder);
-    fill();
+    m_path = p;
+    emit pathChanged(m_path);
     return true;
 }
 
-void FileList::refresh()
+bool FileList::refresh(QString *error)
 {
+    if (m_path.isEmpty())
+        return true;
     const QString selected = fileName();
-    fill();
+    if (!showFolder(m_path, error))
+        return false;
     setFileName(selected);
+    return true;
+}
+
+bool FileList::showFolder(const QString &folder, QString *error)
+{
+    try {
+        if (folder.isEmpty())
+            throw platform::FileError(QStringLiteral("list"), folder,
+                                      QStringLiteral("no folder given"));
+        m_model->reset({}, {}, m_reader->read(folder).files, {}, {});
+    } catch (const platform::FileError &e) {
+        if (error)
+            *error = e.describe();
+        return false;
+    }
+    return true;
+}
+
+int FileList::selectedRow() const
+{
+    const QModelIndexList rows = selectionModel()->selectedIndexes();
+    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 QString FileList::fileName() const
 {
-    const auto items = selectedItems();
-    return items.isEmpty() ? QString() : items.first()->text();
+    const int row = selectedRow();
+    return row < 0 ? QString() : m_model->names().at(row).toString();
+}
+
+bool FileList::isFileNameExact() const
+{
+    const int row = selectedRow();
+    return row < 0 || m_model->names().isExact(row);
 }
 
 void FileList::setFileName(const QString &name)
 {
-    const auto found = findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (found.isEmpty()) {
+    const qsizetype row = name.isEmpty() ? -1 : m_model->names().indexOf(name);
+    if (row < 0) {
         clearSelection();
-        setCurrentItem(nullptr);
+        setCurrentIndex(QModelIndex());
         return;
     }
-    setCurrentItem(found.first());
-    found.first()->setSelected(true);
-}
-
-void FileList::fill()
-{
-    clear();
-    if (m_path.isEmpty())
-        return;
-    // QDir's own case-insensitive sort takes three times as long as the
-    // listing itself in a 20,000-file folder.
-    addItems(sortedEntries(m_path, QDir::Files | QDir::Hidden));
+    setCurrentIndex(m_model->index(int(row)));
+    scrollTo(currentIndex());
 }

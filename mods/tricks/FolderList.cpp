@@ -1,30 +1,11 @@
 #include "mods/tricks/FolderList.h"
 
+#include "mods/tricks/FolderReader.h"
+#include "mods/tricks/NameListModel.h"
+#include "platform/FileSystem.h"
+
 #include <QDir>
-#include <QDirIterator>
-#include <QFileInfo>
 #include <QStyle>
-
-#include <algorithm>
-#include <utility>
-#include <vector>
-
-QStringList sortedEntries(const QString &folder, QDir::Filters filters)
-{
-    std::vector<std::pair<QString, QString>> keyed; // folded once, not per comparison
-    QDirIterator it(folder, filters);
-    while (it.hasNext()) {
-        it.next();
-        const QString name = it.fileName();
-        keyed.emplace_back(name.toCaseFolded(), name);
-    }
-    std::sort(keyed.begin(), keyed.end());
-    QStringList names;
-    names.reserve(qsizetype(keyed.size()));
-    for (auto &k : keyed)
-        names.append(std::move(k.second));
-    return names;
-}
 
 QString nativeFolder(const QString &folder)
 {
@@ -32,64 +13,94 @@ QString nativeFolder(const QString &folder)
     return QDir::toNativeSeparators(QDir::cleanPath(QDir(folder).absolutePath()));
 }
 
-namespace {
-constexpr int pathRole = Qt::UserRole;
-} // namespace
-
-FolderList::FolderList(QWidget *parent) : QListWidget(parent)
+FolderList::FolderList(QWidget *parent)
+    : QListView(parent), m_ownReader(std::make_unique<FolderReader>()), m_reader(m_ownReader.get()),
+      m_model(new NameListModel(this))
 {
+    setModel(m_model);
     setUniformItemSizes(true);
+    setEditTriggers(NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(this, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem *item) { trySetPath(item->data(pathRole).toString()); });
+    connect(this, &QListView::activated, this, &FolderList::choose);
 }
 
-bool FolderList::trySetPath(const QString &folder)
+FolderList::~FolderList() = default;
+
+int FolderList::count() const
 {
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        return false;
-    const QString p = nativeFolder(folder);
-    if (p == m_path) {
-        fill();
+    return m_model->rowCount();
+}
+
+bool FolderList::trySetPath(const QString &folder, QString *error)
+{
+    const QString p = folder.isEmpty() ? QString() : nativeFolder(folder);
+    if (!p.isEmpty() && p == m_path)
         return true;
-    }
+    FolderReader::Share share(*m_reader);
+    if (!showFolder(p, error))
+        return false;
     m_path = p;
-    fill();
     emit pathChanged(m_path);
     return true;
 }
 
-void FolderList::refresh()
+bool FolderList::refresh(QString *error)
 {
-    fill();
+    return m_path.isEmpty() || showFolder(m_path, error);
 }
 
-void FolderList::fill()
+bool FolderList::showFolder(const QString &folder, QString *error)
 {
-    clear();
-    if (m_path.isEmpty())
-        return;
-    QStringList chain;
-    QDir d(m_path);
+    platform::FolderContents contents;
+    try {
+        if (folder.isEmpty())
+            throw platform::FileError(QStringLiteral("list"), folder,
+                                      QStringLiteral("no folder given"));
+        contents = m_reader->read(folder);
+    } catch (const platform::FileError &e) {
+        if (error)
+            *error = e.describe();
+        return false;
+    }
+    QStringList chain, head;
+    QDir d(folder);
     chain.prepend(d.absolutePath());
     while (!d.isRoot() && d.cdUp())
         chain.prepend(d.absolutePath());
+    for (qsizetype depth = 0; depth < chain.size(); ++depth) {
+        const QDir dir(chain[depth]);
+        head.append(QString(depth, QLatin1Char(' '))
+                    + (dir.isRoot() ? QDir::toNativeSeparators(chain[depth]) : dir.dirName()));
+    }
+    m_model->reset(head, style()->standardIcon(QStyle::SP_DirOpenIcon), std::move(contents.folders),
+                   QString(chain.size(), QLatin1Char(' ')),
+                   style()->standardIcon(QStyle::SP_DirClosedIcon));
+    m_chain = chain;
+    const int current = int(chain.size()) - 1;
+    setCurrentIndex(m_model->index(current));
+    // The folder near the top, its parent above it and its subfolders below.
+    scrollTo(m_model->index(qMax(0, current - 1)), PositionAtTop);
+    return true;
+}
 
-    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
-    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    int depth = 0;
-    for (const QString &folder : chain) {
-        const QString name
-            = QDir(folder).isRoot() ? QDir::toNativeSeparators(folder) : QDir(folder).dirName();
-        auto *item = new QListWidgetItem(open, QString(depth * 2, QLatin1Char(' ')) + name, this);
-        item->setData(pathRole, QDir::toNativeSeparators(folder));
-        ++depth;
+void FolderList::choose(const QModelIndex &index)
+{
+    const int row = index.row();
+    QString target;
+    if (row < m_chain.size()) {
+        target = m_chain[row];
+    } else {
+        const platform::NameList &subs = m_model->names();
+        const qsizetype i = row - m_chain.size();
+        if (!subs.isExact(i)) {
+            emit entryRefused(
+                tr("Cannot open the folder %1: its name is not valid in the system's encoding")
+                    .arg(subs.at(i)));
+            return;
+        }
+        target = QDir(m_path).filePath(subs.at(i).toString());
     }
-    setCurrentRow(count() - 1);
-    const QStringList subs
-        = sortedEntries(m_path, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    for (const QString &sub : subs) {
-        auto *item = new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + sub, this);
-        item->setData(pathRole, QDir::toNativeSeparators(QDir(m_path).filePath(sub)));
-    }
+    QString why;
+    if (!trySetPath(target, &why))
+        emit entryRefused(why);
 }

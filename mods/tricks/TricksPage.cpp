@@ -2,16 +2,17 @@
 
 #include "mods/tricks/FileList.h"
 #include "mods/tricks/FolderList.h"
+#include "mods/tricks/TrickCopy.h"
 #include "platform/Twips.h"
 #include "settings/AppContext.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 
 using platform::placeTwips;
 
 namespace {
-const char *const animsFolder = "Game\\data\\anims\\";
 
 void colourList(QWidget *w)
 {
@@ -27,6 +28,43 @@ template <typename T> T *named(QWidget *parent, const char *name)
     w->setObjectName(QLatin1String(name));
     return w;
 }
+
+// The part of a native folder below root, '/' between its parts; empty at
+// the root itself, none outside it.
+std::optional<QString> below(const QString &root, const QString &folder)
+{
+#ifdef Q_OS_WIN
+    constexpr Qt::CaseSensitivity cs = Qt::CaseInsensitive;
+#else
+    constexpr Qt::CaseSensitivity cs = Qt::CaseSensitive;
+#endif
+    if (root.isEmpty() || folder.isEmpty())
+        return std::nullopt;
+    if (folder.compare(root, cs) == 0)
+        return QString();
+    const QString prefix = root.endsWith(QDir::separator()) ? root : root + QDir::separator();
+    if (!folder.startsWith(prefix, cs))
+        return std::nullopt;
+    return QDir::fromNativeSeparators(folder.mid(prefix.size()));
+}
+
+// The game ignores case, so two spellings of one path are one file.
+bool sameFile(const QString &folder1, const QString &name1, const QString &folder2,
+              const QString &name2)
+{
+    return QDir(folder1).filePath(name1).compare(QDir(folder2).filePath(name2), Qt::CaseInsensitive)
+           == 0;
+}
+
+void requireExactName(const FileList *list)
+{
+    if (!list->isFileNameExact())
+        throw platform::FileError(
+            QStringLiteral("use"),
+            QDir::toNativeSeparators(QDir(list->path()).filePath(list->fileName())),
+            QStringLiteral("its name is not valid in the system's encoding; rename it to use it"));
+}
+
 } // namespace
 
 TricksPage::TricksPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), m_ctx(ctx)
@@ -62,15 +100,197 @@ TricksPage::TricksPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), m_
     for (QWidget *w : {static_cast<QWidget *>(Dir1), static_cast<QWidget *>(File1),
                        static_cast<QWidget *>(Dir2), static_cast<QWidget *>(File2)})
         colourList(w);
+
+    // One reader for the four lists: a folder change that moves several of
+    // them to one folder reads it once.
+    Dir1->setReader(&m_reader);
+    Dir2->setReader(&m_reader);
+    File1->setReader(&m_reader);
+    File2->setReader(&m_reader);
+    connect(Dir1, &FolderList::pathChanged, this, &TricksPage::Dir1_Change);
+    connect(Dir2, &FolderList::pathChanged, this, &TricksPage::Dir2_Change);
+    connect(Dir1, &FolderList::entryRefused, this, &TricksPage::fail);
+    connect(Dir2, &FolderList::entryRefused, this, &TricksPage::fail);
+    connect(cmdRestore, &QPushButton::clicked, this, &TricksPage::cmdRestore_Click);
+    connect(cmdCopy, &QPushButton::clicked, this, &TricksPage::cmdCopy_Click);
+    connect(File1, &FileList::doubleClicked, this, &TricksPage::File1_DblClick);
+    connect(File2, &FileList::doubleClicked, this, &TricksPage::File2_DblClick);
 }
 
 QString TricksPage::trickFolder(const QString &root) const
 {
-    return m_ctx.files.nativePath(root + QLatin1String(animsFolder));
+    return m_ctx.files.nativePath(root + QLatin1String(tricks::animsFolder));
+}
+
+QString TricksPage::trickRoot() const
+{
+    return nativeFolder(trickFolder(m_ctx.settings.gameRoot));
+}
+
+QString TricksPage::backupRoot() const
+{
+    return nativeFolder(m_ctx.files.nativePath(m_ctx.settings.gameRoot
+                                               + QLatin1String(tricks::animsFolder)
+                                               + QLatin1String(tricks::backupFolder)));
+}
+
+QString TricksPage::gameFolder(const QString &rel) const
+{
+    // A folder name holding a backslash has no game path; it is shown as it is
+    // and the file work refuses it.
+    if (rel.contains(u'\\'))
+        return QDir(trickRoot()).filePath(rel);
+    return nativeFolder(m_ctx.files.nativePath(m_ctx.settings.gameRoot
+                                               + QLatin1String(tricks::animsFolder)
+                                               + QString(rel).replace(u'/', u'\\')));
+}
+
+void TricksPage::fail(const QString &why)
+{
+    m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle), why);
 }
 
 bool TricksPage::showTrickRoot(const QString &root)
 {
+    FolderReader::Share share(m_reader);
     const QString folder = trickFolder(root);
     return Dir1->trySetPath(folder) && Dir2->trySetPath(folder);
+}
+
+void TricksPage::Dir1_Change()
+{
+    const QString trick = trickRoot();
+    QString why;
+    // The list offers ancestors too; above the trick root it goes back there.
+    if (!below(trick, Dir1->path()) && !Dir1->trySetPath(trick, &why))
+        return fail(why);
+    if (!File1->trySetPath(Dir1->path(), &why))
+        return fail(why);
+    if (const auto s = below(trick, Dir1->path()))
+        m_sourceFolder = *s;
+    if (!m_restoreMode)
+        return;
+
+    // From here on a failing step is skipped.
+    const QString backups = backupRoot();
+    if (!below(backups, Dir1->path()))
+        Dir1->trySetPath(backups);
+    if (const auto g = below(backups, Dir1->path()))
+        m_targetFolder = *g;
+    Dir2->trySetPath(gameFolder(m_targetFolder));
+    File2->setEnabled(false);
+    Dir2->setEnabled(false);
+}
+
+void TricksPage::Dir2_Change()
+{
+    const QString trick = trickRoot();
+    QString why;
+    if (!below(trick, Dir2->path()) && !Dir2->trySetPath(trick, &why))
+        return fail(why);
+    if (!File2->trySetPath(Dir2->path(), &why))
+        return fail(why);
+    // In restore mode the destination follows the backup chosen above.
+    if (const auto g = below(trick, Dir2->path()); g && !m_restoreMode)
+        m_targetFolder = *g;
+}
+
+void TricksPage::cmdRestore_Click()
+{
+    const QString trick = trickRoot();
+    QString why;
+    FolderReader::Share share(m_reader);
+    if (m_restoreMode) {
+        m_restoreMode = false;
+        lblTop->setText(QStringLiteral("File to Copy"));
+        lblBottom->setText(QStringLiteral("File to Copy Over"));
+        File2->setEnabled(true);
+        Dir2->setEnabled(true);
+        if (!Dir1->trySetPath(trick, &why) || !Dir2->trySetPath(trick, &why))
+            fail(why);
+        return;
+    }
+    // Without a backup root (nothing was ever copied) restore mode stays off.
+    const QString backups = backupRoot();
+    if (!Dir1->trySetPath(backups, &why) || !Dir2->trySetPath(trick, &why))
+        return fail(why);
+    File2->setEnabled(false);
+    Dir2->setEnabled(false);
+    lblTop->setText(QStringLiteral("File to Restore"));
+    lblBottom->setText(QString());
+    // Last, so the folder changes above ran in copy mode.
+    m_restoreMode = true;
+    if (const auto g = below(backups, Dir1->path()))
+        m_targetFolder = *g;
+}
+
+void TricksPage::cmdCopy_Click()
+{
+    if (sameFile(File1->path(), File1->fileName(), File2->path(), File2->fileName())) {
+        m_ctx.dialogs.message(QStringLiteral("These files are the same!"),
+                              QString::fromLatin1(errorTitle));
+        return;
+    }
+    if (m_restoreMode)
+        restoreSelected();
+    else
+        copySelected();
+}
+
+void TricksPage::copySelected()
+{
+    const QString source = File1->fileName();
+    const QString target = File2->fileName();
+    try {
+        requireExactName(File1);
+        requireExactName(File2);
+        tricks::copyTrick(m_ctx.files, m_ctx.settings.gameRoot, m_sourceFolder, source,
+                          m_targetFolder, target);
+    } catch (const platform::FileError &e) {
+        return fail(e.describe());
+    }
+    m_ctx.dialogs.message(source + QStringLiteral(" was sucessfully copied over ") + target,
+                          QStringLiteral("File Copied"));
+}
+
+void TricksPage::restoreSelected()
+{
+    const QString name = File1->fileName();
+    const QString folder = m_targetFolder;
+    const QString &root = m_ctx.settings.gameRoot;
+    try {
+        requireExactName(File1);
+        tricks::restoreTrick(m_ctx.files, root, folder, name);
+    } catch (const platform::FileError &e) {
+        return fail(e.describe());
+    }
+    m_ctx.dialogs.message(name + QStringLiteral(" was restored!"), QStringLiteral("File Restored"));
+
+    QString why;
+    try {
+        // An emptied backup subfolder goes; the backup root stays, so every
+        // list keeps an existing folder.
+        if (!folder.isEmpty() && tricks::backupFolderIsEmpty(m_ctx.files, root, folder)) {
+            if (!Dir1->trySetPath(backupRoot(), &why) || !File1->trySetPath(backupRoot(), &why))
+                return fail(why);
+            tricks::removeBackupFolder(m_ctx.files, root, folder);
+        }
+    } catch (const platform::FileError &e) {
+        return fail(e.describe());
+    }
+    FolderReader::Share share(m_reader);
+    if (!Dir1->refresh(&why) || !File1->refresh(&why))
+        fail(why);
+}
+
+void TricksPage::File1_DblClick()
+{
+    if (m_restoreMode)
+        cmdCopy_Click();
+}
+
+void TricksPage::File2_DblClick()
+{
+    if (File2->isEnabled() && !File1->fileName().isEmpty())
+        cmdCopy_Click();
 }

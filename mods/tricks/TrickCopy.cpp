@@ -1,0 +1,152 @@
+#include "mods/tricks/TrickCopy.h"
+
+#include "platform/FileSystem.h"
+#include "platform/FolderReading.h"
+
+#include <QStringList>
+
+namespace tricks {
+
+namespace {
+
+using platform::FileError;
+
+QString trickRoot(const QString &gameRoot)
+{
+    return gameRoot + QLatin1String(animsFolder);
+}
+
+QString backupRoot(const QString &gameRoot)
+{
+    return trickRoot(gameRoot) + QLatin1String(backupFolder);
+}
+
+// Game paths take a backslash as a separator, so a name holding one (possible
+// outside Windows) would lead to another file: such names are refused.
+void requireGameName(const QString &name, const QString &where)
+{
+    if (name.contains(u'\\'))
+        throw FileError(QStringLiteral("use"), where + name,
+                        QStringLiteral("a backslash in a name would separate folders in the "
+                                       "game's paths; rename it to use it"));
+}
+
+// The game path of a relative folder, ending in a backslash unless empty.
+QString gameFolder(const QString &root, const QString &folder)
+{
+    QString path;
+    const QStringList parts = folder.split(u'/', Qt::SkipEmptyParts);
+    for (const QString &part : parts) {
+        requireGameName(part, root + path);
+        path += part + u'\\';
+    }
+    return path;
+}
+
+void requireSelected(const QString &name, const QString &folderPath, const char *list)
+{
+    if (name.isEmpty())
+        throw FileError(QStringLiteral("copy from %1").arg(QLatin1String(list)), folderPath,
+                        QStringLiteral("no file is selected"));
+}
+
+// The backup root and each folder below it down to folder, made where
+// missing. A link or a special file where the program keeps its own backups
+// is refused: writing there would change something outside the install.
+void ensureBackupFolders(platform::FileSystem &fs, const QString &backups, const QString &rel,
+                         bool create)
+{
+    QString path = backups;
+    const QStringList parts = rel.split(u'\\', Qt::SkipEmptyParts);
+    for (qsizetype i = -1; i < parts.size(); ++i) {
+        if (i >= 0)
+            path += parts[i] + u'\\';
+        const QString native = fs.nativePath(path);
+        switch (platform::entryKind(native)) {
+        case platform::EntryKind::Folder:
+            break;
+        case platform::EntryKind::Missing:
+            if (!create)
+                throw FileError(QStringLiteral("open backup folder"), native,
+                                QStringLiteral("No such file or directory"));
+            fs.makeFolder(path);
+            break;
+        default:
+            throw FileError(QStringLiteral("use backup folder"), native,
+                            QStringLiteral("it is a link or a special file, not a folder of "
+                                           "the program's own"));
+        }
+    }
+}
+
+} // namespace
+
+void copyTrick(platform::FileSystem &fs, const QString &gameRoot, const QString &sourceFolder,
+               const QString &sourceName, const QString &targetFolder, const QString &targetName)
+{
+    const QString trick = trickRoot(gameRoot);
+    const QString backups = backupRoot(gameRoot);
+    const QString s = gameFolder(trick, sourceFolder);
+    const QString g = gameFolder(trick, targetFolder);
+    requireSelected(sourceName, fs.nativePath(trick + s), "the upper list");
+    requireSelected(targetName, fs.nativePath(trick + g), "the lower list");
+    requireGameName(sourceName, trick + s);
+    requireGameName(targetName, trick + g);
+
+    const QString source = trick + s + sourceName;
+    const QString target = trick + g + targetName;
+    const QString backup = backups + g + targetName;
+    if (!fs.fileExists(source))
+        throw FileError(QStringLiteral("copy"), fs.nativePath(source),
+                        QStringLiteral("No such file"));
+    // A backup already there is the game's own file: the destination was
+    // replaced before, and its backup is never overwritten.
+    const bool backedUp = fs.fileExists(backup);
+    if (!backedUp && !fs.fileExists(target))
+        throw FileError(QStringLiteral("copy over"), fs.nativePath(target),
+                        QStringLiteral("No such file"));
+    ensureBackupFolders(fs, backups, g, true);
+    if (!backedUp)
+        fs.copyFile(target, backup);
+    // One replacing copy: a failure leaves the destination as it was.
+    fs.copyFile(source, target);
+}
+
+void restoreTrick(platform::FileSystem &fs, const QString &gameRoot, const QString &folder,
+                  const QString &name)
+{
+    const QString backups = backupRoot(gameRoot);
+    const QString g = gameFolder(backups, folder);
+    if (name.isEmpty())
+        throw FileError(QStringLiteral("restore from"), fs.nativePath(backups + g),
+                        QStringLiteral("no file is selected"));
+    requireGameName(name, backups + g);
+    ensureBackupFolders(fs, backups, g, false);
+    const QString backup = backups + g + name;
+    if (!fs.fileExists(backup))
+        throw FileError(QStringLiteral("restore"), fs.nativePath(backup),
+                        QStringLiteral("No such file"));
+    // One replacing copy: it also brings back a game file that went missing.
+    fs.copyFile(backup, trickRoot(gameRoot) + g + name);
+    fs.deleteFile(backup);
+}
+
+bool backupFolderIsEmpty(platform::FileSystem &fs, const QString &gameRoot, const QString &folder)
+{
+    const QString backups = backupRoot(gameRoot);
+    const platform::FolderContents contents
+        = platform::readFolder(fs.nativePath(backups + gameFolder(backups, folder)));
+    return contents.files.isEmpty() && contents.folders.isEmpty();
+}
+
+void removeBackupFolder(platform::FileSystem &fs, const QString &gameRoot, const QString &folder)
+{
+    const QString backups = backupRoot(gameRoot);
+    const QString g = gameFolder(backups, folder);
+    if (g.isEmpty())
+        throw FileError(QStringLiteral("remove folder"), fs.nativePath(backups),
+                        QStringLiteral("the backup root is kept"));
+    fs.removeFolder(backups + g);
+}
+
+} // namespace tricks
