@@ -14,17 +14,15 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
-#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
 
 using fixture::Variant;
 
-// The options dialog opened from the main window, and what the main window
-// does when it becomes active again.
+// The options dialog opened from the main window's menu, and what the main
+// window does when it becomes active again.
 class TestOptions : public QObject {
     Q_OBJECT
 
@@ -32,6 +30,7 @@ class TestOptions : public QObject {
     ScriptedDialogs m_dialogs;
     std::unique_ptr<AppContext> m_ctx;
     std::unique_ptr<frmMod> m_window;
+    QPointer<QWidget> m_dialog;
     QString m_full, m_demo; // game roots
 
     // Both installs, and a settings file with lines 3 to 13 as given.
@@ -59,60 +58,57 @@ class TestOptions : public QObject {
         QTabBar *bar = m_window->TabStrip1->tabBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
     }
-    template <typename T> static T *child(QWidget *parent, const char *name)
+    template <typename T = QWidget> T *window(const char *name)
     {
-        return parent ? parent->findChild<T *>(QLatin1String(name)) : nullptr;
+        return m_window->findChild<T *>(QLatin1String(name));
     }
-    static QWidget *options()
+    template <typename T = QAbstractButton> T *dialog(const char *name)
     {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (w->objectName() == QLatin1String("frmOptions") && w->isVisible())
-                return w;
-        }
-        return nullptr;
+        return m_dialog->findChild<T *>(QLatin1String(name));
     }
-    QWidget *openOptions()
+    // Chooses Options on the menu bar; true once the dialog is up and active.
+    bool openOptions()
     {
         QMenuBar *bar = m_window->menuBar();
         QTest::mouseClick(bar, Qt::LeftButton, {},
                           bar->actionGeometry(m_window->mnuOptions).center());
-        QWidget *dialog = options();
-        // A player clicks in the dialog once it has come up.
-        if (dialog && !QTest::qWaitForWindowActive(dialog))
-            return nullptr;
-        return dialog;
-    }
-    // The dialog closed and the main window active again.
-    bool backToMain()
-    {
-        return QTest::qWaitFor(
-            [this] { return !options() && QApplication::activeWindow() == m_window.get(); });
+        m_dialog = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == QLatin1String("frmOptions") && w->isVisible())
+                m_dialog = w;
+        }
+        return m_dialog && QTest::qWaitForWindowActive(m_dialog);
     }
     // Clicks a button or check box on its caption.
-    static void click(QWidget *dialog, const char *name)
+    void click(const char *name)
     {
-        auto *button = child<QAbstractButton>(dialog, name);
+        auto *button = dialog(name);
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(10, button->height() / 2));
     }
-    // Replaces the text box's content by typing, as a player does.
-    static void type(QWidget *dialog, const QString &text)
+    // Closes the dialog with a button; true once the main window is active again.
+    bool leaveWith(const char *name)
     {
-        auto *box = child<QPlainTextEdit>(dialog, "txtVertzDir");
+        click(name);
+        return QTest::qWaitFor([this] {
+            return (!m_dialog || !m_dialog->isVisible())
+                   && QApplication::activeWindow() == m_window.get();
+        });
+    }
+    void type(const QString &text)
+    {
+        auto *box = dialog<QPlainTextEdit>("txtVertzDir");
         QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(box, Qt::Key_Delete);
         QTest::keyClicks(box, text);
     }
-    static QString shownFolder(QWidget *dialog)
-    {
-        return child<QPlainTextEdit>(dialog, "txtVertzDir")->toPlainText();
-    }
-    QString status() { return child<QLabel>(m_window->statusBar(), "Panel1")->text(); }
+    QString shown() { return dialog<QPlainTextEdit>("txtVertzDir")->toPlainText(); }
     QString casPath(Variant v)
     {
         return fixture::nativePathOf(m_bench->path(v == Variant::Demo ? "demo" : "full"),
                                      fixture::boardFolder
                                          + fixture::boardFile(v, "default", "cas"));
     }
+    QByteArray gameCas(Variant v) { return readFile(casPath(v)); }
     static QByteArray boardCas(Variant v, int board)
     {
         return fixture::contentOf(
@@ -128,7 +124,7 @@ private slots:
     }
     void cleanup()
     {
-        delete options();
+        delete m_dialog.data();
         m_window.reset();
         m_ctx.reset();
         m_bench.reset();
@@ -143,35 +139,32 @@ private slots:
     void switchingVariantReachesTheMainWindow()
     {
         QFETCH(bool, demo);
-        const Variant from = demo ? Variant::Demo : Variant::Full;
         const Variant to = demo ? Variant::Full : Variant::Demo;
         install({2, 4, demo, 0, 0, 1, 1, 1, 1, 1, 1});
         QVERIFY(start());
-        QCOMPARE(status(), QString(demo ? "Modding Demo Version" : "Modding Full Version"));
-        const QByteArray untouched = readFile(casPath(to));
-
-        QWidget *dialog = openOptions();
-        QVERIFY(dialog);
-        QCOMPARE(shownFolder(dialog), demo ? m_demo : m_full);
-        type(dialog, "typed");
-        click(dialog, "chkDemo");
+        QCOMPARE(m_window->statusPanel->text(),
+                 QString(demo ? "Modding Demo Version" : "Modding Full Version"));
+        const QByteArray untouched = gameCas(to);
         const QString target = demo ? m_full : m_demo;
-        QCOMPARE(shownFolder(dialog), target);
-        type(dialog, target.chopped(1));
-        click(dialog, "cmdApply");
-        QCOMPARE(shownFolder(dialog), target);
+
+        QVERIFY(openOptions());
+        QCOMPARE(shown(), demo ? m_demo : m_full);
+        type("typed");
+        click("chkDemo");
+        QCOMPARE(shown(), target);
+        type(target.chopped(1));
+        click("cmdApply");
+        QCOMPARE(shown(), target);
         QCOMPARE(TestBench::iniLine(demo ? 1 : 2), target.toLocal8Bit());
         QCOMPARE(TestBench::iniLine(5), QByteArray(demo ? " 0" : " 1"));
-        // Nothing reaches the game before the dialog is left.
-        QCOMPARE(readFile(casPath(to)), untouched);
+        QCOMPARE(gameCas(to), untouched); // nothing reaches the game before the dialog is left
 
-        click(dialog, "cmdCancel");
-        QVERIFY(backToMain());
-        QCOMPARE(status(), QString(demo ? "Modding Full Version" : "Modding Demo Version"));
-        QCOMPARE(readFile(casPath(to)), boardCas(to, demo ? 2 : 4));
-        QCOMPARE(readFile(casPath(from)), boardCas(from, demo ? 4 : 2));
+        QVERIFY(leaveWith("cmdCancel"));
+        QCOMPARE(m_window->statusPanel->text(),
+                 QString(demo ? "Modding Full Version" : "Modding Demo Version"));
+        QCOMPARE(gameCas(to), boardCas(to, demo ? 2 : 4));
         QCOMPARE(m_ctx->settings.gameRoot, target);
-        // Cancel keeps what Apply stored.
+        // Cancel kept what Apply stored.
         QCOMPARE(TestBench::iniLine(demo ? 1 : 2), target.toLocal8Bit());
         QCOMPARE(TestBench::iniLine(5), QByteArray(demo ? " 0" : " 1"));
         QVERIFY(m_dialogs.shown.isEmpty());
@@ -181,73 +174,62 @@ private slots:
     {
         install({0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1});
         QVERIFY(start());
-        QWidget *dialog = openOptions();
-        QVERIFY(dialog);
-        const QPoint centre = dialog->screen()->geometry().center();
-        QVERIFY((dialog->frameGeometry().center() - centre).manhattanLength() <= 8);
+        QVERIFY(openOptions());
+        const QPoint centre = m_dialog->screen()->geometry().center();
+        QVERIFY((m_dialog->frameGeometry().center() - centre).manhattanLength() <= 8);
+        QVERIFY(!dialog<QPushButton>("cmdOK")->isDefault());
 
-        type(dialog, "");
-        click(dialog, "cmdApply");
+        type("");
+        click("cmdApply");
         QCOMPARE(TestBench::iniLine(1), QByteArray("\\"));
-        QCOMPARE(shownFolder(dialog), QString("\\"));
-
-        // A typed line break would split the settings file's lines.
-        type(dialog, "D:\\Games");
-        QTest::keyClick(child<QWidget>(dialog, "txtVertzDir"), Qt::Key_Return);
-        QTest::keyClicks(child<QWidget>(dialog, "txtVertzDir"), "Vertz\\");
-        click(dialog, "cmdApply");
+        QCOMPARE(shown(), QString("\\"));
+        // A line break would split the settings file's lines.
+        type("D:\\Games");
+        QTest::keyClick(dialog<QWidget>("txtVertzDir"), Qt::Key_Return);
+        QTest::keyClicks(dialog<QWidget>("txtVertzDir"), "Vertz\\");
+        click("cmdApply");
         QCOMPARE(TestBench::iniLine(1), QByteArray("D:\\GamesVertz\\"));
         QCOMPARE(TestBench::iniLine(2), m_demo.toLocal8Bit());
-        QCOMPARE(TestBench::readIni().count('\n'), 13);
 
         // Chosen again while open: the same dialog, not read again.
-        type(dialog, "unsaved");
-        QCOMPARE(openOptions(), dialog);
-        QCOMPARE(shownFolder(dialog), QString("unsaved"));
-        QTest::keyClick(dialog, Qt::Key_Escape);
-        QVERIFY(backToMain());
+        type("unsaved");
+        QPointer<QWidget> first = m_dialog;
+        QVERIFY(openOptions());
+        QCOMPARE(m_dialog, first);
+        QCOMPARE(shown(), QString("unsaved"));
+        QTest::keyClick(m_dialog, Qt::Key_Escape);
+        QTRY_VERIFY(!m_dialog);
         QCOMPARE(TestBench::iniLine(1), QByteArray("D:\\GamesVertz\\"));
 
-        // OK stores, closes, and the next opening starts from the file.
-        dialog = openOptions();
-        QCOMPARE(shownFolder(dialog), QString("D:\\GamesVertz\\"));
-        type(dialog, m_full);
-        click(dialog, "cmdOK");
-        QVERIFY(backToMain());
+        // Every opening starts from the file; OK stores and closes.
+        TestBench::writeIni(
+            TestBench::ini("E:\\Vertz\\", m_demo, {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
+        QVERIFY(openOptions());
+        QCOMPARE(shown(), QString("E:\\Vertz\\"));
+        type(m_full);
+        QVERIFY(leaveWith("cmdOK"));
         QCOMPARE(TestBench::iniLine(1), m_full.toLocal8Bit());
-        QVERIFY(!child<QPushButton>(openOptions(), "cmdOK")->isDefault());
     }
 
-    void openingReadsTheSettingsFile()
+    void pageInFrontFollowsTheSwitch()
     {
-        // First-run answers naming no game leave no file; opening the dialog writes it.
-        m_dialogs.inputAnswers = {"/no/vertz\\"};
-        QVERIFY(start());
-        QCOMPARE(TestBench::readIni(), QByteArray("<missing>"));
-        QWidget *dialog = openOptions();
-        QCOMPARE(shownFolder(dialog), QString("/no/vertz\\"));
-        QVERIFY(!child<QCheckBox>(dialog, "chkDemo")->isChecked());
-        QCOMPARE(TestBench::iniLine(1), QByteArray("/no/vertz\\"));
-        QCOMPARE(TestBench::iniLine(13), QByteArray(" 1 "));
-    }
-
-    void pagesInFrontFollowTheSwitch()
-    {
-        // full: balance, hud, font shown; demo: balance 0, hud 1, font 0. MotoX on, skating.
+        // full: all shown; demo: balance 0, hud 1, font 0. MotoX on, regular skating.
         install({0, 0, 0, 1, 1, 1, 0, 1, 1, 1, 0});
         QVERIFY(start());
-        auto *balance = child<QCheckBox>(m_window.get(), "chkBalance");
-        auto *hud = child<QCheckBox>(m_window.get(), "chkHud");
-        auto *font = child<QCheckBox>(m_window.get(), "chkFont");
-        auto *motox = child<QCheckBox>(m_window.get(), "chkMotox");
-        auto *luge = child<QRadioButton>(m_window.get(), "optMotox_0");
-        auto *skate = child<QRadioButton>(m_window.get(), "optMotox_1");
-        auto *picture = child<QLabel>(m_window.get(), "imgMotox");
+        auto *balance = window<QCheckBox>("chkBalance");
+        auto *hud = window<QCheckBox>("chkHud");
+        auto *font = window<QCheckBox>("chkFont");
+        const auto motoxOffered = [this](bool on) {
+            for (const char *name : {"chkMotox", "optMotox_0", "optMotox_1"}) {
+                if (window(name)->isEnabled() != on)
+                    return false;
+            }
+            return true;
+        };
         const auto switchVariant = [this] {
-            QWidget *dialog = openOptions();
-            click(dialog, "chkDemo");
-            click(dialog, "cmdOK");
-            QVERIFY(backToMain());
+            QVERIFY(openOptions());
+            click("chkDemo");
+            QVERIFY(leaveWith("cmdOK"));
         };
 
         clickTab(3);
@@ -256,44 +238,35 @@ private slots:
         QVERIFY(!balance->isChecked() && hud->isChecked() && !font->isChecked());
 
         clickTab(2);
-        QVERIFY(!motox->isEnabled() && !luge->isEnabled() && !skate->isEnabled());
+        QVERIFY(motoxOffered(false));
+        auto *picture = window<QLabel>("imgMotox");
         picture->clear();
         switchVariant();
-        QVERIFY(motox->isEnabled() && luge->isEnabled() && skate->isEnabled());
+        QVERIFY(motoxOffered(true));
         QCOMPARE(picture->pixmap().toImage(), m_window->fraLevels->ilsMotox.value(1).toImage());
         switchVariant();
-        QVERIFY(!motox->isEnabled() && !luge->isEnabled() && !skate->isEnabled());
-        QVERIFY(m_dialogs.shown.isEmpty());
-    }
+        QVERIFY(motoxOffered(false));
 
-    void tricksPageFollowsItsFolder()
-    {
-        install({0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1});
-        QVERIFY(start());
+        // Tricks: the lists move to the other install and show what is new
+        // there; with its anims folder gone nothing changes.
         clickTab(1);
-        auto *dir1 = child<QListWidget>(m_window.get(), "Dir1");
-        const QString anims = fixture::nativePathOf(m_bench->path("full"), "Game\\data\\anims");
-        const auto entries = [](QListWidget *list) {
+        switchVariant();
+        auto *dir1 = window<QListWidget>("Dir1");
+        const auto entries = [dir1] {
             QStringList texts;
-            for (int i = 0; i < list->count(); ++i)
-                texts.append(list->item(i)->text().trimmed());
+            for (int i = 0; i < dir1->count(); ++i)
+                texts.append(dir1->item(i)->text().trimmed());
             return texts;
         };
-        const auto reenter = [this] {
-            click(openOptions(), "cmdCancel");
-            QVERIFY(backToMain());
-        };
-
-        QVERIFY(QDir(anims).mkdir("newtricks"));
-        reenter();
-        QVERIFY(entries(dir1).contains("newtricks"));
-
-        // The folder gone: no message, and the lists keep what they showed.
-        const QStringList before = entries(dir1);
-        QVERIFY(QDir(anims).removeRecursively());
-        reenter();
-        QCOMPARE(entries(dir1), before);
+        const QString anims = fixture::nativePathOf(m_bench->path("full"), "Game\\data\\anims");
         QCOMPARE(dir1->property("path").toString(), QDir::toNativeSeparators(anims));
+        QVERIFY(QDir(anims).mkdir("newtricks"));
+        QVERIFY(openOptions() && leaveWith("cmdCancel"));
+        QVERIFY(entries().contains("newtricks"));
+        const QStringList before = entries();
+        QVERIFY(QDir(anims).removeRecursively());
+        QVERIFY(openOptions() && leaveWith("cmdCancel"));
+        QCOMPARE(entries(), before);
         QVERIFY(m_dialogs.shown.isEmpty());
     }
 
@@ -301,12 +274,12 @@ private slots:
     {
         install({3, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1});
         QVERIFY(load());
-        QCOMPARE(readFile(casPath(Variant::Full)), boardCas(Variant::Full, 3));
+        QCOMPARE(gameCas(Variant::Full), boardCas(Variant::Full, 3));
         QVERIFY(writeFile(casPath(Variant::Full), "worn"));
         m_window->show();
-        QTRY_COMPARE(readFile(casPath(Variant::Full)), boardCas(Variant::Full, 3));
+        QTRY_COMPARE(gameCas(Variant::Full), boardCas(Variant::Full, 3));
 
-        // Closing one of our message boxes, as a window manager would.
+        // Back from one of our message boxes, as a window manager would.
         QVERIFY(writeFile(casPath(Variant::Full), "worn"));
         QTimer::singleShot(0, [] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
@@ -315,21 +288,21 @@ private slots:
         platform::QtDialogs().message("Hello", "Vertz");
         m_window->activateWindow();
         QTRY_COMPARE(QApplication::activeWindow(), m_window.get());
+        QCOMPARE(gameCas(Variant::Full), QByteArray("worn"));
 
-        // Away to another application from the dialog, back to the main window.
-        QWidget *dialog = openOptions();
-        QTRY_COMPARE(QApplication::activeWindow(), dialog);
+        // From the dialog away to another application, then back to the main window.
+        QVERIFY(openOptions());
         emit qApp->applicationStateChanged(Qt::ApplicationInactive);
         emit qApp->applicationStateChanged(Qt::ApplicationActive);
         m_window->activateWindow();
         QTRY_COMPARE(QApplication::activeWindow(), m_window.get());
-        QCOMPARE(readFile(casPath(Variant::Full)), QByteArray("worn"));
+        QCOMPARE(gameCas(Variant::Full), QByteArray("worn"));
 
         // Straight from the dialog to the main window.
-        dialog->activateWindow();
-        QTRY_COMPARE(QApplication::activeWindow(), dialog);
+        m_dialog->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), m_dialog.data());
         m_window->activateWindow();
-        QTRY_COMPARE(readFile(casPath(Variant::Full)), boardCas(Variant::Full, 3));
+        QTRY_COMPARE(gameCas(Variant::Full), boardCas(Variant::Full, 3));
     }
 };
 
