@@ -6,6 +6,8 @@
 #include "mods/board/BoardPage.h"
 #include "mods/display/DisplayPage.h"
 #include "mods/levels/LevelsPage.h"
+#include "mods/tricks/FileList.h"
+#include "mods/tricks/FolderList.h"
 #include "mods/tricks/TricksPage.h"
 #include "platform/Twips.h"
 #include "settings/AppContext.h"
@@ -13,6 +15,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -21,6 +24,9 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QWindow>
+
+#include <exception>
 
 using platform::twips;
 
@@ -117,6 +123,29 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
 
     connect(TabStrip1, &QTabWidget::currentChanged, this, [this] { TabStrip1_Click(); });
 
+    // The context may outlive this window.
+    ctx.showMotox = [window = QPointer<frmMod>(this)] {
+        if (window)
+            window->fraLevels->showStoredState();
+    };
+
+    // Where the player comes from when this window is activated: the focus
+    // signal follows the activation, so at that moment it still tells which
+    // window was active before. A popup menu leaves its window the active one.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *focused) {
+        if (!focused)
+            return;
+        const QWidget *active = QApplication::activeWindow();
+        m_secondaryWasActive
+            = active && (active == m_options || active == m_help || active == m_about);
+    });
+    // Coming back from another application is no change within the program.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive)
+                    m_secondaryWasActive = false;
+            });
+
     resize(twips(smallStripWidth),
            bar->sizeHint().height() + twips(smallStripHeight) + StatusBar1->height());
     setFixedSize(size());
@@ -141,18 +170,115 @@ bool frmMod::Form_Load()
              area.y() + (area.height() - frameGeometry().height()) / 2 - twips(500));
     }
 
-    ModSettings &s = m_ctx.settings;
-    if (QFile::exists(QString::fromLatin1(settingsFileName))) {
-        loadSettings(s, m_ctx.dialogs, [this] { fraLevels->showStoredState(); });
-    } else if (!askFirstRun()) {
+    if (QFile::exists(QString::fromLatin1(settingsFileName)))
+        m_ctx.loadSettings();
+    else if (!askFirstRun())
         return false;
-    }
+    reapplyStoredBoard();
+    return true;
+}
+
+void frmMod::reapplyStoredBoard()
+{
+    ModSettings &s = m_ctx.settings;
     if (s.fullBoard.isEmpty())
         s.fullBoard = 0;
     if (s.demoBoard.isEmpty())
         s.demoBoard = 0;
     fraBoard->reapplyStored();
-    return true;
+}
+
+bool frmMod::event(QEvent *event)
+{
+    const bool handled = QMainWindow::event(event);
+    if (event->type() == QEvent::WindowActivate && isVisible()) {
+        const bool first = !m_activatedOnce;
+        m_activatedOnce = true;
+        // Not after one of our message boxes, nor back from another application.
+        if (first || m_secondaryWasActive)
+            Form_Activate();
+    }
+    return handled;
+}
+
+bool frmMod::eventFilter(QObject *watched, QEvent *event)
+{
+    // A secondary window closing hands activation back to this one, which
+    // without a window manager nothing else would do. Not while another
+    // window of ours or another application is active.
+    if (event->type() == QEvent::Hide && !event->spontaneous() && isVisible()
+        && QGuiApplication::applicationState() == Qt::ApplicationActive) {
+        const QWidget *active = QApplication::activeWindow();
+        if (!active || active == watched)
+            activateWindow();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMod::Form_Activate()
+{
+    ModSettings &s = m_ctx.settings;
+    // A failing step is skipped without a word; the board step reports its
+    // own failure.
+    const auto step = [](const auto &run) {
+        try {
+            run();
+        } catch (const std::exception &) {
+        }
+    };
+    step([&] {
+        statusPanel->setText(s.demoMode.equals(0) ? QStringLiteral("Modding Full Version")
+                                                  : QStringLiteral("Modding Demo Version"));
+    });
+
+    switch (TabStrip1->currentIndex() + 1) {
+    case 1:
+        step([&] { reapplyStoredBoard(); });
+        break;
+    case 2: {
+        // A list whose folder has gone keeps what it shows.
+        const auto refresh = [&](auto *list) {
+            step([&] {
+                if (QFileInfo(list->path()).isDir())
+                    list->refresh();
+            });
+        };
+        refresh(fraTricks->File1);
+        refresh(fraTricks->File2);
+        const QString anims = fraTricks->trickFolder(s.gameRoot);
+        step([&] { fraTricks->Dir1->setPath(anims); });
+        step([&] { fraTricks->Dir2->setPath(anims); });
+        refresh(fraTricks->Dir1);
+        refresh(fraTricks->Dir2);
+        break;
+    }
+    case 3:
+        if (s.demoMode.equals(1)) {
+            fraLevels->chkMotox->setEnabled(false);
+            fraLevels->optMotox[0]->setEnabled(false);
+            fraLevels->optMotox[1]->setEnabled(false);
+            break;
+        }
+        fraLevels->chkMotox->setEnabled(true);
+        if (s.motoxEnabled.equals(1)) {
+            step([&] { showMotoxPicture(s.motoxMode.toNumber(-1)); });
+            fraLevels->optMotox[0]->setEnabled(true);
+            fraLevels->optMotox[1]->setEnabled(true);
+        }
+        break;
+    case 4:
+        step([&] { fraDisplay->showStoredState(); });
+        break;
+    default:
+        break;
+    }
+}
+
+void frmMod::showMotoxPicture(int mode)
+{
+    // Picture 1 shows luge mode, picture 2 regular skating.
+    if (mode >= 0 && mode < fraLevels->ilsMotox.size())
+        fraLevels->imgMotox->setPixmap(fraLevels->ilsMotox[mode]);
 }
 
 bool frmMod::askFirstRun()
@@ -272,10 +398,13 @@ void frmMod::setOuterSize(int widthTwips, int heightTwips)
 
 template <typename W> void frmMod::showSecondary(QPointer<QWidget> &window)
 {
-    if (!window) {
+    // A closed window may still wait for its deletion; it is gone all the same.
+    if (!window || !window->isVisible()) {
         window = new W(m_ctx);
         window->setAttribute(Qt::WA_DeleteOnClose);
+        window->installEventFilter(this);
     }
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
     window->activateWindow();

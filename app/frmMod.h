@@ -28,6 +28,10 @@ public:
     // the settings or asks the first-run questions, and puts the stored board
     // back. False when the player cancelled and the program must end.
     bool Form_Load();
+    // Runs when the window becomes active after another window of the program
+    // (or first shows): shows the variant in use and brings the page in front
+    // up to date with the settings. Never reports a failure.
+    void Form_Activate();
 
     void TabStrip1_Click();
     void mnuExit_Click();
@@ -49,8 +53,14 @@ public:
     QAction *mnuModEx;
     QAction *mnuAbout;
 
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     bool askFirstRun();
+    void reapplyStoredBoard();
+    void showMotoxPicture(int mode);
     QList<QGroupBox *> pages() const;
     void bringToFront(QWidget *page);
     void setPageSizes(bool large);
@@ -63,4 +73,8 @@ private:
     QPointer<QWidget> m_options;
     QPointer<QWidget> m_help;
     QPointer<QWidget> m_about;
+    bool m_activatedOnce = false;
+    // Whether the window of ours active last was a secondary window, so that
+    // activating this one now means the player came back from it.
+    bool m_secondaryWasActive = false;
 };

@@ -1,15 +1,136 @@
 #include "dialogs/frmOptions.h"
 
+#include "platform/Twips.h"
 #include "settings/AppContext.h"
 
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
-#include <QVBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTabWidget>
 
-frmOptions::frmOptions(AppContext &ctx, QWidget *parent) : QWidget(parent, Qt::Window), m_ctx(ctx)
+using platform::placeTwips;
+using platform::twips;
+
+namespace {
+template <typename T> T *named(QWidget *parent, const char *name)
+{
+    auto *w = new T(parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+} // namespace
+
+frmOptions::frmOptions(AppContext &ctx, QWidget *parent)
+    : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_ctx(ctx)
 {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
-    // Filled in by its own change; the window already opens and closes like the real one.
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Coming in a later version."), this));
+
+    // The tab strip only frames the controls, which lie over its body.
+    TabStrip1 = named<QTabWidget>(this, "TabStrip1");
+    TabStrip1->addTab(new QWidget, QStringLiteral("File Options"));
+    TabStrip1->setTabToolTip(0, QStringLiteral("File Options"));
+    placeTwips(TabStrip1, 120, 120, 4560, 2880);
+
+    Frame1 = named<QGroupBox>(this, "Frame1");
+    placeTwips(Frame1, 240, 480, 4320, 1680);
+    Label1 = named<QLabel>(Frame1, "Label1");
+    Label1->setText(QStringLiteral("Where is Vertz installed?"));
+    placeTwips(Label1, 120, 180, 4080, 255);
+    txtVertzDir = named<QPlainTextEdit>(Frame1, "txtVertzDir");
+    // A long folder without blanks still wraps inside the box.
+    txtVertzDir->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    txtVertzDir->setTabChangesFocus(true);
+    placeTwips(txtVertzDir, 120, 480, 4080, 615);
+    chkDemo = named<QCheckBox>(Frame1, "chkDemo");
+    chkDemo->setText(QStringLiteral("  Demo Version"));
+    placeTwips(chkDemo, 120, 1200, 4080, 255);
+
+    Label2 = named<QLabel>(this, "Label2");
+    Label2->setText(QStringLiteral(
+        "Note: Settings and backups for the demo and full versions are kept seperatly."));
+    Label2->setWordWrap(true);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    placeTwips(Label2, 240, 2250, 4320, 600);
+
+    const auto button = [this](const char *name, const char *caption, int left) {
+        auto *b = named<QPushButton>(this, name);
+        b->setText(QString::fromLatin1(caption));
+        placeTwips(b, left, 3120, 1095, 375);
+        return b;
+    };
+    cmdOK = button("cmdOK", "OK", 1155);
+    cmdCancel = button("cmdCancel", "Cancel", 2370);
+    cmdApply = button("cmdApply", "Apply", 3585);
+    connect(cmdOK, &QPushButton::clicked, this, &frmOptions::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
+    connect(cmdApply, &QPushButton::clicked, this, &frmOptions::cmdApply_Click);
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, cmdCancel, &QPushButton::click);
+    connect(chkDemo, &QCheckBox::toggled, this, &frmOptions::chkDemo_Click);
+
+    setFixedSize(twips(4800), twips(3615));
+    Form_Load();
+}
+
+void frmOptions::Form_Load()
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - frameGeometry().width()) / 2,
+             area.y() + (area.height() - frameGeometry().height()) / 2);
+    }
+    m_ctx.loadSettings();
+    const ModSettings &s = m_ctx.settings;
+    const bool demo = s.demoMode.equals(1);
+    chkDemo->setChecked(demo);
+    txtVertzDir->setPlainText(demo ? s.demoInstallDir : s.fullInstallDir);
+}
+
+void frmOptions::chkDemo_Click()
+{
+    const ModSettings &s = m_ctx.settings;
+    txtVertzDir->setPlainText(chkDemo->isChecked() ? s.demoInstallDir : s.fullInstallDir);
+}
+
+void frmOptions::cmdApply_Click()
+{
+    QString folder = txtVertzDir->toPlainText();
+    // The settings file holds one line per field: a line break in the folder
+    // would shift every line after it.
+    folder.remove(QLatin1Char('\n'));
+    folder.remove(QLatin1Char('\r'));
+    if (!folder.endsWith(QLatin1Char('\\')))
+        folder += QLatin1Char('\\');
+    if (folder != txtVertzDir->toPlainText())
+        txtVertzDir->setPlainText(folder);
+
+    ModSettings &s = m_ctx.settings;
+    if (chkDemo->isChecked()) {
+        s.demoMode = 1;
+        s.demoInstallDir = folder;
+    } else {
+        s.demoMode = 0;
+        s.fullInstallDir = folder;
+    }
+    s.gameRoot = folder;
+    m_ctx.saveSettings();
+}
+
+void frmOptions::cmdOK_Click()
+{
+    cmdApply_Click();
+    close();
+}
+
+void frmOptions::cmdCancel_Click()
+{
+    close();
 }

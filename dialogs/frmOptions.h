@@ -3,13 +3,39 @@
 #include <QWidget>
 
 class AppContext;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
 
-// The options dialog. Opened from the main window's menu; no owner.
+// The options dialog: which variant is modded and where it is installed.
+// Opened from the main window's menu, modeless and without an owner; it reads
+// the settings file each time it is created.
 class frmOptions : public QWidget {
     Q_OBJECT
 
 public:
     explicit frmOptions(AppContext &ctx, QWidget *parent = nullptr);
+
+    // Centres the dialog and shows the stored variant and its folder.
+    void Form_Load();
+    void chkDemo_Click();
+    // Stores the variant and folder shown, with a final backslash.
+    void cmdApply_Click();
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+    QTabWidget *TabStrip1;
+    QGroupBox *Frame1;
+    QLabel *Label1;
+    QPlainTextEdit *txtVertzDir;
+    QCheckBox *chkDemo;
+    QLabel *Label2;
+    QPushButton *cmdOK;
+    QPushButton *cmdCancel;
+    QPushButton *cmdApply;
 
 private:
     AppContext &m_ctx;
