@@ -261,7 +261,9 @@ void frmMod::Form_Activate()
         }
         fraLevels->chkMotox->setEnabled(true);
         if (s.motoxEnabled.equals(1)) {
-            step([&] { showMotoxPicture(s.motoxMode.toNumber(-1)); });
+            // Picture 1 shows luge mode, picture 2 regular skating.
+            if (const int mode = s.motoxMode.toNumber(-1); mode == 0 || mode == 1)
+                fraLevels->showPicture(mode + 1, true);
             fraLevels->optMotox[0]->setEnabled(true);
             fraLevels->optMotox[1]->setEnabled(true);
         }
@@ -272,13 +274,6 @@ void frmMod::Form_Activate()
     default:
         break;
     }
-}
-
-void frmMod::showMotoxPicture(int mode)
-{
-    // Picture 1 shows luge mode, picture 2 regular skating.
-    if (mode >= 0 && mode < fraLevels->ilsMotox.size())
-        fraLevels->imgMotox->setPixmap(fraLevels->ilsMotox[mode]);
 }
 
 bool frmMod::askFirstRun()

@@ -59,8 +59,8 @@ protected:
 
 private:
     bool askFirstRun();
+    // Empty board fields become 0, then the stored board goes into the game again.
     void reapplyStoredBoard();
-    void showMotoxPicture(int mode);
     QList<QGroupBox *> pages() const;
     void bringToFront(QWidget *page);
     void setPageSizes(bool large);

@@ -27,6 +27,9 @@ public:
     // Chooses the mode (0 luge, 1 skating) and applies it through chkMotox_Click.
     void optMotox_Click(int index);
 
+    // Picture number of ilsMotox (1 to 3), framed or not.
+    void showPicture(int number, bool border);
+
     QCheckBox *chkMotox;
     QRadioButton *optMotox[2];
     QButtonGroup *optMotoxGroup;
@@ -35,8 +38,6 @@ public:
     QList<QPixmap> ilsMotox;
 
 private:
-    // Picture number of ilsMotox (1 to 3), framed or not.
-    void showPicture(int number, bool border);
     // The buttons and the picture of the mod on (in the given mode) or off.
     void showMode(bool on, int mode);
 
