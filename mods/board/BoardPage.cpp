@@ -27,7 +27,18 @@ void setBackground(QWidget *w, const QColor &c)
 }
 } // namespace
 
-BoardPage::BoardPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), m_ctx(ctx)
+namespace {
+QStringList previewFiles()
+{
+    QStringList files;
+    for (int i = 1; i <= board::boardCount; ++i)
+        files.append(QStringLiteral(":/boards/board%1.jpg").arg(i));
+    return files;
+}
+} // namespace
+
+BoardPage::BoardPage(AppContext &ctx, QWidget *parent)
+    : QGroupBox(parent), ilsPreview(previewFiles()), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("fraBoard"));
     setTitle(QStringLiteral("Board Mods"));
@@ -68,8 +79,6 @@ BoardPage::BoardPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), m_ct
     PicPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeTwips(PicPreview, 1500, 180, 1155, 2895);
 
-    for (int i = 1; i <= board::boardCount; ++i)
-        ilsPreview.append(QPixmap(QStringLiteral(":/boards/board%1.jpg").arg(i)));
     showPreview(1);
 }
 
