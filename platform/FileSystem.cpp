@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -144,7 +144,6 @@ QStringList matchingFiles(const QString &operation, const QString &folder, const
     return names;
 }
 
-
 constexpr qint64 copyChunk = 1 << 20;
 
 // Reads up to size bytes, fewer only at the end of the file; -1 on failure.
@@ -169,12 +168,11 @@ bool holdsSameBytes(QFile &in, const QString &target)
     const fs::path path = toFsPath(target);
     const qint64 size = in.size();
     std::error_code ec;
-    if (!fs::is_regular_file(fs::symlink_status(path, ec)) || fs::file_size(path, ec) != std::uintmax_t(size)
-        || ec)
+    if (!fs::is_regular_file(fs::symlink_status(path, ec))
+        || fs::file_size(path, ec) != std::uintmax_t(size) || ec)
         return false;
     QFile out(target);
-    if (!out.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || out.size() != size
-        || !in.seek(0))
+    if (!out.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || out.size() != size || !in.seek(0))
         return false;
     QByteArray a(copyChunk, Qt::Uninitialized), b(copyChunk, Qt::Uninitialized);
     for (qint64 done = 0; done < size;) {

@@ -21,6 +21,10 @@ const QColor selectedColour(255, 128, 0);
 // palette colour. The tight spacing keeps the widest caption whole.
 void setBackground(QWidget *w, const QColor &c)
 {
+    // A new style sheet re-styles the button: costly, and a re-application
+    // marks the same buttons again.
+    if (w->property("markColour").value<QColor>() == c)
+        return;
     w->setStyleSheet(
         QStringLiteral("QRadioButton { background-color: %1; spacing: 2px; }").arg(c.name()));
     w->setProperty("markColour", c);

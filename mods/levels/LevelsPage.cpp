@@ -14,9 +14,8 @@
 using platform::placeTwips;
 
 LevelsPage::LevelsPage(AppContext &ctx, QWidget *parent)
-    : QGroupBox(parent),
-      ilsMotox({QStringLiteral(":/motox1.png"), QStringLiteral(":/motox2.png"),
-                QStringLiteral(":/motox3.png")}),
+    : QGroupBox(parent), ilsMotox({QStringLiteral(":/motox1.png"), QStringLiteral(":/motox2.png"),
+                                   QStringLiteral(":/motox3.png")}),
       m_ctx(ctx)
 {
     setObjectName(QStringLiteral("fraLevels"));
