@@ -7,12 +7,21 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #ifndef Q_OS_WIN
 #include <dirent.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -135,6 +144,79 @@ QStringList matchingFiles(const QString &operation, const QString &folder, const
     return names;
 }
 
+constexpr qint64 copyChunk = 1 << 20;
+
+// Reads up to size bytes, fewer only at the end of the file; -1 on failure.
+qint64 readFully(QFile &file, char *data, qint64 size)
+{
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 got = file.read(data + done, size - done);
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+// Whether the plain file at target (not a link) holds exactly the bytes of in:
+// the sizes first, then the contents chunk by chunk. Writes nothing.
+bool holdsSameBytes(QFile &in, const QString &target)
+{
+    const fs::path path = toFsPath(target);
+    const qint64 size = in.size();
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(path, ec))
+        || fs::file_size(path, ec) != std::uintmax_t(size) || ec)
+        return false;
+    QFile out(target);
+    if (!out.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || out.size() != size || !in.seek(0))
+        return false;
+    QByteArray a(copyChunk, Qt::Uninitialized), b(copyChunk, Qt::Uninitialized);
+    for (qint64 done = 0; done < size;) {
+        const qint64 want = std::min(copyChunk, size - done);
+        if (readFully(in, a.data(), want) != want || readFully(out, b.data(), want) != want
+            || std::memcmp(a.constData(), b.constData(), size_t(want)) != 0)
+            return false;
+        done += want;
+    }
+    return true;
+}
+
+enum class KernelCopy { Done, Failed, Unsupported };
+
+// Lets the system copy in's bytes into the empty out: a shared-extent clone
+// where the file system has them, else an in-kernel copy. Unsupported (and
+// nothing written) where neither works; Failed with errno set.
+KernelCopy kernelCopy(QFile &in, QFile &out)
+{
+#ifdef Q_OS_LINUX
+    const int from = in.handle(), to = out.handle();
+    if (::ioctl(to, FICLONE, from) == 0)
+        return KernelCopy::Done;
+    loff_t offset = 0;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(from, &offset, to, nullptr, size_t(1) << 30, 0);
+        if (n > 0)
+            continue;
+        if (n == 0)
+            return KernelCopy::Done;
+        if (errno == EINTR)
+            continue;
+        // Another file system, or one without the call: nothing is written yet.
+        if (offset == 0
+            && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL))
+            return KernelCopy::Unsupported;
+        return KernelCopy::Failed;
+    }
+#else
+    Q_UNUSED(in);
+    Q_UNUSED(out);
+    return KernelCopy::Unsupported;
+#endif
+}
 } // namespace
 
 FileError::FileError(QString operation, QString path, QString reason)
@@ -255,29 +337,66 @@ void FileSystem::makeOwnFolder(const QString &path)
                         reasonOf(std::errc::not_a_directory));
 }
 
-void FileSystem::copyFile(const QString &from, const QString &to)
-{
-    const QString source = nativePath(from);
-    const QString target = nativePath(to);
-    const QString copyOp = QStringLiteral("copy");
-    const QString copyToOp = QStringLiteral("copy %1 to").arg(shown(source));
+struct FileSystem::Source {
+    QString path; // native
+    QFile file;
+};
 
+void FileSystem::openSource(const QString &from, Source &source) const
+{
+    source.path = nativePath(from);
+    const QString copyOp = QStringLiteral("copy");
     std::error_code ec;
-    const fs::file_status st = fs::status(toFsPath(source), ec);
+    const fs::file_status st = fs::status(toFsPath(source.path), ec);
     if (ec)
-        throw FileError(copyOp, shown(source), reasonOf(ec));
+        throw FileError(copyOp, shown(source.path), reasonOf(ec));
     if (!fs::is_regular_file(st))
-        throw FileError(copyOp, shown(source),
+        throw FileError(copyOp, shown(source.path),
                         reasonOf(fs::is_directory(st) ? std::errc::is_a_directory
                                                       : std::errc::invalid_argument));
+    source.file.setFileName(source.path);
+    if (!source.file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw FileError(copyOp, shown(source.path), source.file.errorString());
+}
+
+void FileSystem::copyFile(const QString &from, const QString &to)
+{
+    Source source;
+    openSource(from, source);
+    copyOpened(source, to);
+}
+
+void FileSystem::copyFiles(const QList<std::pair<QString, QString>> &copies)
+{
+    std::vector<std::unique_ptr<Source>> sources;
+    for (const auto &copy : copies) {
+        sources.push_back(std::make_unique<Source>());
+        openSource(copy.first, *sources.back());
+    }
+    for (size_t i = 0; i < sources.size(); ++i)
+        copyOpened(*sources[i], copies[qsizetype(i)].second);
+}
+
+void FileSystem::copyOpened(Source &source, const QString &to)
+{
+    const QString target = nativePath(to);
+    const QString copyOp = QStringLiteral("copy");
+    const QString copyToOp = QStringLiteral("copy %1 to").arg(shown(source.path));
+    QFile &in = source.file;
+
     // Writing a file onto itself through a temporary would be harmless, but
     // there is nothing to do.
-    if (fs::equivalent(toFsPath(source), toFsPath(target), ec))
+    std::error_code ec;
+    if (fs::equivalent(toFsPath(source.path), toFsPath(target), ec))
         return;
-
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw FileError(copyOp, shown(source), in.errorString());
+    // Nor when the destination already holds these bytes: putting a state
+    // back that is in place then costs reads, no writes.
+    if (holdsSameBytes(in, target)) {
+        in.seek(0);
+        return;
+    }
+    if (!in.seek(0))
+        throw FileError(copyOp, shown(source.path), in.errorString());
 
     // NewOnly creates with the usual permissions (umask), unlike QTemporaryFile's 0600.
     QString folder = QFileInfo(target).path();
@@ -304,26 +423,39 @@ void FileSystem::copyFile(const QString &from, const QString &to)
         throw FileError(copyToOp, shown(target), reason);
     };
 
-    // A short write is no error to QFile; writing the rest once more either
-    // makes progress or reports the system's reason (disk full, size limit).
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const qint64 got = in.read(buffer.data(), buffer.size());
-        if (got < 0) {
-            const QString reason = in.errorString();
-            discard();
-            throw FileError(copyOp, shown(source), reason);
+    switch (kernelCopy(in, out)) {
+    case KernelCopy::Done:
+        break;
+    case KernelCopy::Failed:
+        fail(reasonOf(std::error_code(errno, std::generic_category())));
+        break;
+    case KernelCopy::Unsupported: {
+        // A short write is no error to QFile; writing the rest once more either
+        // makes progress or reports the system's reason (disk full, size limit).
+        QByteArray buffer(copyChunk, Qt::Uninitialized);
+        for (;;) {
+            const qint64 got = in.read(buffer.data(), buffer.size());
+            if (got < 0) {
+                const QString reason = in.errorString();
+                discard();
+                throw FileError(copyOp, shown(source.path), reason);
+            }
+            if (got == 0)
+                break;
+            for (qint64 done = 0; done < got;) {
+                const qint64 put = out.write(buffer.constData() + done, got - done);
+                if (put <= 0)
+                    fail(out.errorString().isEmpty() ? reasonOf(std::errc::io_error)
+                                                     : out.errorString());
+                done += put;
+            }
         }
-        if (got == 0)
-            break;
-        for (qint64 done = 0; done < got;) {
-            const qint64 put = out.write(buffer.constData() + done, got - done);
-            if (put <= 0)
-                fail(out.errorString().isEmpty() ? reasonOf(std::errc::io_error)
-                                                 : out.errorString());
-            done += put;
-        }
+        break;
     }
+    }
+    // Whatever path the bytes took, a copy shorter than its source is no copy.
+    if (out.size() != in.size())
+        fail(reasonOf(std::errc::io_error));
     out.close();
     if (out.error() != QFileDevice::NoError)
         fail(out.errorString());

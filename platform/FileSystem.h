@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <stdexcept>
+#include <utility>
 
 namespace platform {
 
@@ -65,8 +67,13 @@ public:
     // in its place rather than write through it.
     void makeOwnFolder(const QString &path);
     // Copies a file, replacing the destination atomically: a failed copy
-    // leaves the old destination in place, never a missing or half file.
+    // leaves the old destination in place, never a missing or half file. A
+    // destination that already holds the same bytes is left as it is.
     void copyFile(const QString &from, const QString &to);
+    // Copies (from, to) pairs in order as copyFile does, after opening every
+    // source: a missing or unreadable one fails, as its copy would, before
+    // any destination changes.
+    void copyFiles(const QList<std::pair<QString, QString>> &copies);
     void deleteFile(const QString &path);
     // Deletes the files listFiles would list; never follows a link out of the
     // folder (a link to a file loses the link, not its target) and never
@@ -76,6 +83,10 @@ public:
     void removeFolder(const QString &path);
 
 private:
+    struct Source;
+    void openSource(const QString &from, Source &source) const;
+    void copyOpened(Source &source, const QString &to);
+
     QString m_winePrefix;
 };
 

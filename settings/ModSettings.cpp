@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QSaveFile>
 
@@ -104,8 +105,17 @@ bool saveSettings(ModSettings &s, platform::Dialogs &dialogs)
 {
     fillDefaults(s);
     const QByteArray data = format(s);
+    // The start-up and every re-application save settings that did not
+    // change: a plain file that already says this is left as it is.
+    const QString name = QString::fromLatin1(settingsFileName);
+    if (const QFileInfo info(name);
+        info.isFile() && !info.isSymLink() && info.size() == data.size()) {
+        QFile current(name);
+        if (current.open(QIODevice::ReadOnly) && current.readAll() == data)
+            return true;
+    }
 
-    QSaveFile f(QString::fromLatin1(settingsFileName));
+    QSaveFile f(name);
     QString reason;
     // Unbuffered, so a short write shows here instead of vanishing in commit().
     if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {

@@ -1,6 +1,8 @@
 #include "tests/TestSupport.h"
 
 #include "app/frmMod.h"
+#include "mods/board/BoardPage.h"
+#include "mods/levels/LevelsPage.h"
 #include "platform/Look.h"
 #include "platform/Twips.h"
 #include "settings/AppContext.h"
@@ -174,6 +176,10 @@ private slots:
         installFullGame();
         QVERIFY(start());
         QCOMPARE(frontPage(), QString("fraBoard"));
+        // Of the nine pictures only the one on screen was read at start-up.
+        QCOMPARE(m_window->fraBoard->ilsPreview.decodedCount()
+                     + m_window->fraLevels->ilsMotox.decodedCount(),
+                 1);
         clickTab(1);
         QCOMPARE(frontPage(), QString("fraTricks"));
         QCOMPARE(outerSize(), QSize(twips(6400), twips(6360)));

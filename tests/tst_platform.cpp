@@ -157,6 +157,24 @@ private slots:
         QCOMPARE(readFile(m_r + "/Dest/Target.DAT"), data);
         m_fs.copyFile(at("Dest\\Target.DAT"), at("DEST\\TARGET.DAT")); // onto itself
         QCOMPARE(readFile(m_r + "/Dest/Target.DAT"), data);
+#ifdef Q_OS_LINUX
+        // Holding the same bytes, the destination is not written at all; with
+        // its last byte off, it is replaced.
+        const auto stamp = [&] {
+            struct stat st {};
+            ::stat(QFile::encodeName(m_r + "/Dest/Target.DAT").constData(), &st);
+            return std::pair(st.st_ino, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec);
+        };
+        const auto before = stamp();
+        m_fs.copyFile(at("source.bin"), at("Dest\\Target.DAT"));
+        QCOMPARE(stamp(), before);
+        QByteArray changed = data;
+        changed.back() ^= 1;
+        QVERIFY(writeFile(m_r + "/source.bin", changed));
+        m_fs.copyFile(at("source.bin"), at("Dest\\Target.DAT"));
+        QVERIFY(stamp() != before);
+        QCOMPARE(readFile(m_r + "/Dest/Target.DAT"), changed);
+#endif
         QCOMPARE(entries(m_r + "/Dest"), QStringList({"Sub", "Target.DAT"}));
     }
 

@@ -183,6 +183,7 @@ private slots:
         TestBench::writeIni(defaultsFile);
         QVERIFY(::chmod(".", 01777) == 0 && ::chmod("vertzmod.ini", 0666) == 0);
         ModSettings s;
+        s.fullBoard = 2; // a real change: an unchanged file is not written at all
         AsPlainUser user;
         verifySaveFails(s, defaultsFile);
 #endif

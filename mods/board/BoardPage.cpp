@@ -21,13 +21,28 @@ const QColor selectedColour(255, 128, 0);
 // palette colour. The tight spacing keeps the widest caption whole.
 void setBackground(QWidget *w, const QColor &c)
 {
+    // A new style sheet re-styles the button: costly, and a re-application
+    // marks the same buttons again.
+    if (w->property("markColour").value<QColor>() == c)
+        return;
     w->setStyleSheet(
         QStringLiteral("QRadioButton { background-color: %1; spacing: 2px; }").arg(c.name()));
     w->setProperty("markColour", c);
 }
 } // namespace
 
-BoardPage::BoardPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), m_ctx(ctx)
+namespace {
+QStringList previewFiles()
+{
+    QStringList files;
+    for (int i = 1; i <= board::boardCount; ++i)
+        files.append(QStringLiteral(":/boards/board%1.jpg").arg(i));
+    return files;
+}
+} // namespace
+
+BoardPage::BoardPage(AppContext &ctx, QWidget *parent)
+    : QGroupBox(parent), ilsPreview(previewFiles()), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("fraBoard"));
     setTitle(QStringLiteral("Board Mods"));
@@ -68,8 +83,6 @@ BoardPage::BoardPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), m_ct
     PicPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeTwips(PicPreview, 1500, 180, 1155, 2895);
 
-    for (int i = 1; i <= board::boardCount; ++i)
-        ilsPreview.append(QPixmap(QStringLiteral(":/boards/board%1.jpg").arg(i)));
     showPreview(1);
 }
 

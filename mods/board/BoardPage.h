@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/ImageList.h"
+
 #include <QGroupBox>
-#include <QList>
-#include <QPixmap>
 
 class AppContext;
 class QButtonGroup;
@@ -32,7 +32,8 @@ public:
     QRadioButton *Board[6];
     QButtonGroup *BoardGroup;
     QLabel *PicPreview;
-    QList<QPixmap> ilsPreview;
+    // Decoded when first shown.
+    platform::ImageList ilsPreview;
 
 signals:
     // After every selection, by a click or by the program.

@@ -2,13 +2,15 @@
 
 #include "mods/board/BoardCatalogue.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderReading.h"
+
+#include <utility>
 
 namespace board {
 
 namespace {
 
 const QString backupFolder = QStringLiteral("boardbakup\\");
-const QString stagingFolder = QStringLiteral("temp\\");
 const QString defaultKey = QStringLiteral("default");
 
 // Saves each of the game's own board files that has no backup yet. A first
@@ -25,38 +27,31 @@ void backUp(platform::FileSystem &fs, const QString &models, bool demo)
     }
 }
 
-void removeStaging(platform::FileSystem &fs, const QString &models)
+// Older versions staged the new board in "temp\" first and could leave the
+// folder behind. The copies into the game are atomic on their own, so it is
+// only leftovers now: gone if it can be, never followed if it is a link.
+void removeOldStaging(platform::FileSystem &fs, const QString &models)
 {
-    fs.deleteFiles(models + stagingFolder + QStringLiteral("*.*"));
-    fs.removeFolder(models + stagingFolder);
+    const QString staging = models + QStringLiteral("temp\\");
+    if (platform::entryKind(fs.nativePath(staging)) != platform::EntryKind::Folder)
+        return;
+    try {
+        fs.deleteFiles(staging + QStringLiteral("*.*"));
+        fs.removeFolder(staging);
+    } catch (const platform::FileError &) {
+        // It stands in the way of nothing.
+    }
 }
 
+// Every part of the new board is opened before the first goes in: a missing
+// or unreadable one leaves the game's board whole.
 void putAlternative(platform::FileSystem &fs, const QString &models, bool demo, const QString &key)
 {
-    // A staging folder left by a crash is only leftovers: empty it and go on.
-    if (fs.folderExists(models + stagingFolder))
-        fs.deleteFiles(models + stagingFolder + QStringLiteral("*.*"));
-    else
-        fs.makeFolder(models + stagingFolder);
-    try {
-        const QStringList parts = boardParts();
-        for (const QString &part : parts) {
-            const QString name = boardFileName(key, part, demo);
-            fs.copyFile(models + name, models + stagingFolder + name);
-        }
-        for (const QString &part : parts) {
-            fs.copyFile(models + stagingFolder + boardFileName(key, part, demo),
-                        models + boardFileName(defaultKey, part, demo));
-        }
-        removeStaging(fs, models);
-    } catch (const platform::FileError &) {
-        try {
-            removeStaging(fs, models);
-        } catch (const platform::FileError &) {
-            // The first failure is the one worth reporting.
-        }
-        throw;
-    }
+    QList<std::pair<QString, QString>> copies;
+    for (const QString &part : boardParts())
+        copies.append({models + boardFileName(key, part, demo),
+                       models + boardFileName(defaultKey, part, demo)});
+    fs.copyFiles(copies);
 }
 
 } // namespace
@@ -65,6 +60,7 @@ void swapBoard(platform::FileSystem &fs, const QString &gameRoot, bool demo, con
 {
     const QString models = gameRoot + QLatin1String(modelsFolder);
     backUp(fs, models, demo);
+    removeOldStaging(fs, models);
     if (key == defaultKey) {
         for (const QString &part : boardParts()) {
             const QString name = boardFileName(defaultKey, part, demo);

@@ -15,8 +15,8 @@ inline const char *const modelsFolder = "Game\\Data\\models\\Skater_m\\";
 // gameRoot (a game path ending in a backslash). The game's own board files are
 // first saved into "boardbakup\" beside them; a backup is never overwritten.
 // Key "default" copies the saved files back. Throws platform::FileError at the
-// first failing step; the steps before it stay done, but a failed swap leaves
-// no staging folder behind.
+// first failing step; the steps before it stay done. A missing or unreadable
+// part of the new board fails before any game file changes.
 void swapBoard(platform::FileSystem &fs, const QString &gameRoot, bool demo, const QString &key);
 
 } // namespace board

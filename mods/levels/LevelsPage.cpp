@@ -13,7 +13,10 @@
 
 using platform::placeTwips;
 
-LevelsPage::LevelsPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), m_ctx(ctx)
+LevelsPage::LevelsPage(AppContext &ctx, QWidget *parent)
+    : QGroupBox(parent), ilsMotox({QStringLiteral(":/motox1.png"), QStringLiteral(":/motox2.png"),
+                                   QStringLiteral(":/motox3.png")}),
+      m_ctx(ctx)
 {
     setObjectName(QStringLiteral("fraLevels"));
     setTitle(QStringLiteral("Level Mods"));
@@ -39,9 +42,6 @@ LevelsPage::LevelsPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), m_
     imgMotox->setFrameShape(QFrame::Box);
     imgMotox->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeTwips(imgMotox, 80, 1110, 2610, 2010);
-
-    for (int i = 1; i <= 3; ++i)
-        ilsMotox.append(QPixmap(QStringLiteral(":/motox%1.png").arg(i)));
 
     connect(chkMotox, &QCheckBox::toggled, this, [this] { chkMotox_Click(); });
     connect(optMotoxGroup, &QButtonGroup::idToggled, this, [this](int id, bool checked) {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/ImageList.h"
+
 #include <QGroupBox>
-#include <QList>
-#include <QPixmap>
 
 class AppContext;
 class QButtonGroup;
@@ -34,8 +34,9 @@ public:
     QRadioButton *optMotox[2];
     QButtonGroup *optMotoxGroup;
     QLabel *imgMotox;
-    // Pictures 1 and 2 show the level in each mode, 3 is blank.
-    QList<QPixmap> ilsMotox;
+    // Pictures 1 and 2 show the level in each mode, 3 is blank; each is
+    // decoded when first shown.
+    platform::ImageList ilsMotox;
 
 private:
     // The buttons and the picture of the mod on (in the given mode) or off.
