@@ -1,5 +1,5 @@
 // The program's identity as the desktop sees it: the build's version, the
-// desktop entry it belongs to, and a window icon drawn in every size we ship.
+// desktop entry it belongs to, and a window icon in every size drawn for it.
 #include "app/AppIdentity.h"
 
 #include <QApplication>
@@ -17,16 +17,12 @@ private slots:
         setUpAppIdentity();
         QCOMPARE(QApplication::applicationVersion(), QStringLiteral(VERTZ_EXPECTED_VERSION));
         QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral(VERTZ_EXPECTED_APP_ID));
-
-        const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
-        const QDir drawn(QStringLiteral(VERTZ_DATA_DIR "/icons"));
-        const QStringList files = drawn.entryList({QStringLiteral("*.png")}, QDir::Files);
-        QVERIFY(files.size() >= 5);
-        for (const QString &file : files) {
-            const QSize size = QImage(drawn.filePath(file)).size();
-            QVERIFY2(sizes.contains(size), qPrintable(file));
-        }
-        QCOMPARE(sizes.size(), files.size());
+        QList<QSize> drawn;
+        const QDir icons(QStringLiteral(VERTZ_DATA_DIR "/icons"));
+        for (const QString &file : icons.entryList({QStringLiteral("*.png")}))
+            drawn << QImage(icons.filePath(file)).size();
+        QVERIFY(drawn.size() >= 5);
+        QCOMPARE(QApplication::windowIcon().availableSizes(), drawn);
     }
 };
 
