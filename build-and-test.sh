@@ -2,7 +2,7 @@
 # Installs what is missing, builds with sanitizers and runs every test offscreen.
 set -eu
 cd "$(dirname "$0")"
-sh tools/install-build-deps.sh
+sh tools/install-build-deps.sh --tests
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVERTZ_SANITIZE=ON
 cmake --build build/test
 export QT_QPA_PLATFORM=offscreen

@@ -1,3 +1,4 @@
+#include "app/AppIdentity.h"
 #include "app/frmMod.h"
 #include "platform/Look.h"
 #include "platform/QtDialogs.h"
@@ -8,8 +9,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vertz Mod Utility"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/vertzmod.png")));
+    setUpAppIdentity();
     setUpLook();
 
     platform::QtDialogs dialogs;

@@ -1,7 +1,12 @@
 #!/bin/sh
-# Installs the Debian 12 packages the build needs, if any are missing.
+# Installs the Debian 12 packages the build needs, if any are missing; with
+# --tests also those the tests need (checking the desktop entry and metainfo,
+# making the .deb).
 set -eu
 packages="cmake ninja-build g++ qt6-base-dev libgl-dev"
+if [ "${1:-}" = "--tests" ]; then
+    packages="$packages appstream desktop-file-utils dpkg-dev file"
+fi
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"

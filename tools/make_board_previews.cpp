@@ -2,7 +2,7 @@
 // each deck shape), the program icon and the MotoX level pictures.
 //
 //   make_board_previews <outdir>            board1.jpg ... board6.jpg, 75 x 190
-//   make_board_previews --icon <file.png>   the program icon, 64 x 64
+//   make_board_previews --icons <outdir>    the program icon, vertzmod-16.png ... vertzmod-256.png
 //   make_board_previews --motox <outdir>    motox1.png ... motox3.png, 170 x 130
 //
 // Everything is drawn at four times the size and scaled down smoothly: fine
@@ -17,6 +17,7 @@
 #include <QRadialGradient>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -698,9 +699,12 @@ void drawOldSchool(QPainter &p)
 
 // ---- icon -----------------------------------------------------------------
 
-void drawIcon(QPainter &p)
+void drawIcon(QPainter &p, int size)
 {
     // A deck on the diagonal, wheels out at the sides, on a transparent ground.
+    // Outlines stay at least a pixel wide in the small sizes, where the bolts
+    // would only blur, so they are left out there.
+    const double pixel = 64.0 / size;
     p.translate(32, 32);
     p.rotate(-45);
     const QColor wheel(0xff, 0xc4, 0x20);
@@ -711,7 +715,7 @@ void drawIcon(QPainter &p)
             QLinearGradient g(-3, 0, 3, 0);
             g.setColorAt(0, wheel.lighter(130));
             g.setColorAt(1, wheel.darker(140));
-            p.setPen(QPen(QColor(0x50, 0x30, 0x00), 1.0));
+            p.setPen(QPen(QColor(0x50, 0x30, 0x00), std::max(1.0, 0.8 * pixel)));
             p.setBrush(g);
             p.drawRoundedRect(QRectF(-3.2, -5, 6.4, 10), 2.5, 2.5);
             p.restore();
@@ -722,13 +726,15 @@ void drawIcon(QPainter &p)
     QLinearGradient body(-9.5, 0, 9.5, 0);
     body.setColorAt(0, QColor(0x3a, 0x8c, 0xff));
     body.setColorAt(1, QColor(0x1a, 0x3c, 0xb0));
-    p.setPen(QPen(QColor(0x0a, 0x1a, 0x50), 1.6));
+    p.setPen(QPen(QColor(0x0a, 0x1a, 0x50), std::max(1.6, pixel)));
     p.setBrush(body);
     p.drawPath(deck);
     // A white stripe graphic and the bolts.
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 230));
     p.drawRoundedRect(QRectF(-2, -11, 4, 22), 2, 2);
+    if (size < 32)
+        return;
     p.setBrush(QColor(0xe8, 0xe8, 0xe8));
     for (double y : {-17.0, 17.0}) {
         for (double x : {-3.5, 3.5})
@@ -907,7 +913,7 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: make_board_previews <outdir>           board1.jpg ... board6.jpg\n"
-                 "       make_board_previews --icon <file.png>  the program icon\n"
+                 "       make_board_previews --icons <outdir>   the program icon in each size\n"
                  "       make_board_previews --motox <outdir>   motox1.png ... motox3.png\n");
     return 2;
 }
@@ -927,8 +933,21 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv); // finds the image format plugins
     const QStringList args = app.arguments().mid(1);
 
-    if (args.size() == 2 && args[0] == QLatin1String("--icon")) {
-        return save(render(64, 64, drawIcon, true), args[1], "PNG") ? 0 : 1;
+    if (args.size() == 2 && args[0] == QLatin1String("--icons")) {
+        const QDir out(args[1]);
+        if (!ensureFolder(out.path()))
+            return 1;
+        // The sizes desktops and icon themes ask for; the design is drawn on 64 x 64.
+        for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+            const auto scaled = [size](QPainter &p) {
+                p.scale(size / 64.0, size / 64.0);
+                drawIcon(p, size);
+            };
+            if (!save(render(size, size, scaled, true),
+                      out.filePath(QStringLiteral("vertzmod-%1.png").arg(size)), "PNG"))
+                return 1;
+        }
+        return 0;
     }
 
     if (args.size() == 2 && args[0] == QLatin1String("--motox")) {
