@@ -1,4 +1,4 @@
-#include "tests/TestSupport.h"
+#include "tests/MainWindowBench.h"
 
 #include "app/frmMod.h"
 #include "mods/board/BoardPage.h"
@@ -27,39 +27,15 @@ using platform::twips;
     auto *var = m_window->findChild<Type *>(name);                                                 \
     QVERIFY2(var, name)
 
-// The main window with its context, started as main() starts it.
-class TestMainWindow : public QObject {
+class TestMainWindow : public QObject, MainWindowBench {
     Q_OBJECT
 
-    std::unique_ptr<TestBench> m_bench;
-    ScriptedDialogs m_dialogs;
-    std::unique_ptr<AppContext> m_ctx;
-    std::unique_ptr<frmMod> m_window;
-
-    bool load()
-    {
-        m_ctx = std::make_unique<AppContext>(m_dialogs);
-        m_window = std::make_unique<frmMod>(*m_ctx);
-        return m_window->Form_Load();
-    }
-    bool start()
-    {
-        if (!load())
-            return false;
-        m_window->show();
-        return QTest::qWaitForWindowExposed(m_window.get());
-    }
     // Settings for a full game install in the bench and a demo folder that is no install.
     QString installFullGame(QList<int> numbers = {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1})
     {
         const QString root = m_bench->makeGame(fixture::Variant::Full, "game");
         TestBench::writeIni(TestBench::ini(root, m_bench->path("nodemo\\"), numbers));
         return root;
-    }
-    void clickTab(int index)
-    {
-        QTabBar *bar = m_window->TabStrip1->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
     }
     // The page frame seen in the page area.
     QString frontPage()
@@ -71,17 +47,6 @@ class TestMainWindow : public QObject {
         return hit ? hit->objectName() : QString();
     }
     QSize outerSize() { return m_window->frameGeometry().size(); }
-    // Chooses a command as a player does: on the menu bar, then in its menu if it has one.
-    void choose(QAction *inBar, QAction *command = nullptr)
-    {
-        QMenuBar *bar = m_window->menuBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(inBar).center());
-        if (command) {
-            QMenu *menu = inBar->menu();
-            QTRY_VERIFY(menu->isVisible());
-            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(command).center());
-        }
-    }
     static int shownWindows(const char *name)
     {
         int n = 0;
@@ -92,17 +57,8 @@ class TestMainWindow : public QObject {
 
 private slots:
     void initTestCase() { setUpLook(); }
-    void init()
-    {
-        m_bench = std::make_unique<TestBench>();
-        m_dialogs = ScriptedDialogs();
-    }
-    void cleanup()
-    {
-        m_window.reset();
-        m_ctx.reset();
-        m_bench.reset();
-    }
+    void init() { setUpBench(); }
+    void cleanup() { tearDownBench(); }
 
     void firstRun_data()
     {

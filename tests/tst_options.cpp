@@ -1,5 +1,5 @@
 #include "tests/DeliveredFiles.h"
-#include "tests/TestSupport.h"
+#include "tests/MainWindowBench.h"
 
 #include "app/frmMod.h"
 #include "mods/levels/LevelsPage.h"
@@ -24,13 +24,9 @@ using fixture::Variant;
 
 // The options dialog opened from the main window's menu, and what the main
 // window does when it becomes active again.
-class TestOptions : public QObject {
+class TestOptions : public QObject, MainWindowBench {
     Q_OBJECT
 
-    std::unique_ptr<TestBench> m_bench;
-    ScriptedDialogs m_dialogs;
-    std::unique_ptr<AppContext> m_ctx;
-    std::unique_ptr<frmMod> m_window;
     QPointer<QWidget> m_dialog;
     QString m_full, m_demo; // game roots
 
@@ -41,24 +37,6 @@ class TestOptions : public QObject {
         m_demo = m_bench->makeGame(Variant::Demo, "demo");
         TestBench::writeIni(TestBench::ini(m_full, m_demo, numbers));
         QVERIFY(copyDeliveredFiles());
-    }
-    bool load()
-    {
-        m_ctx = std::make_unique<AppContext>(m_dialogs);
-        m_window = std::make_unique<frmMod>(*m_ctx);
-        return m_window->Form_Load();
-    }
-    bool start()
-    {
-        if (!load())
-            return false;
-        m_window->show();
-        return QTest::qWaitForWindowExposed(m_window.get());
-    }
-    void clickTab(int index)
-    {
-        QTabBar *bar = m_window->TabStrip1->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
     }
     template <typename T = QWidget> T *window(const char *name)
     {
@@ -71,9 +49,7 @@ class TestOptions : public QObject {
     // Chooses Options on the menu bar; true once the dialog is up and active.
     bool openOptions()
     {
-        QMenuBar *bar = m_window->menuBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {},
-                          bar->actionGeometry(m_window->mnuOptions).center());
+        choose(m_window->mnuOptions);
         m_dialog = nullptr;
         for (QWidget *w : QApplication::topLevelWidgets()) {
             if (w->objectName() == QLatin1String("frmOptions") && w->isVisible())
@@ -119,17 +95,11 @@ class TestOptions : public QObject {
 
 private slots:
     void initTestCase() { setUpLook(); }
-    void init()
-    {
-        m_bench = std::make_unique<TestBench>();
-        m_dialogs = ScriptedDialogs();
-    }
+    void init() { setUpBench(); }
     void cleanup()
     {
         delete m_dialog.data();
-        m_window.reset();
-        m_ctx.reset();
-        m_bench.reset();
+        tearDownBench();
     }
 
     void switchingVariantReachesTheMainWindow_data()

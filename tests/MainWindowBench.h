@@ -1,0 +1,67 @@
+#pragma once
+
+#include "tests/TestSupport.h"
+
+#include "app/frmMod.h"
+#include "settings/AppContext.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+
+// The main window with its context, started as main() starts it, in a fresh
+// test bench; the test classes of the main window derive from it.
+class MainWindowBench {
+protected:
+    std::unique_ptr<TestBench> m_bench;
+    ScriptedDialogs m_dialogs;
+    std::unique_ptr<AppContext> m_ctx;
+    std::unique_ptr<frmMod> m_window;
+
+    // For init() and cleanup().
+    void setUpBench()
+    {
+        m_bench = std::make_unique<TestBench>();
+        m_dialogs = ScriptedDialogs();
+    }
+    void tearDownBench()
+    {
+        m_window.reset();
+        m_ctx.reset();
+        m_bench.reset();
+    }
+    // The load step alone; false when the player cancelled.
+    bool load()
+    {
+        m_ctx = std::make_unique<AppContext>(m_dialogs);
+        m_window = std::make_unique<frmMod>(*m_ctx);
+        return m_window->Form_Load();
+    }
+    // The load step, then the window on screen.
+    bool start()
+    {
+        if (!load())
+            return false;
+        m_window->show();
+        return QTest::qWaitForWindowExposed(m_window.get());
+    }
+    void clickTab(int index)
+    {
+        QTabBar *bar = m_window->TabStrip1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    }
+    // Chooses a command as a player does: on the menu bar, then in its menu if it has one.
+    void choose(QAction *inBar, QAction *command = nullptr)
+    {
+        QMenuBar *bar = m_window->menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(inBar).center());
+        if (command) {
+            QMenu *menu = inBar->menu();
+            QTRY_VERIFY(menu->isVisible());
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(command).center());
+        }
+    }
+};
