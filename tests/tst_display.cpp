@@ -19,27 +19,22 @@ namespace {
 const QString images = QStringLiteral("Game\\data\\images\\PanelSprites\\");
 const QString fonts = QStringLiteral("Game\\data\\fonts\\");
 
-// The three elements as the player sees them.
+// The three elements as the player sees them; kind spells the file names.
 struct Member {
     Element element;
-    const char *box;
-    QString folder;
-    QString backup;
-    const char *blank;
+    const char *box, *kind, *blank;
+    QString folder, backup;
     QStringList bases;
-    int fullLine; // of vertzmod.ini; the demo's is the next
 };
-const QString sprites = images + "panelspritesbackup\\";
 const Member members[] = {
-    {Element::Balance, "chkBalance", images, sprites, "blank.dat",
-     QString("balancemeter|balancearrow_glow").split('|'), 8},
-    {Element::Hud, "chkHud", images, sprites, "blank.dat",
+    {Element::Balance, "chkBalance", "img", "blank.dat", images, images + "panelspritesbackup\\",
+     QString("balancemeter|balancearrow_glow").split('|')},
+    {Element::Hud, "chkHud", "img", "blank.dat", images, images + "panelspritesbackup\\",
      QString("score_small|specialbar_end|special|fakie_icon|nollie_icon|mini_score_HUD|"
              "switch_icon|specialbar")
-         .split('|'),
-     10},
-    {Element::Font, "chkFont", fonts, fonts + "fontbackup\\", "blankfont.dat",
-     QString("newtrickfont|small").split('|'), 12},
+         .split('|')},
+    {Element::Font, "chkFont", "fnt", "blankfont.dat", fonts, fonts + "fontbackup\\",
+     QString("newtrickfont|small").split('|')},
 };
 } // namespace
 
@@ -50,7 +45,7 @@ class TestDisplay : public QObject {
 
     std::unique_ptr<TestBench> m_bench;
     Variant m_variant = Variant::Full;
-    QString m_game, m_other; // native install folders: in use, the other variant
+    QString m_game, m_root; // native install folder of the variant in use, its game root
     platform::FileSystem m_fs;
     ScriptedDialogs m_dialogs;
     std::unique_ptr<AppContext> m_ctx;
@@ -58,34 +53,42 @@ class TestDisplay : public QObject {
 
     bool demo() const { return m_variant == Variant::Demo; }
     QString native(const QString &rel) const { return fixture::nativePathOf(m_game, rel); }
+    // A game file's name in the variant's spelling: "smallfnt.dat", "small.fnt.xbx".
     QString name(const Member &m, const QString &base) const
     {
-        const bool image = m.element != Element::Font;
-        return base
-               + (demo() ? (image ? ".img.xbx" : ".fnt.xbx") : (image ? "img.dat" : "fnt.dat"));
+        return base + (demo() ? "." : "") + m.kind + (demo() ? ".xbx" : ".dat");
     }
-    void setShown(const Member &m, bool shown)
+    QByteArray own(const Member &m, const QString &base) const
     {
-        display::setShown(m_fs, fixture::gameRootOf(m_game), demo(), m.element, shown);
+        return fixture::contentOf(m_variant, m.folder + name(m, base));
     }
     // Game files blank (removed) or the game's own, backups the game's own or gone.
     void verify(const Member &m, bool removed)
     {
         for (const QString &base : m.bases) {
-            const QByteArray own = fixture::contentOf(m_variant, m.folder + name(m, base));
             QCOMPARE(readFile(native(m.folder + name(m, base))),
-                     removed ? deliveredFile(m.blank) : own);
+                     removed ? deliveredFile(m.blank) : own(m, base));
             QCOMPARE(readFile(native(m.backup + name(m, base))),
-                     removed ? own : QByteArray("<missing>"));
+                     removed ? own(m, base) : QByteArray("<missing>"));
         }
         // The image backup folder is shared and stays; the fonts' goes.
         if (!removed)
             QCOMPARE(QFileInfo(native(m.backup)).isDir(), m.element != Element::Font);
     }
-    QCheckBox *box(const Member &m) { return m_page->findChild<QCheckBox *>(m.box); }
-    void click(QCheckBox *b)
+    // A run of the program: settings loaded, the page shown.
+    void start()
     {
-        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
+        m_page.reset();
+        m_ctx = std::make_unique<AppContext>(m_dialogs);
+        loadSettings(m_ctx->settings, m_dialogs, {});
+        m_page = std::make_unique<DisplayPage>(*m_ctx);
+        m_page->show();
+        m_page->showStoredState();
+    }
+    QCheckBox *box(const Member &m) { return m_page->findChild<QCheckBox *>(m.box); }
+    void click(const Member &m)
+    {
+        QTest::mouseClick(box(m), Qt::LeftButton, {}, QPoint(6, box(m)->height() / 2));
     }
 
 private slots:
@@ -101,10 +104,8 @@ private slots:
         QFETCH_GLOBAL(Variant, variant);
         m_variant = variant;
         m_bench = std::make_unique<TestBench>();
-        m_game = m_bench->path(demo() ? "demo" : "full");
-        m_other = m_bench->path(demo() ? "full" : "demo");
-        fixture::makeInstall(m_game, m_variant);
-        fixture::makeInstall(m_other, demo() ? Variant::Full : Variant::Demo);
+        m_root = m_bench->makeGame(m_variant, "game");
+        m_game = m_bench->path("game");
         QVERIFY(copyDeliveredFiles());
         m_dialogs = ScriptedDialogs();
     }
@@ -115,6 +116,27 @@ private slots:
         m_bench.reset();
     }
 
+#ifdef Q_OS_UNIX
+    void linksAreNotFollowed()
+    {
+        // A link among the font backups loses itself, not its target.
+        const Member &font = members[2];
+        display::setShown(m_fs, m_root, demo(), font.element, false);
+        const QString outside = m_bench->path("outside.fnt");
+        QVERIFY(writeFile(outside, "not the game's"));
+        QVERIFY(QFile::link(outside, native(font.backup) + "/link.fnt"));
+        display::setShown(m_fs, m_root, demo(), font.element, true);
+        verify(font, false);
+        QCOMPARE(readFile(outside), QByteArray("not the game's"));
+        // A link in place of the image backup folder is refused.
+        QVERIFY(QDir().mkpath(m_bench->path("elsewhere")));
+        QVERIFY(QFile::link(m_bench->path("elsewhere"), native(images) + "/panelspritesbackup"));
+        QVERIFY_THROWS_EXCEPTION(platform::FileError,
+                                 display::setShown(m_fs, m_root, demo(), Element::Hud, false));
+        QVERIFY(QDir(m_bench->path("elsewhere")).isEmpty());
+    }
+#endif
+
     void removeAndRestore_data()
     {
         QTest::addColumn<int>("member");
@@ -122,100 +144,53 @@ private slots:
         QTest::newRow("HUD") << 1;
         QTest::newRow("fonts") << 2;
     }
+    // Two elements stored removed, the game's files untouched: each run of the
+    // program removes them (again), clicks restore and remove one of them.
     void removeAndRestore()
     {
         QFETCH(int, member);
-        const Member &m = members[member];
+        const Member &m = members[member], &other = members[(member + 1) % 3];
         const auto vanilla = snapshot(m_game);
-        setShown(m, true); // never removed: nothing changes
+        // Restoring what was never removed leaves the files as they were.
+        display::setShown(m_fs, m_root, demo(), m.element, true);
         verify(m, false);
         QCOMPARE(snapshot(m_game), vanilla);
-        setShown(m, false);
-        setShown(m, false); // keeps the first backups
-        verify(m, true);
-        setShown(m, true);
-        verify(m, false);
-        QCOMPARE(snapshot(m_game), vanilla);
-    }
 
-    void restoringOneImageKeepsTheOtherRemoved()
-    {
-        setShown(members[1], false);
-        setShown(members[0], false);
-        setShown(members[0], true);
-        verify(members[0], false);
-        verify(members[1], true);
-    }
-
-#ifdef Q_OS_UNIX
-    void linksAreNotFollowed()
-    {
-        // A link among the font backups loses itself, not its target.
-        setShown(members[2], false);
-        const QString outside = m_bench->path("outside.fnt");
-        QVERIFY(writeFile(outside, "not the game's"));
-        QVERIFY(QFile::link(outside, native(members[2].backup) + "/link.fnt"));
-        setShown(members[2], true);
-        verify(members[2], false);
-        QCOMPARE(readFile(outside), QByteArray("not the game's"));
-        // A link in place of the image backup folder is refused.
-        QVERIFY(QDir().mkpath(m_bench->path("elsewhere")));
-        QVERIFY(QFile::link(m_bench->path("elsewhere"), native(images) + "/panelspritesbackup"));
-        QVERIFY_THROWS_EXCEPTION(platform::FileError, setShown(members[1], false));
-        QVERIFY(QDir(m_bench->path("elsewhere")).isEmpty());
-    }
-#endif
-
-    void boxesFollowAndSaveTheVariant_data()
-    {
-        removeAndRestore_data();
-    }
-    void boxesFollowAndSaveTheVariant()
-    {
-        QFETCH(int, member);
-        const Member &m = members[member];
-        const auto otherVariant = snapshot(m_other);
-        const int line = m.fullLine + demo();
-        QList<int> numbers = {0, 0, demo(), 0, 0, 1, 1, 1, 1, 1, 1};
-        numbers[line - 3] = 0; // stored removed in the variant in use
-        TestBench::writeIni(TestBench::ini(fixture::gameRootOf(m_bench->path("full")),
-                                           fixture::gameRootOf(m_bench->path("demo")), numbers));
-        m_ctx = std::make_unique<AppContext>(m_dialogs);
-        loadSettings(m_ctx->settings, m_dialogs, {});
-        m_page = std::make_unique<DisplayPage>(*m_ctx);
-        m_page->show();
-        m_page->showStoredState();
+        // The element's line of vertzmod.ini, in the variant in use.
+        const auto lineOf = [this](int member) { return 8 + 2 * member + demo(); };
+        const int line = lineOf(member);
+        QList<int> numbers = {0, 0, demo(), 0, 0, 1, 1, 1, 1, 1, 1}; // lines 3 to 13
+        numbers[line - 3] = numbers[lineOf((member + 1) % 3) - 3] = 0;
+        TestBench::writeIni(TestBench::ini(m_root, m_root, numbers));
+        start();
+        start(); // removing again keeps the first backups
         for (const Member &each : members)
-            QCOMPARE(box(each)->isChecked(), &each != &m);
+            QCOMPARE(box(each)->isChecked(), &each != &m && &each != &other);
         verify(m, true);
 
-        click(box(m));
+        click(m);
         verify(m, false);
-        QCOMPARE(TestBench::iniLine(line), QByteArray(" 1 "));
-        click(box(m));
+        verify(other, true); // its backups, maybe in the shared folder, stay
+        click(m);
         verify(m, true);
         QCOMPARE(TestBench::iniLine(line), QByteArray(" 0 "));
-        QCOMPARE(TestBench::iniLine(m.fullLine + !demo()), QByteArray("1")); // as read
-        QCOMPARE(snapshot(m_other), otherVariant);
-        QVERIFY(m_dialogs.shown.isEmpty());
 
         // Without its blank file the click is told and undone; the game files stay.
         QVERIFY(QFile::remove(m.blank));
-        click(box(m));
+        click(m);
         const QByteArray ini = TestBench::readIni();
-        click(box(m));
+        click(m);
         QCOMPARE(m_dialogs.messages().size(), 1);
-        QCOMPARE(m_dialogs.messages()[0].text, QString("Error!"));
-        QCOMPARE(m_dialogs.messages()[0].title, QString("OMG TEH ERROR"));
-        QVERIFY(m_dialogs.messages()[0].informative.contains(m.blank));
+        const auto message = m_dialogs.messages()[0];
+        QCOMPARE(message.text, QString("Error!"));
+        QCOMPARE(message.title, QString("OMG TEH ERROR"));
+        QVERIFY(message.informative.contains(m.blank));
         QVERIFY(box(m)->isChecked());
         QCOMPARE(TestBench::readIni(), ini);
-        for (const QString &base : m.bases) {
-            QCOMPARE(readFile(native(m.folder + name(m, base))),
-                     fixture::contentOf(m_variant, m.folder + name(m, base)));
-        }
+        for (const QString &base : m.bases)
+            QCOMPARE(readFile(native(m.folder + name(m, base))), own(m, base));
         // The next save still has the element shown.
-        click(box(members[member == 2 ? 0 : 2]));
+        click(other);
         QCOMPARE(TestBench::iniLine(line), QByteArray(" 1 "));
     }
 };
