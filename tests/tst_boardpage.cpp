@@ -1,9 +1,8 @@
-#include "tests/TestSupport.h"
+#include "tests/PageBench.h"
 
 #include "mods/board/BoardPage.h"
 #include "platform/Look.h"
 #include "platform/Twips.h"
-#include "settings/AppContext.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -20,28 +19,18 @@ const QColor selected(255, 128, 0);
 } // namespace
 
 // The Board page driven through its buttons, on fixture installs of both variants.
-class TestBoardPage : public QObject {
+class TestBoardPage : public QObject, PageBench<BoardPage> {
     Q_OBJECT
-
-    std::unique_ptr<TestBench> m_bench;
-    ScriptedDialogs m_dialogs;
-    std::unique_ptr<AppContext> m_ctx;
-    std::unique_ptr<BoardPage> m_page;
 
     // Loads the settings and starts the page as start-up does.
     void start(int demoMode, QByteArray fullBoard, int demoBoard = 0)
     {
-        QList<QByteArray> lines = TestBench::ini(fixture::gameRootOf(m_bench->path("full")),
-                                                 fixture::gameRootOf(m_bench->path("demo")),
-                                                 {0, demoBoard, demoMode, 0, 0, 1, 1, 1, 1, 1, 1})
-                                      .split('\n');
+        writeSettings({0, demoBoard, demoMode, 0, 0, 1, 1, 1, 1, 1, 1});
+        QList<QByteArray> lines = TestBench::readIni().split('\n');
         lines[2] = fullBoard + '\r';
         TestBench::writeIni(lines.join('\n'));
-        m_ctx = std::make_unique<AppContext>(m_dialogs);
-        loadSettings(m_ctx->settings, m_dialogs, {});
-        m_page = std::make_unique<BoardPage>(*m_ctx);
+        openPage();
         m_page->resize(platform::twips(2775), platform::twips(3165));
-        m_page->show();
         m_page->reapplyStored();
     }
     QRadioButton *button(int i)
@@ -59,9 +48,8 @@ class TestBoardPage : public QObject {
     }
     QByteArray gameCas(Variant v)
     {
-        return readFile(
-            fixture::nativePathOf(m_bench->path(v == Variant::Demo ? "demo" : "full"),
-                                  fixture::boardFolder + fixture::boardFile(v, "default", "cas")));
+        return readFile(fixture::nativePathOf(
+            installPath(v), fixture::boardFolder + fixture::boardFile(v, "default", "cas")));
     }
     QByteArray originalCas(Variant v, int board)
     {
@@ -71,19 +59,8 @@ class TestBoardPage : public QObject {
 
 private slots:
     void initTestCase() { setUpLook(); }
-    void init()
-    {
-        m_bench = std::make_unique<TestBench>();
-        fixture::makeInstall(m_bench->path("full"), Variant::Full);
-        fixture::makeInstall(m_bench->path("demo"), Variant::Demo);
-        m_dialogs = ScriptedDialogs();
-    }
-    void cleanup()
-    {
-        m_page.reset();
-        m_ctx.reset();
-        m_bench.reset();
-    }
+    void init() { setUpBench({Variant::Full, Variant::Demo}); }
+    void cleanup() { tearDownBench(); }
 
     void buttonsNameTheGameBoards()
     {

@@ -1,11 +1,9 @@
-#include "tests/DeliveredFiles.h"
-#include "tests/TestSupport.h"
+#include "tests/PageBench.h"
 
 #include "mods/display/DisplayMods.h"
 #include "mods/display/DisplayPage.h"
 #include "platform/FileSystem.h"
 #include "platform/Look.h"
-#include "settings/AppContext.h"
 
 #include <QCheckBox>
 #include <QtTest>
@@ -40,16 +38,12 @@ const Member members[] = {
 
 // Blanking and restoring the display elements: the file work alone and through
 // the page's boxes, on fixture installs of both variants.
-class TestDisplay : public QObject {
+class TestDisplay : public QObject, PageBench<DisplayPage> {
     Q_OBJECT
 
-    std::unique_ptr<TestBench> m_bench;
     Variant m_variant = Variant::Full;
     QString m_game, m_root; // native install folder of the variant in use, its game root
     platform::FileSystem m_fs;
-    ScriptedDialogs m_dialogs;
-    std::unique_ptr<AppContext> m_ctx;
-    std::unique_ptr<DisplayPage> m_page;
 
     bool demo() const { return m_variant == Variant::Demo; }
     QString native(const QString &rel) const { return fixture::nativePathOf(m_game, rel); }
@@ -78,18 +72,11 @@ class TestDisplay : public QObject {
     // A run of the program: settings loaded, the page shown.
     void start()
     {
-        m_page.reset();
-        m_ctx = std::make_unique<AppContext>(m_dialogs);
-        loadSettings(m_ctx->settings, m_dialogs, {});
-        m_page = std::make_unique<DisplayPage>(*m_ctx);
-        m_page->show();
+        openPage();
         m_page->showStoredState();
     }
     QCheckBox *box(const Member &m) { return m_page->findChild<QCheckBox *>(m.box); }
-    void click(const Member &m)
-    {
-        QTest::mouseClick(box(m), Qt::LeftButton, {}, QPoint(6, box(m)->height() / 2));
-    }
+    void click(const Member &m) { clickOn(box(m)); }
 
 private slots:
     void initTestCase() { setUpLook(); }
@@ -103,18 +90,11 @@ private slots:
     {
         QFETCH_GLOBAL(Variant, variant);
         m_variant = variant;
-        m_bench = std::make_unique<TestBench>();
-        m_root = m_bench->makeGame(m_variant, "game");
-        m_game = m_bench->path("game");
-        QVERIFY(copyDeliveredFiles());
-        m_dialogs = ScriptedDialogs();
+        setUpBench({m_variant});
+        m_game = installPath(m_variant);
+        m_root = fixture::gameRootOf(m_game);
     }
-    void cleanup()
-    {
-        m_page.reset();
-        m_ctx.reset();
-        m_bench.reset();
-    }
+    void cleanup() { tearDownBench(); }
 
 #ifdef Q_OS_UNIX
     void linksAreNotFollowed()

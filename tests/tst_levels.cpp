@@ -1,11 +1,9 @@
-#include "tests/DeliveredFiles.h"
-#include "tests/TestSupport.h"
+#include "tests/PageBench.h"
 
 #include "mods/levels/LevelsPage.h"
 #include "mods/levels/MotoxMod.h"
 #include "platform/FileSystem.h"
 #include "platform/Look.h"
-#include "settings/AppContext.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -20,14 +18,10 @@ const QString levelScript = QStringLiteral("Game\\data\\levels\\Motox\\Motox_Scr
 
 // The MotoX level mod: its file work on a fixture install, and its page
 // driven by clicks and by loading the settings.
-class TestLevels : public QObject {
+class TestLevels : public QObject, PageBench<LevelsPage> {
     Q_OBJECT
 
-    std::unique_ptr<TestBench> m_bench;
     platform::FileSystem m_fs;
-    ScriptedDialogs m_dialogs;
-    std::unique_ptr<AppContext> m_ctx;
-    std::unique_ptr<LevelsPage> m_page;
 
     QByteArray game(const QString &rel)
     {
@@ -51,24 +45,15 @@ class TestLevels : public QObject {
     // A run of the program with these stored settings: demo, MotoX on, mode.
     void start(int demoMode, int motoxEnabled, int motoxMode)
     {
-        TestBench::writeIni(TestBench::ini(
-            fixture::gameRootOf(m_bench->path("full")), fixture::gameRootOf(m_bench->path("demo")),
-            {0, 0, demoMode, motoxEnabled, motoxMode, 1, 1, 1, 1, 1, 1}));
+        writeSettings({0, 0, demoMode, motoxEnabled, motoxMode, 1, 1, 1, 1, 1, 1});
         restart();
     }
     void restart()
     {
-        m_page.reset();
-        m_ctx = std::make_unique<AppContext>(m_dialogs);
-        m_page = std::make_unique<LevelsPage>(*m_ctx);
-        m_page->show();
-        loadSettings(m_ctx->settings, m_dialogs, [this] { m_page->showStoredState(); });
+        openPage([](LevelsPage &page) { page.showStoredState(); });
     }
     QAbstractButton *button(const char *name) { return m_page->findChild<QAbstractButton *>(name); }
-    void click(const char *name)
-    {
-        QTest::mouseClick(button(name), Qt::LeftButton, {}, QPoint(6, button(name)->height() / 2));
-    }
+    void click(const char *name) { clickOn(button(name)); }
     // What the page shows: box, selected mode, buttons usable, picture and frame.
     void verifyPage(bool on, int mode)
     {
@@ -84,20 +69,8 @@ class TestLevels : public QObject {
 
 private slots:
     void initTestCase() { setUpLook(); }
-    void init()
-    {
-        m_bench = std::make_unique<TestBench>();
-        fixture::makeInstall(m_bench->path("full"), Variant::Full);
-        fixture::makeInstall(m_bench->path("demo"), Variant::Demo);
-        QVERIFY(copyDeliveredFiles());
-        m_dialogs = ScriptedDialogs();
-    }
-    void cleanup()
-    {
-        m_page.reset();
-        m_ctx.reset();
-        m_bench.reset();
-    }
+    void init() { setUpBench({Variant::Full, Variant::Demo}); }
+    void cleanup() { tearDownBench(); }
 
     void cyclesKeepTheGameScripts()
     {
