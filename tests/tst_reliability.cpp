@@ -150,7 +150,8 @@ private slots:
                               "1\r\n1\r\n");
         AppContext ctx(m_dialogs);
         ctx.loadSettings();
-        board::swapBoard(ctx.files, ctx.settings.gameRoot, false, "banana");
+        QVERIFY_THROWS_NO_EXCEPTION(
+            board::swapBoard(ctx.files, ctx.settings.gameRoot, false, "banana"));
         std::ifstream in((folder + "/Game/Data/models/Skater_m/board_defaultcas.dat").constData(),
                          std::ios::binary);
         const std::string cas{std::istreambuf_iterator<char>(in), {}};
@@ -170,7 +171,7 @@ private slots:
         QVERIFY(writeFile(models + "/.vertz-0badc0de", "half a board"));
         QVERIFY(QFile::link(outside + "/target", models + "/.vertz-1badc0de"));
         QVERIFY(writeFile(models + "/.vertz-notmine", "a player's file"));
-        board::swapBoard(m_fs, m_root, false, "banana");
+        QVERIFY_THROWS_NO_EXCEPTION(board::swapBoard(m_fs, m_root, false, "banana"));
         QVERIFY(!QFileInfo::exists(models + "/.vertz-0badc0de"));
         QVERIFY(QFileInfo(models + "/.vertz-1badc0de").isSymLink());
         QCOMPARE(readFile(outside + "/target"), QByteArray("the player's own target"));
