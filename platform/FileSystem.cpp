@@ -601,6 +601,8 @@ QStringList FileSystem::listFiles(const QString &pattern) const
 void FileSystem::makeFolder(const QString &path)
 {
     const QString native = nativePath(path);
+    if (const std::error_code fault = injected(FaultInjector::Step::MakeFolder, native))
+        throw FileError(QStringLiteral("create folder"), shown(native), fault);
     std::error_code ec;
     // create_directory succeeds quietly on an existing folder; that is a failure here.
     if (!fs::create_directory(toFsPath(native), ec))
@@ -644,6 +646,8 @@ void FileSystem::openSource(const QString &from, Source &source) const
         throw FileError(
             copyOp, shown(source.path),
             codeOf(fs::is_directory(st) ? std::errc::is_a_directory : std::errc::invalid_argument));
+    if (const std::error_code fault = injected(FaultInjector::Step::Read, source.path))
+        throw FileError(copyOp, shown(source.path), fault);
     OpenFailure why;
     if (!openFile(source.file, source.path, QIODevice::ReadOnly | QIODevice::Unbuffered, &why))
         throw openError(copyOp, shown(source.path), why);
@@ -699,6 +703,8 @@ void FileSystem::copyOpened(Source &source, const QString &to)
     removeLeftovers(folder);
     if (!folder.endsWith(u'/'))
         folder += u'/';
+    if (const std::error_code fault = injected(FaultInjector::Step::Create, target))
+        throw FileError(copyToOp, shown(target), fault);
     QFile out;
     QString temp;
     for (int attempt = 0;; ++attempt) {
@@ -755,6 +761,8 @@ void FileSystem::copyOpened(Source &source, const QString &to)
         break;
     }
     }
+    if (const std::error_code fault = injected(FaultInjector::Step::Write, target))
+        fail(fault);
     // Whatever path the bytes took, a copy shorter than its source is no copy.
     if (out.size() != in.size())
         fail(codeOf(std::errc::io_error));
@@ -762,6 +770,8 @@ void FileSystem::copyOpened(Source &source, const QString &to)
     if (out.error() != QFileDevice::NoError)
         fail(codeOf(std::errc::io_error), out.errorString());
 
+    if (const std::error_code fault = injected(FaultInjector::Step::Rename, target))
+        fail(fault);
     fs::rename(toFsPath(temp), toFsPath(target), ec);
     if (ec)
         fail(ec);
@@ -779,6 +789,8 @@ void FileSystem::deleteFile(const QString &path)
         throw FileError(
             op, shown(native),
             codeOf(fs::is_directory(st) ? std::errc::is_a_directory : std::errc::invalid_argument));
+    if (const std::error_code fault = injected(FaultInjector::Step::Delete, native))
+        throw FileError(op, shown(native), fault);
     // Removes a link itself, never what it points to.
     fs::remove(toFsPath(native), ec);
     if (ec)
@@ -793,10 +805,11 @@ void FileSystem::deleteFiles(const QString &pattern)
     const QStringList names = matchingFiles(QStringLiteral("delete files in"), folder, wildcard);
     for (const QString &name : names) {
         const QString file = folder + u'/' + name;
-        std::error_code ec;
+        std::error_code ec = injected(FaultInjector::Step::Delete, file);
         // Only names listed in this folder are removed, and removing a link
         // removes the link: nothing outside the folder is touched.
-        fs::remove(toFsPath(file), ec);
+        if (!ec)
+            fs::remove(toFsPath(file), ec);
         if (ec)
             throw FileError(QStringLiteral("delete"), shown(file), ec);
     }
@@ -812,6 +825,8 @@ void FileSystem::removeFolder(const QString &path)
         throw FileError(op, shown(native), ec);
     if (!fs::is_directory(st))
         throw FileError(op, shown(native), codeOf(std::errc::not_a_directory));
+    if (const std::error_code fault = injected(FaultInjector::Step::RemoveFolder, native))
+        throw FileError(op, shown(native), fault);
     // remove() on a folder is rmdir: it refuses a folder that is not empty.
     fs::remove(toFsPath(native), ec);
     if (ec)

@@ -58,6 +58,20 @@ void requireOwnFile(const QString &op, const QString &name);
 // destination: ".vertz-" and eight hexadecimal digits.
 bool isCopyLeftover(QStringView name);
 
+// Tests only: makes chosen steps of the file operations fail as the system
+// would, with the same FileError (operation, path, the system's reason).
+class FaultInjector {
+public:
+    // The steps that can fail, each on the native path the operation names:
+    // opening a copy's source, creating its temporary file beside the
+    // destination, writing it, renaming it over the destination; deleting a
+    // file; creating and removing a folder.
+    enum class Step { Read, Create, Write, Rename, Delete, MakeFolder, RemoveFolder };
+    virtual ~FaultInjector() = default;
+    // A code makes the step fail with it before it changes anything of its own.
+    virtual std::error_code failure(Step step, const QString &nativePath) = 0;
+};
+
 // The file operations the mods need, on game paths.
 //
 // A game path is the game's own spelling: backslashes between folders, maybe a
@@ -117,12 +131,21 @@ public:
     // Removes an empty folder.
     void removeFolder(const QString &path);
 
+    // Tests only; none by default, and the program never sets one.
+    void setFaultInjector(FaultInjector *faults) { m_faults = faults; }
+
 private:
+    std::error_code injected(FaultInjector::Step step, const QString &native) const
+    {
+        return m_faults ? m_faults->failure(step, native) : std::error_code();
+    }
+
     struct Source;
     void openSource(const QString &from, Source &source) const;
     void copyOpened(Source &source, const QString &to);
 
     QString m_winePrefix;
+    FaultInjector *m_faults = nullptr;
 };
 
 } // namespace platform

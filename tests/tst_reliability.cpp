@@ -1,5 +1,7 @@
 #include "tests/TestSupport.h"
 
+#include "tests/FaultInjection.h"
+
 #include "mods/board/BoardPage.h"
 #include "mods/board/BoardSwap.h"
 #include "mods/display/DisplayMods.h"
@@ -46,6 +48,30 @@ class TestReliability : public QObject {
     QString gameBoard(const QString &part) const
     {
         return fixture::boardFolder + fixture::boardFile(Variant::Full, "default", part);
+    }
+
+    // Each file of the game's board is whole, that part of one of the boards
+    // keys names; each backup there is the game's own; no temporary file is left.
+    bool boardIsWhole(const QStringList &keys)
+    {
+        for (const char *part : {"cas", "col", "skin", "tex", "usg"}) {
+            const QByteArray game = readFile(native(gameBoard(part)));
+            if (std::none_of(keys.begin(), keys.end(), [&](const QString &key) {
+                    return game
+                           == fixture::contentOf(
+                               Variant::Full,
+                               fixture::boardFolder + fixture::boardFile(Variant::Full, key, part));
+                }))
+                return false;
+            const QString backup = native(fixture::boardFolder + "boardbakup\\"
+                                          + fixture::boardFile(Variant::Full, "default", part));
+            if (QFileInfo::exists(backup)
+                && readFile(backup) != fixture::contentOf(Variant::Full, gameBoard(part)))
+                return false;
+        }
+        const auto files = snapshot(m_game).keys();
+        return std::none_of(files.begin(), files.end(),
+                            [](const QString &f) { return f.contains(".vertz-"); });
     }
 
 private slots:
@@ -203,6 +229,86 @@ private slots:
                  fixture::contentOf(Variant::Full, gameBoard("cas")));
     }
 #endif
+
+    void injectedFaultsReadAsRealOnes()
+    {
+        const QString from = m_root + fixture::boardFolder + "board_bananacas.dat";
+        const QString to = m_root + fixture::boardFolder + "board_defaultcas.dat";
+        QString real;
+#ifdef Q_OS_UNIX
+        {
+            ScopedPermissions locked(native(fixture::boardFolder), ScopedPermissions::readOnly);
+            AsPlainUser user;
+            try {
+                m_fs.copyFile(from, to);
+            } catch (const FileError &e) {
+                real = e.describe();
+            }
+        }
+        QVERIFY(!real.isEmpty());
+#endif
+        Faults faults;
+        faults.step = Faults::Step::Create;
+        faults.code = std::make_error_code(std::errc::permission_denied);
+        m_fs.setFaultInjector(&faults);
+        try {
+            m_fs.copyFile(from, to);
+            QFAIL("no injected failure");
+        } catch (const FileError &e) {
+            if (!real.isEmpty())
+                QCOMPARE(e.describe(), real);
+            QVERIFY(e.explain().startsWith("No permission to write"));
+        }
+        m_fs.setFaultInjector(nullptr);
+    }
+
+    void boardSwapFailingAtEachStepKeepsFilesWhole()
+    {
+        const std::error_code codes[] = {std::make_error_code(std::errc::no_space_on_device),
+                                         std::make_error_code(std::errc::permission_denied),
+                                         std::make_error_code(std::errc::text_file_busy)};
+        for (int n = 1;; ++n) {
+            init();
+            Faults faults;
+            faults.failAt = n;
+            faults.code = codes[n % 3];
+            m_fs.setFaultInjector(&faults);
+            try {
+                board::swapBoard(m_fs, m_root, false, "banana");
+            } catch (const FileError &e) {
+                QCOMPARE(e.code(), faults.code);
+            }
+            m_fs.setFaultInjector(nullptr);
+            QVERIFY(boardIsWhole({"default", "banana"}));
+            if (faults.failed == 0) {
+                QVERIFY(n > 10); // every backup and copy step was met
+                break;
+            }
+            // Once the fault is gone, the same swap goes through.
+            board::swapBoard(m_fs, m_root, false, "banana");
+            QVERIFY(boardIsWhole({"default", "banana"}));
+            QCOMPARE(
+                readFile(native(gameBoard("cas"))),
+                fixture::contentOf(Variant::Full, fixture::boardFolder + "board_bananacas.dat"));
+        }
+
+        // Faults at random, from a seed, over swaps back and forth.
+        Faults faults;
+        faults.chance = 0.2;
+        faults.random.seed(7);
+        m_fs.setFaultInjector(&faults);
+        for (const QString key : {"banana", "default", "hover", "long", "default", "ollie"}) {
+            try {
+                board::swapBoard(m_fs, m_root, false, key);
+            } catch (const FileError &) {
+            }
+            QVERIFY(boardIsWhole(fixture::boardKeys()));
+        }
+        m_fs.setFaultInjector(nullptr);
+        QVERIFY(faults.failed > 0);
+        board::swapBoard(m_fs, m_root, false, "default");
+        QVERIFY(boardIsWhole({"default"}));
+    }
 
     void swapFailuresNameTheirCause_data()
     {
