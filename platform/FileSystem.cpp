@@ -372,7 +372,7 @@ QString FileError::explain() const
         cause = QStringLiteral("The disk could not be read or written.");
     else if (c == std::errc::filename_too_long)
         cause = QStringLiteral("The name %1 is too long.").arg(m_path);
-    return cause.isEmpty() ? describe() : cause + u'\n' + describe();
+    return cause.isEmpty() ? describe() : cause + QStringLiteral("\n\n") + describe();
 }
 
 QByteArray encodePath(const QString &path)

@@ -27,7 +27,7 @@ public:
     // is at fault ("copy", source), else "copy <source> to" and the destination.
     QString describe() const;
     // What a player reads: the cause in plain words where the system's code
-    // tells it ("The disk is full."), then describe() on the next line.
+    // tells it ("The disk is full."), then a blank line and describe().
     QString explain() const;
     // The system's error behind the failure; empty for the program's own refusals.
     std::error_code code() const { return m_code; }
