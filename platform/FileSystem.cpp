@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -17,11 +18,13 @@
 
 #ifndef Q_OS_WIN
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 #ifdef Q_OS_LINUX
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -35,7 +38,7 @@ fs::path toFsPath(const QString &path)
 #ifdef Q_OS_WIN
     return fs::path(path.toStdWString());
 #else
-    return fs::path(QFile::encodeName(path).toStdString());
+    return fs::path(encodePath(path).toStdString());
 #endif
 }
 
@@ -44,14 +47,80 @@ QString shown(const QString &nativePath)
     return QDir::toNativeSeparators(nativePath);
 }
 
-QString reasonOf(const std::error_code &ec)
+std::error_code codeOf(std::errc code)
 {
-    return QString::fromLocal8Bit(ec.message());
+    return std::make_error_code(code);
 }
 
-QString reasonOf(std::errc code)
+std::error_code lastError()
 {
-    return reasonOf(std::make_error_code(code));
+    return std::error_code(errno, std::generic_category());
+}
+
+// Why opening a file failed: the system's code where there is one.
+struct OpenFailure {
+    QString reason;
+    std::error_code code;
+};
+
+// Opens a native path, by its bytes outside Windows. Reading never waits on
+// a pipe; writing creates a new file (NewOnly) with the usual permissions.
+bool openFile(QFile &file, const QString &native, QIODevice::OpenMode mode, OpenFailure *why)
+{
+#ifdef Q_OS_WIN
+    file.setFileName(native);
+    if (file.open(mode))
+        return true;
+    why->reason = file.errorString();
+    return false;
+#else
+    const int flags
+        = (mode & QIODevice::WriteOnly) ? O_WRONLY | O_CREAT | O_EXCL : O_RDONLY | O_NONBLOCK;
+    const int fd = ::open(encodePath(native).constData(), flags | O_CLOEXEC, 0666);
+    if (fd < 0 || !file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
+        why->code = lastError();
+        why->reason = QString::fromLocal8Bit(why->code.message());
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    return true;
+#endif
+}
+
+FileError openError(const QString &op, const QString &path, const OpenFailure &why)
+{
+    return why.code ? FileError(op, path, why.code) : FileError(op, path, why.reason);
+}
+
+// Removes what killed copies left in a native folder: plain files of the
+// temporary name pattern, never a link of that name or anything else.
+void removeLeftovers(const QString &folder)
+{
+#ifdef Q_OS_WIN
+    const QFileInfoList found = QDir(folder).entryInfoList(
+        {QStringLiteral(".vertz-*")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo &info : found) {
+        if (!info.isSymLink() && isCopyLeftover(info.fileName()))
+            QFile::remove(info.filePath());
+    }
+#else
+    DIR *dir = ::opendir(encodePath(folder).constData());
+    if (!dir)
+        return;
+    const int fd = ::dirfd(dir);
+    std::vector<QByteArray> leftovers;
+    while (const dirent *entry = ::readdir(dir)) {
+        struct stat st;
+        if (std::strncmp(entry->d_name, ".vertz-", 7) == 0
+            && isCopyLeftover(QString::fromLatin1(entry->d_name))
+            && ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            leftovers.emplace_back(entry->d_name);
+    }
+    for (const QByteArray &name : leftovers)
+        ::unlinkat(fd, name.constData(), 0);
+    ::closedir(dir);
+#endif
 }
 
 // Splits "folder\wildcard" into the folder's game path and the wildcard.
@@ -98,11 +167,11 @@ bool lessIgnoringCase(const QString &a, const QString &b)
 QString matchIgnoringCase(const QString &folder, QStringView name)
 {
     QString best;
-    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    DIR *dir = ::opendir(encodePath(folder).constData());
     if (!dir)
         return best;
     while (const dirent *entry = ::readdir(dir)) {
-        const QString candidate = QFile::decodeName(entry->d_name);
+        const QString candidate = decodePath(QByteArray(entry->d_name));
         if (candidate.compare(name, Qt::CaseInsensitive) == 0
             && (best.isNull() || candidate < best))
             best = candidate;
@@ -118,9 +187,9 @@ void requireFolder(const QString &operation, const QString &folder)
     std::error_code ec;
     const fs::file_status st = fs::status(toFsPath(folder), ec);
     if (ec)
-        throw FileError(operation, shown(folder), reasonOf(ec));
+        throw FileError(operation, shown(folder), ec);
     if (!fs::is_directory(st))
-        throw FileError(operation, shown(folder), reasonOf(std::errc::not_a_directory));
+        throw FileError(operation, shown(folder), codeOf(std::errc::not_a_directory));
 }
 
 // Plain files, and links to plain files (the game sees a link as the file it
@@ -133,13 +202,31 @@ QStringList matchingFiles(const QString &operation, const QString &folder, const
     const bool everything = wildcard == QLatin1String("*.*") || wildcard == QLatin1String("*");
     const QString folded = wildcard.toCaseFolded();
     QStringList names;
+    const auto take = [&](const QString &name) {
+        if (everything || wildcardMatches(folded, name.toCaseFolded()))
+            names.append(name);
+    };
+#ifdef Q_OS_WIN
     QDirIterator it(folder, QDir::Files | QDir::Hidden);
     while (it.hasNext()) {
         it.next();
-        const QString name = it.fileName();
-        if (everything || wildcardMatches(folded, name.toCaseFolded()))
-            names.append(name);
+        take(it.fileName());
     }
+#else
+    // By bytes, so names that are no valid UTF-8 keep them.
+    DIR *dir = ::opendir(encodePath(folder).constData());
+    if (!dir)
+        throw FileError(operation, shown(folder), lastError());
+    const int fd = ::dirfd(dir);
+    while (const dirent *entry = ::readdir(dir)) {
+        struct stat st;
+        if (entry->d_type == DT_REG
+            || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
+                && ::fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode)))
+            take(decodePath(QByteArray(entry->d_name)));
+    }
+    ::closedir(dir);
+#endif
     std::sort(names.begin(), names.end(), lessIgnoringCase);
     return names;
 }
@@ -171,8 +258,10 @@ bool holdsSameBytes(QFile &in, const QString &target)
     if (!fs::is_regular_file(fs::symlink_status(path, ec))
         || fs::file_size(path, ec) != std::uintmax_t(size) || ec)
         return false;
-    QFile out(target);
-    if (!out.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || out.size() != size || !in.seek(0))
+    QFile out;
+    OpenFailure why;
+    if (!openFile(out, target, QIODevice::ReadOnly | QIODevice::Unbuffered, &why)
+        || out.size() != size || !in.seek(0))
         return false;
     QByteArray a(copyChunk, Qt::Uninitialized), b(copyChunk, Qt::Uninitialized);
     for (qint64 done = 0; done < size;) {
@@ -219,10 +308,16 @@ KernelCopy kernelCopy(QFile &in, QFile &out)
 }
 } // namespace
 
-FileError::FileError(QString operation, QString path, QString reason)
+FileError::FileError(QString operation, QString path, QString reason, std::error_code code)
     : std::runtime_error(
         QStringLiteral("Cannot %1 %2: %3").arg(operation, path, reason).toStdString()),
-      m_operation(std::move(operation)), m_path(std::move(path)), m_reason(std::move(reason))
+      m_operation(std::move(operation)), m_path(std::move(path)), m_reason(std::move(reason)),
+      m_code(code)
+{
+}
+
+FileError::FileError(QString operation, QString path, std::error_code code)
+    : FileError(std::move(operation), std::move(path), QString::fromLocal8Bit(code.message()), code)
 {
 }
 
@@ -231,14 +326,205 @@ QString FileError::describe() const
     return QStringLiteral("Cannot %1 %2: %3").arg(m_operation, m_path, m_reason);
 }
 
+QString FileError::explain() const
+{
+    const std::error_code &c = m_code;
+    // Operations whose path is read, not written.
+    const bool reading
+        = m_operation == QLatin1String("copy") || m_operation == QLatin1String("list");
+    const bool folder = m_operation == QLatin1String("list")
+                        || m_operation.startsWith(QLatin1String("delete files"))
+                        || m_operation.contains(QLatin1String("folder"));
+    QString cause;
+    if (c == std::errc::no_space_on_device
+#ifdef EDQUOT
+        || c.value() == EDQUOT
+#endif
+    )
+        cause = QStringLiteral("The disk is full.");
+    else if (c == std::errc::file_too_large)
+        cause = QStringLiteral("The file is too large to be written there.");
+    else if (c == std::errc::permission_denied || c == std::errc::operation_not_permitted)
+        cause = reading ? QStringLiteral("No permission to read %1.").arg(m_path)
+                        : QStringLiteral("No permission to write %1.").arg(m_path);
+    else if (c == std::errc::read_only_file_system)
+        cause = QStringLiteral("The disk holding %1 is read-only.").arg(m_path);
+    else if (c == std::errc::no_such_file_or_directory)
+        cause = m_operation == QLatin1String("create folder")
+                    ? QStringLiteral("The folder that should hold %1 is missing.").arg(m_path)
+                : folder ? QStringLiteral("The folder %1 is missing.").arg(m_path)
+                         : QStringLiteral("The file %1 is missing.").arg(m_path);
+    else if (c == std::errc::not_a_directory)
+        cause = QStringLiteral("A part of %1 is not a folder.").arg(m_path);
+    else if (c == std::errc::too_many_symbolic_link_levels)
+        cause = QStringLiteral("%1 is a link; the program never follows a link where it "
+                               "keeps its own files.")
+                    .arg(m_path);
+    else if (c == std::errc::is_a_directory)
+        cause = QStringLiteral("%1 is a folder, not a file.").arg(m_path);
+    else if (c == std::errc::invalid_argument)
+        cause = QStringLiteral("%1 is not a plain file.").arg(m_path);
+    else if (c == std::errc::file_exists)
+        cause = QStringLiteral("%1 is already there.").arg(m_path);
+    else if (c == std::errc::device_or_resource_busy || c == std::errc::text_file_busy)
+        cause = QStringLiteral("%1 is in use by another program.").arg(m_path);
+    else if (c == std::errc::io_error)
+        cause = QStringLiteral("The disk could not be read or written.");
+    else if (c == std::errc::filename_too_long)
+        cause = QStringLiteral("The name %1 is too long.").arg(m_path);
+    return cause.isEmpty() ? describe() : cause + QStringLiteral("\n\n") + describe();
+}
+
+QByteArray encodePath(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return path.toLocal8Bit();
+#else
+    QByteArray out;
+    out.reserve(path.size());
+    const qsizetype n = path.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = path[i].unicode();
+        char32_t cp = u;
+        if (u < 0x80) {
+            out += char(u);
+            continue;
+        }
+        if (QChar::isHighSurrogate(u) && i + 1 < n && path[i + 1].isLowSurrogate()) {
+            cp = QChar::surrogateToUcs4(u, path[++i].unicode());
+        } else if (u >= 0xDC80 && u <= 0xDCFF) {
+            out += char(u - 0xDC00); // a byte carried through decodePath
+            continue;
+        } else if (QChar::isSurrogate(u)) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x800) {
+            out += char(0xC0 | (cp >> 6));
+        } else {
+            if (cp < 0x10000) {
+                out += char(0xE0 | (cp >> 12));
+            } else {
+                out += char(0xF0 | (cp >> 18));
+                out += char(0x80 | ((cp >> 12) & 0x3F));
+            }
+            out += char(0x80 | ((cp >> 6) & 0x3F));
+        }
+        out += char(0x80 | (cp & 0x3F));
+    }
+    return out;
+#endif
+}
+
+QString decodePath(const QByteArray &bytes)
+{
+#ifdef Q_OS_WIN
+    return QString::fromLocal8Bit(bytes);
+#else
+    QString out;
+    out.reserve(bytes.size());
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char c = p[i];
+        const int len = c < 0x80                 ? 1
+                        : c >= 0xC2 && c <= 0xDF ? 2
+                        : c >= 0xE0 && c <= 0xEF ? 3
+                        : c >= 0xF0 && c <= 0xF4 ? 4
+                                                 : 0;
+        char32_t cp = len == 1 ? c : len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
+        bool ok = len > 0 && i + len <= n;
+        for (int k = 1; ok && k < len; ++k) {
+            ok = (p[i + k] & 0xC0) == 0x80;
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        // Overlong forms, encoded surrogates and values past U+10FFFF are no UTF-8.
+        if (ok
+            && ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))
+                || (cp >= 0xD800 && cp <= 0xDFFF)))
+            ok = false;
+        if (!ok) {
+            out += QChar(char16_t(0xDC00 + c));
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            out += QChar(QChar::highSurrogate(cp));
+            out += QChar(QChar::lowSurrogate(cp));
+        } else {
+            out += QChar(char16_t(cp));
+        }
+        i += len;
+    }
+    return out;
+#endif
+}
+
+void requireOwnFile(const QString &op, const QString &name)
+{
+    const QString path = QDir::current().absoluteFilePath(name);
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(toFsPath(path), ec);
+    if (!fs::exists(st) || fs::is_regular_file(st))
+        return;
+    if (fs::is_symlink(st))
+        throw FileError(op, shown(path), QStringLiteral("A link is in its place"),
+                        codeOf(std::errc::too_many_symbolic_link_levels));
+    throw FileError(
+        op, shown(path), QStringLiteral("It is not a plain file"),
+        codeOf(fs::is_directory(st) ? std::errc::is_a_directory : std::errc::invalid_argument));
+}
+
+std::optional<QByteArray> readOwnFile(const QString &name, qint64 maxSize)
+{
+    const QString op = QStringLiteral("read");
+    requireOwnFile(op, name);
+    QFile file;
+    OpenFailure why;
+    if (!openFile(file, QDir::current().absoluteFilePath(name), QIODevice::ReadOnly, &why))
+        return std::nullopt;
+#ifndef Q_OS_WIN
+    // A pipe put there since the look above is refused, not waited on.
+    struct stat opened;
+    if (::fstat(file.handle(), &opened) != 0 || !S_ISREG(opened.st_mode))
+        throw FileError(op, shown(QDir::current().absoluteFilePath(name)),
+                        QStringLiteral("It is not a plain file"),
+                        codeOf(std::errc::invalid_argument));
+#endif
+    return file.read(maxSize);
+}
+
+bool isCopyLeftover(QStringView name)
+{
+    if (name.size() != 15 || !name.startsWith(QLatin1String(".vertz-")))
+        return false;
+    for (const QChar c : name.mid(7)) {
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f')))
+            return false;
+    }
+    return true;
+}
+
+namespace {
+void ignoreFileSizeSignal()
+{
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+} // namespace
+
 FileSystem::FileSystem()
 {
+    ignoreFileSizeSignal();
     m_winePrefix = qEnvironmentVariable("WINEPREFIX");
     if (m_winePrefix.isEmpty())
         m_winePrefix = QDir::homePath() + QStringLiteral("/.wine");
 }
 
-FileSystem::FileSystem(QString winePrefix) : m_winePrefix(std::move(winePrefix)) {}
+FileSystem::FileSystem(QString winePrefix) : m_winePrefix(std::move(winePrefix))
+{
+    ignoreFileSizeSignal();
+}
 
 QString FileSystem::nativePath(const QString &gamePath) const
 {
@@ -295,12 +581,14 @@ QString FileSystem::nativePath(const QString &gamePath) const
 
 bool FileSystem::fileExists(const QString &path) const
 {
-    return QFileInfo(nativePath(path)).isFile();
+    std::error_code ec;
+    return fs::is_regular_file(fs::status(toFsPath(nativePath(path)), ec));
 }
 
 bool FileSystem::folderExists(const QString &path) const
 {
-    return QFileInfo(nativePath(path)).isDir();
+    std::error_code ec;
+    return fs::is_directory(fs::status(toFsPath(nativePath(path)), ec));
 }
 
 QStringList FileSystem::listFiles(const QString &pattern) const
@@ -313,11 +601,13 @@ QStringList FileSystem::listFiles(const QString &pattern) const
 void FileSystem::makeFolder(const QString &path)
 {
     const QString native = nativePath(path);
+    if (const std::error_code fault = injected(FaultInjector::Step::MakeFolder, native))
+        throw FileError(QStringLiteral("create folder"), shown(native), fault);
     std::error_code ec;
     // create_directory succeeds quietly on an existing folder; that is a failure here.
     if (!fs::create_directory(toFsPath(native), ec))
         throw FileError(QStringLiteral("create folder"), shown(native),
-                        ec ? reasonOf(ec) : reasonOf(std::errc::file_exists));
+                        ec ? ec : codeOf(std::errc::file_exists));
 }
 
 void FileSystem::makeOwnFolder(const QString &path)
@@ -329,12 +619,14 @@ void FileSystem::makeOwnFolder(const QString &path)
         makeFolder(path);
         return;
     }
+    // The code a no-follow open gives for a link.
     if (fs::is_symlink(st))
         throw FileError(QStringLiteral("use folder"), shown(native),
-                        QStringLiteral("A link is in its place"));
+                        QStringLiteral("A link is in its place"),
+                        codeOf(std::errc::too_many_symbolic_link_levels));
     if (!fs::is_directory(st))
         throw FileError(QStringLiteral("use folder"), shown(native),
-                        reasonOf(std::errc::not_a_directory));
+                        codeOf(std::errc::not_a_directory));
 }
 
 struct FileSystem::Source {
@@ -349,14 +641,22 @@ void FileSystem::openSource(const QString &from, Source &source) const
     std::error_code ec;
     const fs::file_status st = fs::status(toFsPath(source.path), ec);
     if (ec)
-        throw FileError(copyOp, shown(source.path), reasonOf(ec));
+        throw FileError(copyOp, shown(source.path), ec);
     if (!fs::is_regular_file(st))
-        throw FileError(copyOp, shown(source.path),
-                        reasonOf(fs::is_directory(st) ? std::errc::is_a_directory
-                                                      : std::errc::invalid_argument));
-    source.file.setFileName(source.path);
-    if (!source.file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw FileError(copyOp, shown(source.path), source.file.errorString());
+        throw FileError(
+            copyOp, shown(source.path),
+            codeOf(fs::is_directory(st) ? std::errc::is_a_directory : std::errc::invalid_argument));
+    if (const std::error_code fault = injected(FaultInjector::Step::Read, source.path))
+        throw FileError(copyOp, shown(source.path), fault);
+    OpenFailure why;
+    if (!openFile(source.file, source.path, QIODevice::ReadOnly | QIODevice::Unbuffered, &why))
+        throw openError(copyOp, shown(source.path), why);
+#ifndef Q_OS_WIN
+    // Whatever took its place since the look above is read only if it is a plain file.
+    struct stat opened;
+    if (::fstat(source.file.handle(), &opened) != 0 || !S_ISREG(opened.st_mode))
+        throw FileError(copyOp, shown(source.path), codeOf(std::errc::invalid_argument));
+#endif
 }
 
 void FileSystem::copyFile(const QString &from, const QString &to)
@@ -400,34 +700,40 @@ void FileSystem::copyOpened(Source &source, const QString &to)
 
     // NewOnly creates with the usual permissions (umask), unlike QTemporaryFile's 0600.
     QString folder = QFileInfo(target).path();
+    removeLeftovers(folder);
     if (!folder.endsWith(u'/'))
         folder += u'/';
+    if (const std::error_code fault = injected(FaultInjector::Step::Create, target))
+        throw FileError(copyToOp, shown(target), fault);
     QFile out;
+    QString temp;
     for (int attempt = 0;; ++attempt) {
-        out.setFileName(
-            folder
-            + QStringLiteral(".vertz-%1")
-                  .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
-        if (out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+        temp = folder
+               + QStringLiteral(".vertz-%1")
+                     .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        OpenFailure why;
+        if (openFile(out, temp, QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
+                     &why))
             break;
-        if (attempt >= 16 || !out.exists())
-            throw FileError(copyToOp, shown(target), out.errorString());
+        if (attempt >= 16 || why.code != std::errc::file_exists)
+            throw openError(copyToOp, shown(target), why);
     }
-    const QString temp = out.fileName();
     auto discard = [&] {
         out.close();
-        QFile::remove(temp);
+        std::error_code ignored;
+        fs::remove(toFsPath(temp), ignored);
     };
-    auto fail = [&](const QString &reason) {
+    auto fail = [&](const std::error_code &code, const QString &reason = QString()) {
         discard();
-        throw FileError(copyToOp, shown(target), reason);
+        throw reason.isEmpty() ? FileError(copyToOp, shown(target), code)
+                               : FileError(copyToOp, shown(target), reason, code);
     };
 
     switch (kernelCopy(in, out)) {
     case KernelCopy::Done:
         break;
     case KernelCopy::Failed:
-        fail(reasonOf(std::error_code(errno, std::generic_category())));
+        fail(lastError());
         break;
     case KernelCopy::Unsupported: {
         // A short write is no error to QFile; writing the rest once more either
@@ -443,26 +749,32 @@ void FileSystem::copyOpened(Source &source, const QString &to)
             if (got == 0)
                 break;
             for (qint64 done = 0; done < got;) {
+                errno = 0;
                 const qint64 put = out.write(buffer.constData() + done, got - done);
-                if (put <= 0)
-                    fail(out.errorString().isEmpty() ? reasonOf(std::errc::io_error)
-                                                     : out.errorString());
+                if (put <= 0) {
+                    const std::error_code code = errno ? lastError() : codeOf(std::errc::io_error);
+                    fail(code, out.errorString().isEmpty() ? QString() : out.errorString());
+                }
                 done += put;
             }
         }
         break;
     }
     }
+    if (const std::error_code fault = injected(FaultInjector::Step::Write, target))
+        fail(fault);
     // Whatever path the bytes took, a copy shorter than its source is no copy.
     if (out.size() != in.size())
-        fail(reasonOf(std::errc::io_error));
+        fail(codeOf(std::errc::io_error));
     out.close();
     if (out.error() != QFileDevice::NoError)
-        fail(out.errorString());
+        fail(codeOf(std::errc::io_error), out.errorString());
 
+    if (const std::error_code fault = injected(FaultInjector::Step::Rename, target))
+        fail(fault);
     fs::rename(toFsPath(temp), toFsPath(target), ec);
     if (ec)
-        fail(reasonOf(ec));
+        fail(ec);
 }
 
 void FileSystem::deleteFile(const QString &path)
@@ -472,15 +784,17 @@ void FileSystem::deleteFile(const QString &path)
     std::error_code ec;
     const fs::file_status st = fs::status(toFsPath(native), ec);
     if (ec)
-        throw FileError(op, shown(native), reasonOf(ec));
+        throw FileError(op, shown(native), ec);
     if (!fs::is_regular_file(st))
-        throw FileError(op, shown(native),
-                        reasonOf(fs::is_directory(st) ? std::errc::is_a_directory
-                                                      : std::errc::invalid_argument));
+        throw FileError(
+            op, shown(native),
+            codeOf(fs::is_directory(st) ? std::errc::is_a_directory : std::errc::invalid_argument));
+    if (const std::error_code fault = injected(FaultInjector::Step::Delete, native))
+        throw FileError(op, shown(native), fault);
     // Removes a link itself, never what it points to.
     fs::remove(toFsPath(native), ec);
     if (ec)
-        throw FileError(op, shown(native), reasonOf(ec));
+        throw FileError(op, shown(native), ec);
 }
 
 void FileSystem::deleteFiles(const QString &pattern)
@@ -491,12 +805,13 @@ void FileSystem::deleteFiles(const QString &pattern)
     const QStringList names = matchingFiles(QStringLiteral("delete files in"), folder, wildcard);
     for (const QString &name : names) {
         const QString file = folder + u'/' + name;
-        std::error_code ec;
+        std::error_code ec = injected(FaultInjector::Step::Delete, file);
         // Only names listed in this folder are removed, and removing a link
         // removes the link: nothing outside the folder is touched.
-        fs::remove(toFsPath(file), ec);
+        if (!ec)
+            fs::remove(toFsPath(file), ec);
         if (ec)
-            throw FileError(QStringLiteral("delete"), shown(file), reasonOf(ec));
+            throw FileError(QStringLiteral("delete"), shown(file), ec);
     }
 }
 
@@ -507,13 +822,15 @@ void FileSystem::removeFolder(const QString &path)
     std::error_code ec;
     const fs::file_status st = fs::symlink_status(toFsPath(native), ec);
     if (ec)
-        throw FileError(op, shown(native), reasonOf(ec));
+        throw FileError(op, shown(native), ec);
     if (!fs::is_directory(st))
-        throw FileError(op, shown(native), reasonOf(std::errc::not_a_directory));
+        throw FileError(op, shown(native), codeOf(std::errc::not_a_directory));
+    if (const std::error_code fault = injected(FaultInjector::Step::RemoveFolder, native))
+        throw FileError(op, shown(native), fault);
     // remove() on a folder is rmdir: it refuses a folder that is not empty.
     fs::remove(toFsPath(native), ec);
     if (ec)
-        throw FileError(op, shown(native), reasonOf(ec));
+        throw FileError(op, shown(native), ec);
 }
 
 } // namespace platform

@@ -4,7 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 #include <stdexcept>
+#include <system_error>
 #include <utility>
 
 namespace platform {
@@ -12,7 +15,9 @@ namespace platform {
 // A failed file operation: what was tried, on which path, and what the system said.
 class FileError : public std::runtime_error {
 public:
-    FileError(QString operation, QString path, QString reason);
+    FileError(QString operation, QString path, QString reason, std::error_code code = {});
+    // The reason is the system's message for code.
+    FileError(QString operation, QString path, std::error_code code);
 
     const QString &operation() const { return m_operation; }
     const QString &path() const { return m_path; }
@@ -21,11 +26,50 @@ public:
     // The path is native. A copy names its source as the path when the source
     // is at fault ("copy", source), else "copy <source> to" and the destination.
     QString describe() const;
+    // What a player reads: the cause in plain words where the system's code
+    // tells it ("The disk is full."), then a blank line and describe().
+    QString explain() const;
+    // The system's error behind the failure; empty for the program's own refusals.
+    std::error_code code() const { return m_code; }
 
 private:
     QString m_operation;
     QString m_path;
     QString m_reason;
+    std::error_code m_code;
+};
+
+// The bytes the system names a native path by, and the path of such bytes.
+// Outside Windows names are UTF-8, and a byte that is not valid there (a
+// Latin-1 folder name) travels as one lone surrogate U+DC80..U+DCFF, so any
+// name survives the round trip. On Windows: the system's code page.
+QByteArray encodePath(const QString &path);
+QString decodePath(const QByteArray &bytes);
+
+// The program's own file by bare name in the working folder (the settings
+// file). Reading gives nothing when no file is there, or it cannot be opened;
+// writing may go ahead when requireOwnFile returns. A link, a folder or a
+// special file in its place is refused with a FileError for operation op:
+// never followed, written into or waited on.
+std::optional<QByteArray> readOwnFile(const QString &name, qint64 maxSize);
+void requireOwnFile(const QString &op, const QString &name);
+
+// The name pattern of the temporary files a copy writes beside its
+// destination: ".vertz-" and eight hexadecimal digits.
+bool isCopyLeftover(QStringView name);
+
+// Tests only: makes chosen steps of the file operations fail as the system
+// would, with the same FileError (operation, path, the system's reason).
+class FaultInjector {
+public:
+    // The steps that can fail, each on the native path the operation names:
+    // opening a copy's source, creating its temporary file beside the
+    // destination, writing it, renaming it over the destination; deleting a
+    // file; creating and removing a folder.
+    enum class Step { Read, Create, Write, Rename, Delete, MakeFolder, RemoveFolder };
+    virtual ~FaultInjector() = default;
+    // A code makes the step fail with it before it changes anything of its own.
+    virtual std::error_code failure(Step step, const QString &nativePath) = 0;
 };
 
 // The file operations the mods need, on game paths.
@@ -41,7 +85,9 @@ private:
 // Every mutating operation throws FileError on failure; the tests never do.
 class FileSystem {
 public:
-    // Uses $WINEPREFIX, or ~/.wine.
+    // Uses $WINEPREFIX, or ~/.wine. Every constructor also makes writing past
+    // the process's file-size limit fail like a full disk instead of killing
+    // the process (SIGXFSZ ignored): the program makes one before any file work.
     FileSystem();
     explicit FileSystem(QString winePrefix);
 
@@ -68,7 +114,10 @@ public:
     void makeOwnFolder(const QString &path);
     // Copies a file, replacing the destination atomically: a failed copy
     // leaves the old destination in place, never a missing or half file. A
-    // destination that already holds the same bytes is left as it is.
+    // destination that already holds the same bytes is left as it is. Before
+    // writing, temporary files that a killed copy left in the destination's
+    // folder are removed (plain files of that name pattern only). A source
+    // that is no plain file (a pipe, a device) is refused, never waited on.
     void copyFile(const QString &from, const QString &to);
     // Copies (from, to) pairs in order as copyFile does, after opening every
     // source: a missing or unreadable one fails, as its copy would, before
@@ -82,12 +131,21 @@ public:
     // Removes an empty folder.
     void removeFolder(const QString &path);
 
+    // Tests only; none by default, and the program never sets one.
+    void setFaultInjector(FaultInjector *faults) { m_faults = faults; }
+
 private:
+    std::error_code injected(FaultInjector::Step step, const QString &native) const
+    {
+        return m_faults ? m_faults->failure(step, native) : std::error_code();
+    }
+
     struct Source;
     void openSource(const QString &from, Source &source) const;
     void copyOpened(Source &source, const QString &to);
 
     QString m_winePrefix;
+    FaultInjector *m_faults = nullptr;
 };
 
 } // namespace platform

@@ -65,13 +65,6 @@ void NameList::sortIgnoringCase()
     *this = std::move(sorted);
 }
 
-namespace {
-QString reasonOfErrno(int err)
-{
-    return QString::fromLocal8Bit(std::strerror(err));
-}
-} // namespace
-
 #ifdef Q_OS_WIN
 FolderContents readFolder(const QString &nativeFolder)
 {
@@ -97,10 +90,10 @@ FolderContents readFolder(const QString &nativeFolder)
 {
     // readdir gives the raw bytes of each name (so a name that does not
     // decode can be told apart) and mostly its kind without a stat.
-    DIR *dir = ::opendir(QFile::encodeName(nativeFolder).constData());
+    DIR *dir = ::opendir(encodePath(nativeFolder).constData());
     if (!dir)
         throw FileError(QStringLiteral("list"), QDir::toNativeSeparators(nativeFolder),
-                        reasonOfErrno(errno));
+                        std::error_code(errno, std::generic_category()));
     const int fd = ::dirfd(dir);
     FolderContents contents;
     while (const dirent *entry = ::readdir(dir)) {
@@ -140,7 +133,7 @@ EntryKind entryKind(const QString &nativePath)
 #ifdef Q_OS_WIN
     const fs::path p(nativePath.toStdWString());
 #else
-    const fs::path p(QFile::encodeName(nativePath).toStdString());
+    const fs::path p(encodePath(nativePath).toStdString());
 #endif
     std::error_code ec;
     const fs::file_status st = fs::symlink_status(p, ec);

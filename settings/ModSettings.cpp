@@ -1,6 +1,7 @@
 #include "settings/ModSettings.h"
 
 #include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,19 +43,25 @@ QList<QByteArray> splitLines(const QByteArray &data, int max)
 }
 
 // Reads as many of the 13 lines as the file has into the record, in order.
-// True when all 13 were there.
+// True when all 13 were there. Something other than a plain file in the
+// file's place counts as unreadable: the rebuild refuses it too, and says why.
 bool readFile(ModSettings &s)
 {
-    QFile f(QString::fromLatin1(settingsFileName));
-    if (!f.open(QIODevice::ReadOnly))
+    std::optional<QByteArray> data;
+    try {
+        data = platform::readOwnFile(QString::fromLatin1(settingsFileName), maxRead);
+    } catch (const platform::FileError &) {
         return false;
-    const QList<QByteArray> lines = splitLines(f.read(maxRead), lineCount);
-    f.close();
+    }
+    if (!data)
+        return false;
+    const QList<QByteArray> lines = splitLines(*data, lineCount);
 
+    // Folder lines keep every byte, valid in the system's encoding or not.
     if (lines.size() > 0)
-        s.fullInstallDir = QString::fromLocal8Bit(lines[0]);
+        s.fullInstallDir = platform::decodePath(lines[0]);
     if (lines.size() > 1)
-        s.demoInstallDir = QString::fromLocal8Bit(lines[1]);
+        s.demoInstallDir = platform::decodePath(lines[1]);
     const auto fields = numericFields(s);
     for (int i = 2; i < lines.size(); ++i)
         *fields[i - 2] = SettingValue::fromText(lines[i]);
@@ -82,8 +89,8 @@ QByteArray format(ModSettings &s)
 {
     QByteArray out;
     const auto line = [&out](const QByteArray &text) { out += text + "\r\n"; };
-    line(s.fullInstallDir.toLocal8Bit());
-    line(s.demoInstallDir.toLocal8Bit());
+    line(platform::encodePath(s.fullInstallDir));
+    line(platform::encodePath(s.demoInstallDir));
     for (SettingValue *v : numericFields(s))
         line(v == &s.demoMode ? v->signForm() : v->printForm());
     return out;
@@ -108,6 +115,14 @@ bool saveSettings(ModSettings &s, platform::Dialogs &dialogs)
     // The start-up and every re-application save settings that did not
     // change: a plain file that already says this is left as it is.
     const QString name = QString::fromLatin1(settingsFileName);
+    // Only ever a plain file: QSaveFile would replace a link's target.
+    try {
+        platform::requireOwnFile(QStringLiteral("write"), name);
+    } catch (const platform::FileError &e) {
+        dialogs.message(QStringLiteral("Error! The settings could not be saved."),
+                        QString::fromLatin1(errorTitle), e.explain());
+        return false;
+    }
     if (const QFileInfo info(name);
         info.isFile() && !info.isSymLink() && info.size() == data.size()) {
         QFile current(name);

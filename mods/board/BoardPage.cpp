@@ -130,7 +130,7 @@ void BoardPage::Board_DblClick(int index)
         board::swapBoard(m_ctx.files, s.gameRoot, demo, Board[index]->property("Tag").toString());
     } catch (const platform::FileError &e) {
         m_ctx.dialogs.message(QStringLiteral("Error! Directory not found."),
-                              QString::fromLatin1(errorTitle), e.describe());
+                              QString::fromLatin1(errorTitle), e.explain());
         return;
     }
     m_ctx.saveSettings();

@@ -18,8 +18,8 @@ const QString defaultKey = QStringLiteral("default");
 // own, since nothing is swapped before all five are saved.
 void backUp(platform::FileSystem &fs, const QString &models, bool demo)
 {
-    if (!fs.folderExists(models + backupFolder))
-        fs.makeFolder(models + backupFolder);
+    // Never a link: backups written through it would land outside the game.
+    fs.makeOwnFolder(models + backupFolder);
     for (const QString &part : boardParts()) {
         const QString name = boardFileName(defaultKey, part, demo);
         if (!fs.fileExists(models + backupFolder + name))

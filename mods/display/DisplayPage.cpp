@@ -75,7 +75,7 @@ void DisplayPage::elementClick(display::Element e, QCheckBox *box)
         display::setShown(m_ctx.files, s.gameRoot, demo, e, show);
     } catch (const platform::FileError &err) {
         m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
-                              err.describe());
+                              err.explain());
         // The field and the file keep the state before the click; so does the box.
         const QSignalBlocker blocker(box);
         box->setChecked(shown(field));

@@ -82,7 +82,7 @@ bool LevelsPage::chkMotox_Click()
         }
     } catch (const platform::FileError &err) {
         m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
-                              err.describe());
+                              err.explain());
         s.motoxEnabled = stored;
         const QSignalBlocker blocker(chkMotox);
         chkMotox->setChecked(stored.equals(1));

@@ -54,7 +54,7 @@ bool FileList::showFolder(const QString &folder, QString *error)
         m_model->reset({}, {}, m_reader->read(folder).files, {}, {});
     } catch (const platform::FileError &e) {
         if (error)
-            *error = e.describe();
+            *error = e.explain();
         return false;
     }
     return true;

@@ -59,7 +59,7 @@ bool FolderList::showFolder(const QString &folder, QString *error)
         contents = m_reader->read(folder);
     } catch (const platform::FileError &e) {
         if (error)
-            *error = e.describe();
+            *error = e.explain();
         return false;
     }
     QStringList chain, head;

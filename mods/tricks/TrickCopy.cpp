@@ -68,7 +68,7 @@ void ensureBackupFolders(platform::FileSystem &fs, const QString &backups, const
         case platform::EntryKind::Missing:
             if (!create)
                 throw FileError(QStringLiteral("open backup folder"), native,
-                                QStringLiteral("No such file or directory"));
+                                std::make_error_code(std::errc::no_such_file_or_directory));
             fs.makeFolder(path);
             break;
         default:
@@ -98,13 +98,13 @@ void copyTrick(platform::FileSystem &fs, const QString &gameRoot, const QString 
     const QString backup = backups + g + targetName;
     if (!fs.fileExists(source))
         throw FileError(QStringLiteral("copy"), fs.nativePath(source),
-                        QStringLiteral("No such file"));
+                        std::make_error_code(std::errc::no_such_file_or_directory));
     // A backup already there is the game's own file: the destination was
     // replaced before, and its backup is never overwritten.
     const bool backedUp = fs.fileExists(backup);
     if (!backedUp && !fs.fileExists(target))
         throw FileError(QStringLiteral("copy over"), fs.nativePath(target),
-                        QStringLiteral("No such file"));
+                        std::make_error_code(std::errc::no_such_file_or_directory));
     ensureBackupFolders(fs, backups, g, true);
     if (!backedUp)
         fs.copyFile(target, backup);
@@ -125,7 +125,7 @@ void restoreTrick(platform::FileSystem &fs, const QString &gameRoot, const QStri
     const QString backup = backups + g + name;
     if (!fs.fileExists(backup))
         throw FileError(QStringLiteral("restore"), fs.nativePath(backup),
-                        QStringLiteral("No such file"));
+                        std::make_error_code(std::errc::no_such_file_or_directory));
     // One replacing copy: it also brings back a game file that went missing.
     fs.copyFile(backup, trickRoot(gameRoot) + g + name);
     fs.deleteFile(backup);

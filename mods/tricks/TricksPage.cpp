@@ -247,7 +247,7 @@ void TricksPage::copySelected()
         tricks::copyTrick(m_ctx.files, m_ctx.settings.gameRoot, m_sourceFolder, source,
                           m_targetFolder, target);
     } catch (const platform::FileError &e) {
-        return fail(e.describe());
+        return fail(e.explain());
     }
     m_ctx.dialogs.message(source + QStringLiteral(" was sucessfully copied over ") + target,
                           QStringLiteral("File Copied"));
@@ -262,7 +262,7 @@ void TricksPage::restoreSelected()
         requireExactName(File1);
         tricks::restoreTrick(m_ctx.files, root, folder, name);
     } catch (const platform::FileError &e) {
-        return fail(e.describe());
+        return fail(e.explain());
     }
     m_ctx.dialogs.message(name + QStringLiteral(" was restored!"), QStringLiteral("File Restored"));
 
@@ -276,7 +276,7 @@ void TricksPage::restoreSelected()
             tricks::removeBackupFolder(m_ctx.files, root, folder);
         }
     } catch (const platform::FileError &e) {
-        return fail(e.describe());
+        return fail(e.explain());
     }
     FolderReader::Share share(m_reader);
     if (!Dir1->refresh(&why) || !File1->refresh(&why))
