@@ -112,17 +112,20 @@ bool saveSettings(ModSettings &s, platform::Dialogs &dialogs)
 {
     fillDefaults(s);
     const QByteArray data = format(s);
-    // The start-up and every re-application save settings that did not
-    // change: a plain file that already says this is left as it is.
     const QString name = QString::fromLatin1(settingsFileName);
+    const auto fail = [&dialogs](const QString &detail) {
+        dialogs.message(QStringLiteral("Error! The settings could not be saved."),
+                        QString::fromLatin1(errorTitle), detail);
+        return false;
+    };
     // Only ever a plain file: QSaveFile would replace a link's target.
     try {
         platform::requireOwnFile(QStringLiteral("write"), name);
     } catch (const platform::FileError &e) {
-        dialogs.message(QStringLiteral("Error! The settings could not be saved."),
-                        QString::fromLatin1(errorTitle), e.explain());
-        return false;
+        return fail(e.explain());
     }
+    // The start-up and every re-application save settings that did not
+    // change: a plain file that already says this is left as it is.
     if (const QFileInfo info(name);
         info.isFile() && !info.isSymLink() && info.size() == data.size()) {
         QFile current(name);
@@ -146,12 +149,8 @@ bool saveSettings(ModSettings &s, platform::Dialogs &dialogs)
     }
     if (reason.isEmpty())
         return true;
-
-    dialogs.message(
-        QStringLiteral("Error! The settings could not be saved."), QString::fromLatin1(errorTitle),
-        QStringLiteral("Cannot write %1: %2")
-            .arg(QDir::current().absoluteFilePath(QString::fromLatin1(settingsFileName)), reason));
-    return false;
+    return fail(
+        QStringLiteral("Cannot write %1: %2").arg(QDir::current().absoluteFilePath(name), reason));
 }
 
 void loadSettings(ModSettings &s, platform::Dialogs &dialogs,
