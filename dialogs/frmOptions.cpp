@@ -13,17 +13,9 @@
 #include <QShortcut>
 #include <QTabWidget>
 
+using platform::named;
 using platform::placeTwips;
 using platform::twips;
-
-namespace {
-template <typename T> T *named(QWidget *parent, const char *name)
-{
-    auto *w = new T(parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
-} // namespace
 
 frmOptions::frmOptions(AppContext &ctx, QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint

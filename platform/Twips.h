@@ -15,4 +15,12 @@ inline void placeTwips(QWidget *w, int left, int top, int width, int height)
     w->setGeometry(twips(left), twips(top), twips(width), twips(height));
 }
 
+// A control of a fixed design: created in parent under its contract name.
+template <typename T> T *named(QWidget *parent, const char *name)
+{
+    auto *w = new T(parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
 } // namespace platform

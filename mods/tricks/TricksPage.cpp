@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+using platform::named;
 using platform::placeTwips;
 
 namespace {
@@ -20,13 +21,6 @@ void colourList(QWidget *w)
     p.setColor(QPalette::Base, QColor(255, 192, 128));
     p.setColor(QPalette::Text, QColor(64, 0, 0));
     w->setPalette(p);
-}
-
-template <typename T> T *named(QWidget *parent, const char *name)
-{
-    auto *w = new T(parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
 }
 
 // The part of a native folder below root, '/' between its parts; empty at
