@@ -684,6 +684,9 @@ void FileSystem::copyOpened(Source &source, const QString &to)
     const QString copyToOp = QStringLiteral("copy %1 to").arg(shown(source.path));
     QFile &in = source.file;
 
+    // Even a copy with nothing to do tidies what a killed one left.
+    QString folder = QFileInfo(target).path();
+    removeLeftovers(folder);
     // Writing a file onto itself through a temporary would be harmless, but
     // there is nothing to do.
     std::error_code ec;
@@ -699,8 +702,6 @@ void FileSystem::copyOpened(Source &source, const QString &to)
         throw FileError(copyOp, shown(source.path), in.errorString());
 
     // NewOnly creates with the usual permissions (umask), unlike QTemporaryFile's 0600.
-    QString folder = QFileInfo(target).path();
-    removeLeftovers(folder);
     if (!folder.endsWith(u'/'))
         folder += u'/';
     if (const std::error_code fault = injected(FaultInjector::Step::Create, target))
@@ -827,6 +828,8 @@ void FileSystem::removeFolder(const QString &path)
         throw FileError(op, shown(native), codeOf(std::errc::not_a_directory));
     if (const std::error_code fault = injected(FaultInjector::Step::RemoveFolder, native))
         throw FileError(op, shown(native), fault);
+    // A killed copy's leftover would keep the folder; anything else does.
+    removeLeftovers(native);
     // remove() on a folder is rmdir: it refuses a folder that is not empty.
     fs::remove(toFsPath(native), ec);
     if (ec)

@@ -5,12 +5,16 @@
 #include "app/frmMod.h"
 #include "settings/AppContext.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+
+#include <functional>
 
 // The main window with its context, started as main() starts it, in a fresh
 // test bench; the test classes of the main window derive from it.
@@ -20,6 +24,7 @@ protected:
     ScriptedDialogs m_dialogs;
     std::unique_ptr<AppContext> m_ctx;
     std::unique_ptr<frmMod> m_window;
+    QPointer<QWidget> m_dialog; // the options dialog once opened
 
     // For init() and cleanup().
     void setUpBench()
@@ -34,9 +39,12 @@ protected:
         m_bench.reset();
     }
     // The load step alone; false when the player cancelled.
-    bool load()
+    // prepare may change the context before the window is made.
+    bool load(const std::function<void(AppContext &)> &prepare = {})
     {
         m_ctx = std::make_unique<AppContext>(m_dialogs);
+        if (prepare)
+            prepare(*m_ctx);
         m_window = std::make_unique<frmMod>(*m_ctx);
         return m_window->Form_Load();
     }
@@ -63,5 +71,31 @@ protected:
             QTRY_VERIFY(menu->isVisible());
             QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(command).center());
         }
+    }
+    // Chooses Options on the menu bar; true once the dialog is up and active.
+    bool openOptions()
+    {
+        choose(m_window->mnuOptions);
+        m_dialog = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == QLatin1String("frmOptions") && w->isVisible())
+                m_dialog = w;
+        }
+        return m_dialog && QTest::qWaitForWindowActive(m_dialog);
+    }
+    // Clicks a button or check box of the dialog on its caption.
+    void click(const char *name)
+    {
+        auto *button = m_dialog->findChild<QAbstractButton *>(QLatin1String(name));
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(10, button->height() / 2));
+    }
+    // Closes the dialog with a button; true once the main window is active again.
+    bool leaveWith(const char *name)
+    {
+        click(name);
+        return QTest::qWaitFor([this] {
+            return (!m_dialog || !m_dialog->isVisible())
+                   && QApplication::activeWindow() == m_window.get();
+        });
     }
 };

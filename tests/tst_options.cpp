@@ -27,7 +27,6 @@ using fixture::Variant;
 class TestOptions : public QObject, MainWindowBench {
     Q_OBJECT
 
-    QPointer<QWidget> m_dialog;
     QString m_full, m_demo; // game roots
 
     // Both installs, and a settings file with lines 3 to 13 as given.
@@ -45,32 +44,6 @@ class TestOptions : public QObject, MainWindowBench {
     template <typename T = QAbstractButton> T *dialog(const char *name)
     {
         return m_dialog->findChild<T *>(QLatin1String(name));
-    }
-    // Chooses Options on the menu bar; true once the dialog is up and active.
-    bool openOptions()
-    {
-        choose(m_window->mnuOptions);
-        m_dialog = nullptr;
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (w->objectName() == QLatin1String("frmOptions") && w->isVisible())
-                m_dialog = w;
-        }
-        return m_dialog && QTest::qWaitForWindowActive(m_dialog);
-    }
-    // Clicks a button or check box on its caption.
-    void click(const char *name)
-    {
-        auto *button = dialog(name);
-        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(10, button->height() / 2));
-    }
-    // Closes the dialog with a button; true once the main window is active again.
-    bool leaveWith(const char *name)
-    {
-        click(name);
-        return QTest::qWaitFor([this] {
-            return (!m_dialog || !m_dialog->isVisible())
-                   && QApplication::activeWindow() == m_window.get();
-        });
     }
     void type(const QString &text)
     {

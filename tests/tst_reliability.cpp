@@ -210,6 +210,23 @@ private slots:
             2);
     }
 
+    // A start puts the stored board back, mostly a copy with nothing to do;
+    // a restore empties a backup folder but for what a kill left there.
+    void leftoversGoWhereNothingIsCopied()
+    {
+        const QString models = native(fixture::boardFolder);
+        const QString flip = native("Game\\data\\anims\\trickbackup\\flip");
+        tricks::copyTrick(m_fs, m_root, "", "kickflip.ska", "flip", "hardflip.ska");
+        for (const QString &folder : {models, flip})
+            QVERIFY(writeFile(folder + "/.vertz-0badc0de", "half a file"));
+        board::swapBoard(m_fs, m_root, false, "default");
+        tricks::restoreTrick(m_fs, m_root, "flip", "hardflip.ska");
+        QVERIFY(tricks::backupFolderIsEmpty(m_fs, m_root, "flip"));
+        tricks::removeBackupFolder(m_fs, m_root, "flip");
+        QVERIFY(!QFileInfo::exists(models + "/.vertz-0badc0de"));
+        QVERIFY(!QFileInfo::exists(flip));
+    }
+
     void fileSizeLimitFailsTheCopyInsteadOfKilling()
     {
         std::signal(SIGXFSZ, SIG_DFL);

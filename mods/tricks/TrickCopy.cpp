@@ -136,7 +136,12 @@ bool backupFolderIsEmpty(platform::FileSystem &fs, const QString &gameRoot, cons
     const QString backups = backupRoot(gameRoot);
     const platform::FolderContents contents
         = platform::readFolder(fs.nativePath(backups + gameFolder(backups, folder)));
-    return contents.files.isEmpty() && contents.folders.isEmpty();
+    // What a killed copy left counts for nothing: removing the folder clears it.
+    for (qsizetype i = 0; i < contents.files.size(); ++i) {
+        if (!platform::isCopyLeftover(contents.files.at(i)))
+            return false;
+    }
+    return contents.folders.isEmpty();
 }
 
 void removeBackupFolder(platform::FileSystem &fs, const QString &gameRoot, const QString &folder)

@@ -1,0 +1,442 @@
+#include "tests/DeliveredFiles.h"
+#include "tests/FaultInjection.h"
+#include "tests/MainWindowBench.h"
+
+#include "app/frmMod.h"
+#include "mods/board/BoardPage.h"
+#include "mods/display/DisplayPage.h"
+#include "mods/levels/LevelsPage.h"
+#include "mods/tricks/TricksPage.h"
+#include "platform/Look.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+#include <csignal>
+#include <cstdio>
+
+using fixture::Variant;
+
+namespace {
+const QString anims = QStringLiteral("Game\\data\\anims\\");
+// The folders the program keeps its backups in; a file there backs up the
+// game file of the same path without that folder.
+const QStringList backupFolders{"boardbakup",  "trickbackup",        "scriptsbackup",
+                                "motoxbackup", "panelspritesbackup", "fontbackup"};
+// Those that may stay after everything is undone, with the game's files in them.
+const QStringList keptBackups{"boardbakup", "scriptsbackup", "motoxbackup", "panelspritesbackup"};
+
+QString key(QString rel)
+{
+    return rel.replace('\\', '/').toLower();
+}
+int envNumber(const char *name, int fallback)
+{
+    bool ok = false;
+    const int n = qEnvironmentVariableIntValue(name, &ok);
+    return ok ? n : fallback;
+}
+} // namespace
+
+// Thousands of random player actions on the main window over both variants,
+// some with failing file steps, each followed by a check that nothing of the
+// game was lost; at the end everything is undone through the window and both
+// installs compared with fresh ones. VERTZ_SEED repeats a run, VERTZ_ACTIONS
+// sets its length.
+class TestRandom : public QObject, MainWindowBench {
+    Q_OBJECT
+
+    QRandomGenerator m_random;
+    Faults m_faults;
+    int m_injected = 0; // faults over the whole run
+    QString m_base;     // holds both installs
+    QString m_fullRoot, m_demoRoot;
+
+    int pick(int n) { return int(m_random.bounded(n)); }
+    bool demo() const { return m_ctx->settings.isDemo(); }
+    QString install(Variant v) const
+    {
+        return QDir(m_base).filePath(v == Variant::Demo ? "demo" : "full");
+    }
+    QString inGame(const QString &rel) const
+    {
+        return fixture::nativePathOf(install(demo() ? Variant::Demo : Variant::Full), rel);
+    }
+    template <typename T = QAbstractButton> T *control(const QString &name)
+    {
+        return m_window->findChild<T *>(name);
+    }
+    void clickOn(QWidget *w)
+    {
+        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
+    }
+    bool restoreMode() { return control<QLabel>("lblTop")->text() == "File to Restore"; }
+    void setRestoreMode(bool on)
+    {
+        if (restoreMode() != on)
+            clickOn(control("cmdRestore"));
+    }
+    // The trick animations of the game, relative to the trick root.
+    static QStringList tricks()
+    {
+        QStringList names;
+        for (const QString &rel : fixture::gameFiles(Variant::Full)) {
+            if (rel.startsWith(anims, Qt::CaseInsensitive))
+                names << rel.mid(anims.size());
+        }
+        return names;
+    }
+    QStringList trickBackups() { return snapshot(inGame(anims + "trickbackup")).keys(); }
+    // Points a folder list and its file list at one file below folder.
+    void choose(const char *dirList, const char *fileList, const QString &folder, QString rel)
+    {
+        rel.replace('\\', '/');
+        const QString sub = rel.contains('/') ? rel.section('/', 0, -2) : QString();
+        control<QWidget>(dirList)->setProperty("path",
+                                               QDir::toNativeSeparators(QDir(folder).filePath(sub))
+                                                   .remove(QRegularExpression("[/\\\\]$")));
+        control<QWidget>(fileList)->setProperty("fileName", rel.section('/', -1));
+    }
+
+    // One random action of a player.
+    // Only kinds below 88 leave the main window alone.
+    void act(int kinds)
+    {
+        const int what = pick(kinds);
+        if (what < 30) {
+            clickTab(0);
+            QRadioButton *board = control<QRadioButton>(QString("Board_%1").arg(pick(6)));
+            if (what < 22)
+                QTest::mouseDClick(board, Qt::LeftButton);
+            else
+                clickOn(board);
+        } else if (what < 50) {
+            clickTab(1);
+            setRestoreMode(false);
+            const QStringList all = tricks();
+            choose("Dir1", "File1", inGame(anims), all[pick(all.size())]);
+            choose("Dir2", "File2", inGame(anims), all[pick(all.size())]);
+            clickOn(control("cmdCopy"));
+        } else if (what < 62) {
+            clickTab(1);
+            const QStringList saved = trickBackups();
+            if (saved.isEmpty())
+                return;
+            setRestoreMode(true);
+            choose("Dir1", "File1", inGame(anims + "trickbackup"), saved[pick(saved.size())]);
+            clickOn(control("cmdCopy"));
+        } else if (what < 76) {
+            clickTab(3);
+            clickOn(control(QStringList{"chkBalance", "chkHud", "chkFont"}[pick(3)]));
+        } else if (what < 88) {
+            clickTab(2);
+            clickOn(control(QStringList{"chkMotox", "optMotox_0", "optMotox_1"}[pick(3)]));
+        } else if (what < 94) {
+            QVERIFY(openOptions());
+            click("chkDemo");
+            QVERIFY(leaveWith("cmdOK"));
+        } else {
+            restart();
+        }
+    }
+    // A new run of the program on the same working folder.
+    void restart()
+    {
+        m_window.reset();
+        QVERIFY(load([this](AppContext &ctx) { ctx.files.setFaultInjector(&m_faults); }));
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    // What is wrong with an install: each game file there, whole, as the
+    // game's own or one of the files put in its place; each backup the
+    // game's own file; nothing else. Empty when all is well.
+    static QString damage(const QString &folder, Variant v, bool killed = false)
+    {
+        QMap<QString, QString> game; // key -> relative game path
+        QSet<QByteArray> replacements;
+        for (const char *name : {"gamemenu.qb", "Motox_Scripts.qb", "blank.dat", "blankfont.dat"})
+            replacements << deliveredFile(name);
+        for (const QString &rel : fixture::gameFiles(v)) {
+            game.insert(key(rel), rel);
+            replacements << fixture::contentOf(v, rel);
+        }
+        const auto files = snapshot(folder);
+        int present = 0;
+        for (auto f = files.begin(); f != files.end(); ++f) {
+            QString k = key(f.key());
+            for (const QString &b : backupFolders)
+                k.remove('/' + b);
+            if (killed && k.contains("/.vertz-"))
+                continue; // a killed copy's; the next copy there removes it
+            if (!game.contains(k))
+                return "stray file " + f.key();
+            if (k != key(f.key())) {
+                if (f.value() != fixture::contentOf(v, game[k]))
+                    return "backup not the game's own: " + f.key();
+            } else if (!replacements.contains(f.value())) {
+                return "damaged game file " + f.key();
+            } else {
+                ++present;
+            }
+        }
+        return present == game.size() ? QString() : QString("a game file is missing");
+    }
+    // The settings file reads back as the record in memory (the board
+    // selection aside: a click holds it until the next save).
+    QString settingsMismatch()
+    {
+        ScriptedDialogs quiet;
+        ModSettings disk;
+        loadSettings(disk, quiet, {});
+        if (!quiet.shown.isEmpty())
+            return "settings file unreadable: " + quiet.shown[0].informative;
+        const ModSettings &mem = m_ctx->settings;
+        if (disk.fullInstallDir != mem.fullInstallDir || disk.demoInstallDir != mem.demoInstallDir)
+            return "install folders differ from the settings file";
+        for (SettingValue ModSettings::*field :
+             {&ModSettings::demoMode, &ModSettings::motoxEnabled, &ModSettings::motoxMode,
+              &ModSettings::fullBalanceShown, &ModSettings::demoBalanceShown,
+              &ModSettings::fullHudShown, &ModSettings::demoHudShown, &ModSettings::fullFontShown,
+              &ModSettings::demoFontShown}) {
+            if ((disk.*field).toNumber() != (mem.*field).toNumber())
+                return "a field differs from the settings file";
+        }
+        return {};
+    }
+    QString check(qsizetype messagesBefore)
+    {
+        for (const Variant v : {Variant::Full, Variant::Demo}) {
+            if (const QString why = damage(install(v), v); !why.isEmpty())
+                return why;
+        }
+        if (m_faults.failed > 0) {
+            const auto shown = m_dialogs.messages();
+            if (shown.size() == messagesBefore || shown.last().title != "OMG TEH ERROR")
+                return QString("a failure was not reported");
+            return {};
+        }
+        return settingsMismatch();
+    }
+
+    // Both installs and the settings file naming them; returns the seed.
+    quint32 prepare()
+    {
+        setUpBench();
+        const auto seed
+            = quint32(envNumber("VERTZ_SEED", int(QRandomGenerator::global()->generate() >> 1)));
+        qInfo("VERTZ_SEED=%u", seed);
+        m_random.seed(seed);
+        m_faults.chance = 0;
+        m_base = m_bench->path(".");
+        m_fullRoot = m_bench->makeGame(Variant::Full, "full");
+        m_demoRoot = m_bench->makeGame(Variant::Demo, "demo");
+        TestBench::writeIni(
+            TestBench::ini(m_fullRoot, m_demoRoot, {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
+        [] { QVERIFY(copyDeliveredFiles()); }();
+        return seed;
+    }
+    // Undoes every change through the window in each variant, then compares
+    // both installs with fresh ones.
+    // With modFirst every mod is put in before, so that each folder the
+    // program writes to sees an operation.
+    void undoEverything(bool modFirst = false)
+    {
+        for (int round = 0; round < 2; ++round) {
+            if (modFirst)
+                modAll();
+            undoAll();
+            QVERIFY(openOptions());
+            click("chkDemo");
+            QVERIFY(leaveWith("cmdOK"));
+        }
+        for (const Variant v : {Variant::Full, Variant::Demo}) {
+            const QString vanilla = m_bench->path(v == Variant::Demo ? "vanilla-demo" : "vanilla");
+            fixture::makeInstall(vanilla, v);
+            auto now = tree(install(v));
+            now.removeIf([](auto f) {
+                const QString k = key(f.key());
+                return std::any_of(keptBackups.begin(), keptBackups.end(),
+                                   [&](const QString &b) { return k.contains('/' + b + '/'); })
+                       || (k.contains("/trickbackup/") && f.value() == "folder");
+            });
+            const auto was = tree(vanilla);
+            QStringList differ;
+            for (const QString &k : now.keys() + was.keys()) {
+                if (now.value(k, "<none>") != was.value(k, "<none>"))
+                    differ << k;
+            }
+            QVERIFY2(differ.isEmpty(), qPrintable("not as before: " + differ.join(", ")));
+        }
+    }
+    // Puts every mod in through the window in the variant in use.
+    void modAll()
+    {
+        clickTab(0);
+        QTest::mouseDClick(control("Board_1"), Qt::LeftButton);
+        clickTab(1);
+        setRestoreMode(false);
+        const QStringList all = tricks();
+        for (int i = 0; i < all.size(); ++i) {
+            choose("Dir1", "File1", inGame(anims), all[(i + 1) % all.size()]);
+            choose("Dir2", "File2", inGame(anims), all[i]);
+            clickOn(control("cmdCopy"));
+        }
+        clickTab(3);
+        for (const char *box : {"chkBalance", "chkHud", "chkFont"}) {
+            if (control(box)->isChecked())
+                clickOn(control(box));
+        }
+        clickTab(2);
+        if (!control("chkMotox")->isChecked() && control("chkMotox")->isEnabled())
+            clickOn(control("chkMotox"));
+    }
+    // Undoes every change through the window in the variant in use.
+    void undoAll()
+    {
+        clickTab(0);
+        QTest::mouseDClick(control("Board_0"), Qt::LeftButton);
+        clickTab(1);
+        for (QStringList saved = trickBackups(); !saved.isEmpty(); saved = trickBackups()) {
+            setRestoreMode(true);
+            choose("Dir1", "File1", inGame(anims + "trickbackup"), saved.first());
+            clickOn(control("cmdCopy"));
+            QVERIFY2(trickBackups().size() < saved.size(),
+                     qPrintable(saved.first() + ": " + m_dialogs.shown.last().informative));
+        }
+        setRestoreMode(false);
+        clickTab(3);
+        for (const char *box : {"chkBalance", "chkHud", "chkFont"}) {
+            if (!control(box)->isChecked())
+                clickOn(control(box));
+        }
+        clickTab(2);
+        if (control("chkMotox")->isChecked() && control("chkMotox")->isEnabled())
+            clickOn(control("chkMotox"));
+    }
+    // Folders and files below folder; files with their content.
+    static QMap<QString, QByteArray> tree(const QString &folder)
+    {
+        QMap<QString, QByteArray> all = snapshot(folder);
+        QDirIterator it(folder, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            all.insert(QDir(folder).relativeFilePath(it.next()) + '/', "folder");
+        return all;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        setUpLook();
+        // Thousands of windows shown would bury a failure under the offscreen
+        // platform's notes.
+        static const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext &where, const QString &text) {
+                if (!text.startsWith("This plugin does not support"))
+                    previous(type, where, text);
+            });
+    }
+
+    void randomActionsLoseNothing()
+    {
+        const quint32 seed = prepare();
+        const int actions = envNumber("VERTZ_ACTIONS", 2000);
+        restart();
+        for (int n = 1; n <= actions; ++n) {
+            m_faults = Faults();
+            m_faults.random.seed(m_random.generate());
+            m_faults.chance = pick(4) == 0 ? 0.3 : 0;
+            const qsizetype messages = m_dialogs.messages().size();
+            act(100);
+            m_injected += m_faults.failed;
+            const QString why = QTest::currentTestFailed() ? "the action failed" : check(messages);
+            QVERIFY2(why.isEmpty(),
+                     qPrintable(QString("VERTZ_SEED=%1, action %2: %3").arg(seed).arg(n).arg(why)));
+        }
+        m_faults.chance = 0;
+        undoEverything();
+        if (QTest::currentTestFailed())
+            return;
+        qInfo("%d actions, %d faults injected, files lost: 0", actions, m_injected);
+    }
+
+#ifdef Q_OS_LINUX
+    // Runs of the program killed at random moments, each followed by a check
+    // like the next start's.
+    void killedRunsLoseNothing()
+    {
+        const quint32 seed = prepare();
+        const int kills = envNumber("VERTZ_KILLS", 120);
+        for (int n = 1; n <= kills; ++n) {
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(),
+                        {"--child", m_bench->path("."), QString::number(m_random.generate())});
+            QVERIFY(child.waitForStarted());
+            // Some die while starting, the rest while at work.
+            if (pick(4) != 0)
+                QVERIFY(child.waitForReadyRead(30000));
+            QTest::qSleep(pick(60));
+            ::kill(pid_t(child.processId()), SIGKILL);
+            child.waitForFinished();
+            ScriptedDialogs quiet;
+            ModSettings disk;
+            loadSettings(disk, quiet, {});
+            QString why = quiet.shown.isEmpty() && disk.fullInstallDir == m_fullRoot
+                                  && disk.demoInstallDir == m_demoRoot
+                              ? QString()
+                              : QString("the settings were lost");
+            for (const Variant v : {Variant::Full, Variant::Demo})
+                why += damage(install(v), v, true);
+            QVERIFY2(why.isEmpty(),
+                     qPrintable(QString("VERTZ_SEED=%1, kill %2: %3").arg(seed).arg(n).arg(why)));
+        }
+        restart();
+        undoEverything(true);
+        if (QTest::currentTestFailed())
+            return;
+        // The settings are saved in the working folder too.
+        const QStringList work = QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        QVERIFY2(work
+                     == QStringList({"Motox_Scripts.qb", "blank.dat", "blankfont.dat",
+                                     "gamemenu.qb", "vertzmod.ini"}),
+                 qPrintable(work.join(", ")));
+        qInfo("%d kills, files lost: 0", kills);
+    }
+#endif
+
+    void cleanup()
+    {
+        tearDownBench();
+    }
+
+public:
+    // The child of killedRunsLoseNothing: the program on the installs below
+    // base at work until killed.
+    int runChild(const QString &base, quint32 seed)
+    {
+        setUpLook();
+        m_base = base;
+        m_random.seed(seed);
+        if (!load())
+            return 1;
+        std::puts("started");
+        std::fflush(stdout);
+        m_window->show();
+        for (;;)
+            act(88);
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    TestRandom test;
+    if (argc == 4 && QByteArray(argv[1]) == "--child")
+        return test.runChild(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toUInt());
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_random.moc"
