@@ -1,16 +1,19 @@
 #include "tests/TestSupport.h"
 
+#include "tests/DeliveredFiles.h"
 #include "tests/FaultInjection.h"
 
 #include "mods/board/BoardPage.h"
 #include "mods/board/BoardSwap.h"
 #include "mods/display/DisplayMods.h"
+#include "mods/display/DisplayPage.h"
 #include "mods/levels/MotoxMod.h"
 #include "mods/tricks/TrickCopy.h"
 #include "platform/FileSystem.h"
 #include "platform/Look.h"
 #include "settings/AppContext.h"
 
+#include <QCheckBox>
 #include <QRadioButton>
 #include <QtTest>
 
@@ -313,6 +316,38 @@ private slots:
         QVERIFY(faults.failed > 0);
         board::swapBoard(m_fs, m_root, false, "default");
         QVERIFY(boardIsWhole({"default"}));
+    }
+
+    // A step failing while blanking or showing an element undoes the steps
+    // before it: the files stay as before the click, as the box says.
+    void displayFailureKeepsTheStateBeforeTheClick()
+    {
+        QVERIFY(copyDeliveredFiles());
+        TestBench::writeIni(TestBench::ini(m_root, m_root, {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
+        AppContext ctx(m_dialogs);
+        ctx.loadSettings();
+        DisplayPage page(ctx);
+        const display::ElementFiles &hud = display::filesOf(display::Element::Hud);
+        for (int n = 1, failed = 1; failed > 0; ++n) {
+            failed = 0;
+            for (const bool show : {false, true}) {
+                Faults faults;
+                faults.failAt = n;
+                ctx.files.setFaultInjector(nullptr);
+                page.chkHud->setChecked(!show);
+                ctx.files.setFaultInjector(&faults);
+                page.chkHud->setChecked(show);
+                failed += faults.failed;
+                QCOMPARE(page.chkHud->isChecked(), faults.failed ? !show : show);
+                for (const QString &name : display::fileNames(display::Element::Hud, false)) {
+                    const QString rel = QString(hud.folder) + '\\' + name;
+                    QCOMPARE(readFile(native(rel)), page.chkHud->isChecked()
+                                                        ? fixture::contentOf(Variant::Full, rel)
+                                                        : deliveredFile(hud.blankFile));
+                }
+            }
+        }
+        ctx.files.setFaultInjector(nullptr);
     }
 
     void swapFailuresNameTheirCause_data()

@@ -74,9 +74,14 @@ void DisplayPage::elementClick(display::Element e, QCheckBox *box)
     try {
         display::setShown(m_ctx.files, s.gameRoot, demo, e, show);
     } catch (const platform::FileError &err) {
+        // The steps before the failing one are undone where they can be, so
+        // the files keep the state before the click; so do the field and the box.
+        try {
+            display::setShown(m_ctx.files, s.gameRoot, demo, e, shown(field));
+        } catch (const platform::FileError &) {
+        }
         m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
                               err.explain());
-        // The field and the file keep the state before the click; so does the box.
         const QSignalBlocker blocker(box);
         box->setChecked(shown(field));
         return;
