@@ -225,8 +225,25 @@ class TestRandom : public QObject, MainWindowBench {
         }
         return {};
     }
+    // The full game's MotoX scripts are as the settings say.
+    QString motoxMismatch()
+    {
+        const ModSettings &s = m_ctx->settings;
+        const bool on = s.motoxEnabled.equals(1);
+        for (const QString rel :
+             {"Game\\data\\scripts\\gamemenu.qb", "Game\\data\\levels\\Motox\\Motox_Scripts.qb"}) {
+            const bool replaced = on && (rel.contains("menu") || s.motoxMode.equals(1));
+            if (readFile(fixture::nativePathOf(install(Variant::Full), rel))
+                != (replaced ? deliveredFile(qPrintable(rel.section('\\', -1)))
+                             : fixture::contentOf(Variant::Full, rel)))
+                return rel + " is not as the settings say";
+        }
+        return {};
+    }
     QString check(qsizetype messagesBefore)
     {
+        if (const QString why = motoxMismatch(); !why.isEmpty())
+            return why;
         if (const QString why = displayMismatch(); !why.isEmpty())
             return why;
         for (const Variant v : {Variant::Full, Variant::Demo}) {

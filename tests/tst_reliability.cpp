@@ -7,6 +7,7 @@
 #include "mods/board/BoardSwap.h"
 #include "mods/display/DisplayMods.h"
 #include "mods/display/DisplayPage.h"
+#include "mods/levels/LevelsPage.h"
 #include "mods/levels/MotoxMod.h"
 #include "mods/tricks/TrickCopy.h"
 #include "platform/FileSystem.h"
@@ -346,6 +347,30 @@ private slots:
                                                         : deliveredFile(hud.blankFile));
                 }
             }
+        }
+        ctx.files.setFaultInjector(nullptr);
+    }
+
+    // So does a failing MotoX box.
+    void motoxFailureKeepsTheStateBeforeTheClick()
+    {
+        QVERIFY(copyDeliveredFiles());
+        TestBench::writeIni(TestBench::ini(m_root, m_root, {0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1}));
+        AppContext ctx(m_dialogs);
+        ctx.loadSettings();
+        LevelsPage page(ctx);
+        const QString menu = "Game\\data\\scripts\\gamemenu.qb";
+        for (int n = 1, failed = 1; failed > 0; ++n) {
+            Faults faults;
+            faults.failAt = n;
+            ctx.files.setFaultInjector(nullptr);
+            page.chkMotox->setChecked(false);
+            ctx.files.setFaultInjector(&faults);
+            page.chkMotox->setChecked(true);
+            failed = faults.failed;
+            QCOMPARE(page.chkMotox->isChecked(), failed == 0);
+            QCOMPARE(readFile(native(menu)), failed ? fixture::contentOf(Variant::Full, menu)
+                                                    : deliveredFile("gamemenu.qb"));
         }
         ctx.files.setFaultInjector(nullptr);
     }

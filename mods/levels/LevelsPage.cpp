@@ -84,6 +84,7 @@ bool LevelsPage::chkMotox_Click()
         m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
                               err.explain());
         s.motoxEnabled = stored;
+        putBack(stored.equals(1), mode);
         const QSignalBlocker blocker(chkMotox);
         chkMotox->setChecked(stored.equals(1));
         showMode(stored.equals(1), mode);
@@ -104,6 +105,7 @@ void LevelsPage::optMotox_Click(int index)
         return;
     s.motoxMode = stored;
     const int mode = stored.toNumber(0) == 1 ? 1 : 0;
+    putBack(s.motoxEnabled.equals(1), mode);
     {
         const QSignalBlocker groupBlocker(optMotoxGroup);
         const QSignalBlocker lugeBlocker(optMotox[0]);
@@ -111,6 +113,14 @@ void LevelsPage::optMotox_Click(int index)
         optMotox[mode]->setChecked(true);
     }
     showMode(chkMotox->isChecked(), mode);
+}
+
+void LevelsPage::putBack(bool on, int mode)
+{
+    try {
+        levels::applyMotox(m_ctx.files, m_ctx.settings.gameRoot, on, !on || mode == 1);
+    } catch (const platform::FileError &) {
+    }
 }
 
 void LevelsPage::showStoredState()

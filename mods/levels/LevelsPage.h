@@ -41,6 +41,9 @@ public:
 private:
     // The buttons and the picture of the mod on (in the given mode) or off.
     void showMode(bool on, int mode);
+    // After a failure: the full game's scripts as they were, as far as they
+    // can be put back; a second failure leaves the first one's message.
+    void putBack(bool on, int mode);
 
     AppContext &m_ctx;
 };
