@@ -45,8 +45,8 @@ int envNumber(const char *name, int fallback)
 // Thousands of random player actions on the main window over both variants,
 // some with failing file steps, each followed by a check that nothing of the
 // game was lost; at the end everything is undone through the window and both
-// installs compared with fresh ones. VERTZ_SEED repeats a run, VERTZ_ACTIONS
-// sets its length.
+// installs compared with fresh ones. VERTZ_SEED repeats a run; VERTZ_ACTIONS
+// and VERTZ_KILLS set its lengths.
 class TestRandom : public QObject, MainWindowBench {
     Q_OBJECT
 
@@ -92,7 +92,7 @@ class TestRandom : public QObject, MainWindowBench {
     }
     QStringList trickBackups() { return snapshot(inGame(anims + "trickbackup")).keys(); }
     // Points a folder list and its file list at one file below folder.
-    void choose(const char *dirList, const char *fileList, const QString &folder, QString rel)
+    void pointAt(const char *dirList, const char *fileList, const QString &folder, QString rel)
     {
         rel.replace('\\', '/');
         const QString sub = rel.contains('/') ? rel.section('/', 0, -2) : QString();
@@ -102,8 +102,8 @@ class TestRandom : public QObject, MainWindowBench {
         control<QWidget>(fileList)->setProperty("fileName", rel.section('/', -1));
     }
 
-    // One random action of a player.
-    // Only kinds below 88 leave the main window alone.
+    // One random action of a player, of the first kinds of them: those below
+    // 88 keep to the main window.
     void act(int kinds)
     {
         const int what = pick(kinds);
@@ -118,8 +118,8 @@ class TestRandom : public QObject, MainWindowBench {
             clickTab(1);
             setRestoreMode(false);
             const QStringList all = tricks();
-            choose("Dir1", "File1", inGame(anims), all[pick(all.size())]);
-            choose("Dir2", "File2", inGame(anims), all[pick(all.size())]);
+            pointAt("Dir1", "File1", inGame(anims), all[pick(all.size())]);
+            pointAt("Dir2", "File2", inGame(anims), all[pick(all.size())]);
             clickOn(control("cmdCopy"));
         } else if (what < 62) {
             clickTab(1);
@@ -127,7 +127,7 @@ class TestRandom : public QObject, MainWindowBench {
             if (saved.isEmpty())
                 return;
             setRestoreMode(true);
-            choose("Dir1", "File1", inGame(anims + "trickbackup"), saved[pick(saved.size())]);
+            pointAt("Dir1", "File1", inGame(anims + "trickbackup"), saved[pick(saved.size())]);
             clickOn(control("cmdCopy"));
         } else if (what < 76) {
             clickTab(3);
@@ -273,7 +273,7 @@ class TestRandom : public QObject, MainWindowBench {
         m_demoRoot = m_bench->makeGame(Variant::Demo, "demo");
         TestBench::writeIni(
             TestBench::ini(m_fullRoot, m_demoRoot, {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
-        [] { QVERIFY(copyDeliveredFiles()); }();
+        QTest::qVerify(copyDeliveredFiles(), "copyDeliveredFiles()", "", __FILE__, __LINE__);
         return seed;
     }
     // Undoes every change through the window in each variant, then compares
@@ -318,8 +318,8 @@ class TestRandom : public QObject, MainWindowBench {
         setRestoreMode(false);
         const QStringList all = tricks();
         for (int i = 0; i < all.size(); ++i) {
-            choose("Dir1", "File1", inGame(anims), all[(i + 1) % all.size()]);
-            choose("Dir2", "File2", inGame(anims), all[i]);
+            pointAt("Dir1", "File1", inGame(anims), all[(i + 1) % all.size()]);
+            pointAt("Dir2", "File2", inGame(anims), all[i]);
             clickOn(control("cmdCopy"));
         }
         clickTab(3);
@@ -339,7 +339,7 @@ class TestRandom : public QObject, MainWindowBench {
         clickTab(1);
         for (QStringList saved = trickBackups(); !saved.isEmpty(); saved = trickBackups()) {
             setRestoreMode(true);
-            choose("Dir1", "File1", inGame(anims + "trickbackup"), saved.first());
+            pointAt("Dir1", "File1", inGame(anims + "trickbackup"), saved.first());
             clickOn(control("cmdCopy"));
             QVERIFY2(trickBackups().size() < saved.size(),
                      qPrintable(saved.first() + ": " + m_dialogs.shown.last().informative));
