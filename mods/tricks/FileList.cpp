@@ -1,38 +1,6 @@
 #include "mods/tricks/FileList.h"
 
-#include "mods/tricks/FolderList.h"
-#include "mods/tricks/FolderReader.h"
 #include "mods/tricks/NameListModel.h"
-#include "platform/FileSystem.h"
-
-FileList::FileList(QWidget *parent)
-    : QListView(parent), m_ownReader(std::make_unique<FolderReader>()), m_reader(m_ownReader.get()),
-      m_model(new NameListModel(this))
-{
-    setModel(m_model);
-    setUniformItemSizes(true);
-    setEditTriggers(NoEditTriggers);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-}
-
-FileList::~FileList() = default;
-
-int FileList::count() const
-{
-    return m_model->rowCount();
-}
-
-bool FileList::trySetPath(const QString &folder, QString *error)
-{
-    const QString p = folder.isEmpty() ? QString() : nativeFolder(folder);
-    if (!p.isEmpty() && p == m_path)
-        return true;
-    if (!showFolder(p, error))
-        return false;
-    m_path = p;
-    emit pathChanged(m_path);
-    return true;
-}
 
 bool FileList::refresh(QString *error)
 {
@@ -47,16 +15,10 @@ bool FileList::refresh(QString *error)
 
 bool FileList::showFolder(const QString &folder, QString *error)
 {
-    try {
-        if (folder.isEmpty())
-            throw platform::FileError(QStringLiteral("list"), folder,
-                                      QStringLiteral("no folder given"));
-        m_model->reset({}, {}, m_reader->read(folder).files, {}, {});
-    } catch (const platform::FileError &e) {
-        if (error)
-            *error = e.explain();
+    std::optional<platform::FolderContents> contents = read(folder, error);
+    if (!contents)
         return false;
-    }
+    m_model->reset({}, {}, std::move(contents->files), {}, {});
     return true;
 }
 

@@ -1,47 +1,13 @@
 #include "mods/tricks/FolderList.h"
 
-#include "mods/tricks/FolderReader.h"
 #include "mods/tricks/NameListModel.h"
-#include "platform/FileSystem.h"
 
 #include <QDir>
 #include <QStyle>
 
-QString nativeFolder(const QString &folder)
+FolderList::FolderList(QWidget *parent) : NameListView(parent)
 {
-    // cleanPath drops a trailing separator but keeps the root's ("/", "C:/").
-    return QDir::toNativeSeparators(QDir::cleanPath(QDir(folder).absolutePath()));
-}
-
-FolderList::FolderList(QWidget *parent)
-    : QListView(parent), m_ownReader(std::make_unique<FolderReader>()), m_reader(m_ownReader.get()),
-      m_model(new NameListModel(this))
-{
-    setModel(m_model);
-    setUniformItemSizes(true);
-    setEditTriggers(NoEditTriggers);
-    setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListView::activated, this, &FolderList::choose);
-}
-
-FolderList::~FolderList() = default;
-
-int FolderList::count() const
-{
-    return m_model->rowCount();
-}
-
-bool FolderList::trySetPath(const QString &folder, QString *error)
-{
-    const QString p = folder.isEmpty() ? QString() : nativeFolder(folder);
-    if (!p.isEmpty() && p == m_path)
-        return true;
-    FolderReader::Share share(*m_reader);
-    if (!showFolder(p, error))
-        return false;
-    m_path = p;
-    emit pathChanged(m_path);
-    return true;
 }
 
 bool FolderList::refresh(QString *error)
@@ -51,17 +17,9 @@ bool FolderList::refresh(QString *error)
 
 bool FolderList::showFolder(const QString &folder, QString *error)
 {
-    platform::FolderContents contents;
-    try {
-        if (folder.isEmpty())
-            throw platform::FileError(QStringLiteral("list"), folder,
-                                      QStringLiteral("no folder given"));
-        contents = m_reader->read(folder);
-    } catch (const platform::FileError &e) {
-        if (error)
-            *error = e.explain();
+    std::optional<platform::FolderContents> contents = read(folder, error);
+    if (!contents)
         return false;
-    }
     QStringList chain, head;
     QDir d(folder);
     chain.prepend(d.absolutePath());
@@ -72,8 +30,8 @@ bool FolderList::showFolder(const QString &folder, QString *error)
         head.append(QString(depth, QLatin1Char(' '))
                     + (dir.isRoot() ? QDir::toNativeSeparators(chain[depth]) : dir.dirName()));
     }
-    m_model->reset(head, style()->standardIcon(QStyle::SP_DirOpenIcon), std::move(contents.folders),
-                   QString(chain.size(), QLatin1Char(' ')),
+    m_model->reset(head, style()->standardIcon(QStyle::SP_DirOpenIcon),
+                   std::move(contents->folders), QString(chain.size(), QLatin1Char(' ')),
                    style()->standardIcon(QStyle::SP_DirClosedIcon));
     m_chain = chain;
     const int current = int(chain.size()) - 1;
