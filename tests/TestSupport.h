@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QMap>
 #include <QTemporaryDir>
+#include <QTest>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -20,6 +21,16 @@
 #ifdef Q_OS_LINUX
 #include <sys/fsuid.h>
 #endif
+
+Q_DECLARE_METATYPE(fixture::Variant)
+
+// For initTestCase_data(): every test of the program runs for both variants.
+inline void addVariantRows()
+{
+    QTest::addColumn<fixture::Variant>("variant");
+    QTest::newRow("full game") << fixture::Variant::Full;
+    QTest::newRow("demo") << fixture::Variant::Demo;
+}
 
 // The whole file, or a text no real file in a test holds.
 inline QByteArray readFile(const QString &path)

@@ -7,8 +7,6 @@
 
 using fixture::Variant;
 
-Q_DECLARE_METATYPE(Variant)
-
 // The board swap's file work on real fixture installs of both variants.
 class TestBoard : public QObject {
     Q_OBJECT
@@ -45,12 +43,7 @@ class TestBoard : public QObject {
     }
 
 private slots:
-    void initTestCase_data()
-    {
-        QTest::addColumn<Variant>("variant");
-        QTest::newRow("full game") << Variant::Full;
-        QTest::newRow("demo") << Variant::Demo;
-    }
+    void initTestCase_data() { addVariantRows(); }
     void init()
     {
         QFETCH_GLOBAL(Variant, variant);

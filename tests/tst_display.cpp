@@ -11,8 +11,6 @@
 using display::Element;
 using fixture::Variant;
 
-Q_DECLARE_METATYPE(Variant)
-
 namespace {
 const QString images = QStringLiteral("Game\\data\\images\\PanelSprites\\");
 const QString fonts = QStringLiteral("Game\\data\\fonts\\");
@@ -80,12 +78,7 @@ class TestDisplay : public QObject, PageBench<DisplayPage> {
 
 private slots:
     void initTestCase() { setUpLook(); }
-    void initTestCase_data()
-    {
-        QTest::addColumn<Variant>("variant");
-        QTest::newRow("full game") << Variant::Full;
-        QTest::newRow("demo") << Variant::Demo;
-    }
+    void initTestCase_data() { addVariantRows(); }
     void init()
     {
         QFETCH_GLOBAL(Variant, variant);

@@ -17,8 +17,6 @@
 
 using fixture::Variant;
 
-Q_DECLARE_METATYPE(Variant)
-
 namespace {
 const QString anims = QStringLiteral("Game\\data\\anims\\");
 const QString backups = anims + QStringLiteral("trickbackup\\");
