@@ -106,6 +106,20 @@ bool mend(SettingValue &v, bool zeroOrOne)
     return true;
 }
 
+// A save killed half-way leaves QSaveFile's temporary ("vertzmod.ini.XXXXXX")
+// beside the file; the next save clears such plain files and nothing else.
+void removeKilledSaves()
+{
+    const QString prefix = QString::fromLatin1(settingsFileName) + u'.';
+    const QStringList names = QDir().entryList({prefix + QStringLiteral("??????")},
+                                               QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        const QFileInfo info(name);
+        if (info.isFile() && !info.isSymLink())
+            QFile::remove(name);
+    }
+}
+
 } // namespace
 
 bool saveSettings(ModSettings &s, platform::Dialogs &dialogs)
@@ -113,6 +127,7 @@ bool saveSettings(ModSettings &s, platform::Dialogs &dialogs)
     fillDefaults(s);
     const QByteArray data = format(s);
     const QString name = QString::fromLatin1(settingsFileName);
+    removeKilledSaves();
     const auto fail = [&dialogs](const QString &detail) {
         dialogs.message(QStringLiteral("Error! The settings could not be saved."),
                         QString::fromLatin1(errorTitle), detail);

@@ -171,6 +171,19 @@ private slots:
         QCOMPARE(fresh.gameRoot, QString("C:\\Program Files\\Harbrook\\Vertz Rail Tour\\"));
     }
 
+    void killedSaveLeavesNothingBehind()
+    {
+        // What a save killed half-way leaves goes with the next save; only that.
+        QVERIFY(writeFile("vertzmod.ini.AbC123", "half") && writeFile("vertzmod.ini.mine", "x"));
+        QVERIFY(writeFile(m_bench->path("outside"), "kept"));
+        QVERIFY(QFile::link(m_bench->path("outside"), "vertzmod.ini.Lnk456"));
+        ModSettings s;
+        QVERIFY(saveSettings(s, m_dialogs));
+        QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList({"vertzmod.ini", "vertzmod.ini.Lnk456", "vertzmod.ini.mine"}));
+        QCOMPARE(readFile(m_bench->path("outside")), QByteArray("kept"));
+    }
+
     void refusedReplaceIsReported()
     {
 #ifndef Q_OS_LINUX
