@@ -1,11 +1,11 @@
 #!/bin/sh
 # Installs the Debian 12 packages the build needs, if any are missing; with
 # --tests also those the tests need (checking the desktop entry and metainfo,
-# making the .deb).
+# making the .deb, and clang with libFuzzer's runtime for the settings fuzzer).
 set -eu
 packages="cmake ninja-build g++ qt6-base-dev libgl-dev"
 if [ "${1:-}" = "--tests" ]; then
-    packages="$packages appstream desktop-file-utils dpkg-dev file"
+    packages="$packages appstream desktop-file-utils dpkg-dev file clang libclang-rt-14-dev"
 fi
 missing=""
 for p in $packages; do
