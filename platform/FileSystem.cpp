@@ -490,7 +490,9 @@ std::optional<QByteArray> readOwnFile(const QString &name, qint64 maxSize)
                         QStringLiteral("It is not a plain file"),
                         codeOf(std::errc::invalid_argument));
 #endif
-    return file.read(maxSize);
+    // read(n) sets n bytes aside first: a settings file of 300 bytes need not
+    // cost a megabyte.
+    return file.read(std::min(maxSize, file.size()));
 }
 
 bool isCopyLeftover(QStringView name)
