@@ -180,6 +180,9 @@ void loadSettings(ModSettings &s, platform::Dialogs &dialogs,
     bool mended = mend(s.demoMode, true);
     mended |= mend(s.motoxEnabled, false);
     mended |= mend(s.motoxMode, true);
+    // An empty folder line would leave an empty game root, and the mods would
+    // work below the working folder: saving fills in the default folder.
+    mended |= s.fullInstallDir.isEmpty() || s.demoInstallDir.isEmpty();
     s.demoMode = s.demoMode.toNumber(0);
     if (mended)
         saveSettings(s, dialogs);

@@ -48,7 +48,8 @@ bool saveSettings(ModSettings &s, platform::Dialogs &dialogs);
 
 // Reads vertzmod.ini from the working folder, rebuilding a missing or short
 // file from the record and its defaults. A value that cannot be used (variant,
-// MotoX state or mode) is taken as its default and the file rewritten once.
+// MotoX state or mode, an empty folder) is taken as its default and the file
+// rewritten once.
 // showMotox then puts the MotoX state on the window; setting its controls may
 // run their handlers.
 void loadSettings(ModSettings &s, platform::Dialogs &dialogs,

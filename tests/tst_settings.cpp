@@ -101,6 +101,10 @@ private slots:
         QTest::newRow("mode past the int range")
             << "a\r\nb\r\n0\r\n0\r\n0\r\n1\r\n123456789012345\r\n" + tail
             << "a\r\nb\r\n0\r\n0\r\n 0\r\n1\r\n 0 \r\n" + tail;
+        // Empty folder lines would leave the game root empty.
+        QTest::newRow("empty folders")
+            << "\r\n\r\n0\r\n0\r\n1\r\n1\r\n1\r\n" + tail
+            << defaultsFile.left(defaultsFile.indexOf(" 0 ")) + "0\r\n0\r\n 1\r\n1\r\n1\r\n" + tail;
         QTest::newRow("letters as motox, mode 2")
             << "a\r\nb\r\n0\r\n0\r\n1\r\non\r\n2\r\n" + tail
             << "a\r\nb\r\n0\r\n0\r\n 1\r\n 0 \r\n 0 \r\n" + tail;
