@@ -148,87 +148,65 @@ private slots:
 
     void hostileEntriesFailCleanlyOrWork_data()
     {
-        QTest::addColumn<Variant>("variant");
-        QTest::addColumn<Mod>("mod");
         QTest::addColumn<Hostile>("hostile");
-        QTest::addColumn<QString>("entry"); // below the game root
-        QTest::addColumn<QString>("trick"); // the destination below the trick root
+        QTest::addColumn<QString>("entry"); // below the game root; "deep": a trick that deep
         QTest::addColumn<QString>("cause"); // in the message; none: it works
-        const auto row = [](const char *name, Variant v, Mod mod, Hostile h, const QString &entry,
-                            const QString &trick, const QString &cause) {
-            QTest::newRow(name) << v << mod << h << entry << trick << cause;
-        };
-        const Variant full = Variant::Full, demo = Variant::Demo;
-        const QString models = fixture::boardFolder, anims = "Game\\data\\anims\\",
-                      sprites = "Game\\data\\images\\PanelSprites\\",
-                      scripts = "Game\\data\\scripts\\", motox = "Game\\data\\levels\\Motox\\",
-                      fonts = "Game\\data\\fonts\\";
-        const QString folder = "is a folder, not a file.";
-        row("read-only board", full, Mod::Board, Hostile::ReadOnly, models + "board_defaultcas.dat",
-            "", "");
-        row("read-only board backup", demo, Mod::Board, Hostile::ReadOnlyBackup,
-            models + "boardbakup\\board_default.col.xbx", "", "");
-        row("board file a folder", demo, Mod::Board, Hostile::Folder,
-            models + "board_default.usg.xbx", "", folder);
-        row("board backup a folder", full, Mod::Board, Hostile::Folder,
-            models + "boardbakup\\board_defaultcol.dat", "", folder);
-        row("board backups a link", full, Mod::Board, Hostile::Link, models + "boardbakup", "",
-            "link");
-        row("old staging a link", full, Mod::Board, Hostile::Link, models + "temp", "", "");
-        row("read-only trick", full, Mod::Trick, Hostile::ReadOnly, anims + "ollie.ska",
-            "ollie.ska", "");
-        row("read-only trick backup", full, Mod::Trick, Hostile::ReadOnlyBackup,
-            anims + "trickbackup\\ollie.ska", "ollie.ska", "");
-        row("trick a folder", full, Mod::Trick, Hostile::Folder, anims + "flip\\hardflip.ska",
-            "flip\\hardflip.ska", folder);
-        row("trick backup a folder", full, Mod::Trick, Hostile::Folder,
-            anims + "trickbackup\\ollie.ska", "ollie.ska", folder);
-        row("trick backups a link", full, Mod::Trick, Hostile::Link, anims + "trickbackup",
-            "ollie.ska", "link");
-        row("trick backup folder a link", full, Mod::Trick, Hostile::Link,
-            anims + "trickbackup\\flip", "flip\\hardflip.ska", "link");
-        const QString longName = QString(251, 'l') + ".ska";
-        row("255-byte trick name", full, Mod::Trick, Hostile::PlayersFile, anims + longName,
-            longName, "");
-        row("Japanese trick name", demo, Mod::Trick, Hostile::PlayersFile,
-            anims + "grab\\キックフリップ.ska", "grab\\キックフリップ.ska", "");
-        row("emoji trick name", full, Mod::Trick, Hostile::PlayersFile, anims + "🛹 ollie.ska",
-            "🛹 ollie.ska", "");
-        row("trick path too deep for its backup", full, Mod::Trick, Hostile::PlayersFile, "", "",
-            "is too long.");
-        row("read-only HUD", demo, Mod::Display, Hostile::ReadOnly, sprites + "special.img.xbx", "",
-            "");
-        row("read-only HUD backup", full, Mod::Display, Hostile::ReadOnlyBackup,
-            sprites + "panelspritesbackup\\specialimg.dat", "", "");
-        row("HUD image a folder", full, Mod::Display, Hostile::Folder, sprites + "specialimg.dat",
-            "", folder);
-        row("font backup a folder", demo, Mod::Display, Hostile::Folder,
-            fonts + "fontbackup\\small.fnt.xbx", "", folder);
-        row("HUD backups a link", full, Mod::Display, Hostile::Link, sprites + "panelspritesbackup",
-            "", "link");
-        row("font backups a link", full, Mod::Display, Hostile::Link, fonts + "fontbackup", "",
-            "link");
-        row("read-only MotoX script", full, Mod::Motox, Hostile::ReadOnly,
-            motox + "Motox_Scripts.qb", "", "");
-        row("MotoX script a folder", full, Mod::Motox, Hostile::Folder, motox + "Motox_Scripts.qb",
-            "", folder);
-        row("menu backup a folder", full, Mod::Motox, Hostile::Folder,
-            scripts + "scriptsbackup\\gamemenu.qb", "", folder);
-        row("menu backups a link", full, Mod::Motox, Hostile::Link, scripts + "scriptsbackup", "",
-            "link");
-        row("MotoX backups a link", full, Mod::Motox, Hostile::Link, motox + "motoxbackup", "",
-            "link");
+        const QString m = fixture::boardFolder, a = "Game\\data\\anims\\",
+                      s = "Game\\data\\scripts\\", p = "Game\\data\\images\\PanelSprites\\",
+                      f = "Game\\data\\fonts\\", x = "Game\\data\\levels\\Motox\\",
+                      folder = "is a folder, not a file.";
+        const auto row = [](const char *name, Hostile h, const QString &entry,
+                            const QString &cause) { QTest::newRow(name) << h << entry << cause; };
+        // Rows named "demo ..." run on the demo.
+        row("read-only board", Hostile::ReadOnly, m + "board_defaultcas.dat", "");
+        row("demo read-only board backup", Hostile::ReadOnlyBackup,
+            m + "boardbakup\\board_default.col.xbx", "");
+        row("demo board file a folder", Hostile::Folder, m + "board_default.usg.xbx", folder);
+        row("board backup a folder", Hostile::Folder, m + "boardbakup\\board_defaultcol.dat",
+            folder);
+        row("board backups a link", Hostile::Link, m + "boardbakup", "link");
+        row("old staging a link", Hostile::Link, m + "temp", "");
+        row("read-only trick", Hostile::ReadOnly, a + "ollie.ska", "");
+        row("read-only trick backup", Hostile::ReadOnlyBackup, a + "trickbackup\\ollie.ska", "");
+        row("trick a folder", Hostile::Folder, a + "flip\\hardflip.ska", folder);
+        row("trick backup a folder", Hostile::Folder, a + "trickbackup\\ollie.ska", folder);
+        row("trick backups a link", Hostile::Link, a + "trickbackup", "link");
+        row("trick backup folder a link", Hostile::Link, a + "trickbackup\\flip", "link");
+        row("255-byte trick name", Hostile::PlayersFile, a + QString(251, 'l') + ".ska", "");
+        row("demo Japanese trick name", Hostile::PlayersFile, a + "grab\\キックフリップ.ska", "");
+        row("emoji trick name", Hostile::PlayersFile, a + "🛹 ollie.ska", "");
+        row("trick too deep for its backup", Hostile::PlayersFile, a + "deep", "is too long.");
+        row("demo read-only HUD", Hostile::ReadOnly, p + "special.img.xbx", "");
+        row("read-only HUD backup", Hostile::ReadOnlyBackup,
+            p + "panelspritesbackup\\specialimg.dat", "");
+        row("HUD image a folder", Hostile::Folder, p + "specialimg.dat", folder);
+        row("demo font backup a folder", Hostile::Folder, f + "fontbackup\\small.fnt.xbx", folder);
+        row("HUD backups a link", Hostile::Link, p + "panelspritesbackup", "link");
+        row("font backups a link", Hostile::Link, f + "fontbackup", "link");
+        row("read-only MotoX script", Hostile::ReadOnly, x + "Motox_Scripts.qb", "");
+        row("MotoX script a folder", Hostile::Folder, x + "Motox_Scripts.qb", folder);
+        row("menu backup a folder", Hostile::Folder, s + "scriptsbackup\\gamemenu.qb", folder);
+        row("menu backups a link", Hostile::Link, s + "scriptsbackup", "link");
+        row("MotoX backups a link", Hostile::Link, x + "motoxbackup", "link");
     }
     // Each works, undone to the bytes before, or fails with a plain cause,
     // nothing written as if it worked, nothing half-done, nothing outside touched.
     void hostileEntriesFailCleanlyOrWork()
     {
-        QFETCH(Variant, variant);
-        QFETCH(Mod, mod);
         QFETCH(Hostile, hostile);
         QFETCH(QString, entry);
-        QFETCH(QString, trick);
         QFETCH(QString, cause);
+        const Variant variant = QTest::currentDataTag()[0] == 'd' ? Variant::Demo : Variant::Full;
+        const QString anims = "Game\\data\\anims\\";
+        const Mod mod = entry.contains("models")                              ? Mod::Board
+                        : entry.startsWith(anims)                             ? Mod::Trick
+                        : entry.contains("Sprites") || entry.contains("font") ? Mod::Display
+                                                                              : Mod::Motox;
+        // The destination of a trick copy below the trick root.
+        QString trick
+            = QString(entry).remove(anims).remove(QRegularExpression("^trickbackup\\\\?"));
+        if (!trick.endsWith(".ska"))
+            trick += trick.isEmpty() ? "ollie.ska" : "\\hardflip.ska";
         if (variant == Variant::Demo) {
             QVERIFY(QDir(m_game).removeRecursively());
             fixture::makeInstall(m_game, variant);
@@ -238,7 +216,7 @@ private slots:
             = makeOutside({"board_defaultcas.dat", "ollie.ska", "hardflip.ska", "gamemenu.qb",
                            "Motox_Scripts.qb", "specialimg.dat", "smallfnt.dat"});
         QString path = native(entry);
-        if (entry.isEmpty()) { // below anims, as deep as the game's paths may go and no deeper
+        if (trick.startsWith("deep")) { // as deep as the game's paths may go, and no deeper
             path = native("Game\\data\\anims");
             while (path.size() < 3900)
                 path += '/' + QString(100, 'd');
