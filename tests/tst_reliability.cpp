@@ -21,7 +21,6 @@
 #include <QtTest>
 
 #include <fstream>
-#include <functional>
 #include <iterator>
 
 #ifdef Q_OS_UNIX
