@@ -19,6 +19,12 @@
 #include <csignal>
 #include <cstdio>
 
+#ifdef Q_OS_LINUX
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
+
 using fixture::Variant;
 
 namespace {
@@ -40,6 +46,46 @@ int envNumber(const char *name, int fallback)
     const int n = qEnvironmentVariableIntValue(name, &ok);
     return ok ? n : fallback;
 }
+
+#ifdef Q_OS_LINUX
+// Watches the folders below some roots for the temporary file a copy starts
+// with: a child killed when one appears dies inside that copy.
+class CopyWatch {
+public:
+    explicit CopyWatch(const QStringList &roots) : m_fd(::inotify_init1(IN_CLOEXEC))
+    {
+        for (const QString &root : roots) {
+            ::inotify_add_watch(m_fd, QFile::encodeName(root).constData(), IN_CREATE);
+            QDirIterator it(root, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+            while (it.hasNext())
+                ::inotify_add_watch(m_fd, QFile::encodeName(it.next()).constData(), IN_CREATE);
+        }
+    }
+    ~CopyWatch() { ::close(m_fd); }
+    CopyWatch(const CopyWatch &) = delete;
+    CopyWatch &operator=(const CopyWatch &) = delete;
+
+    // Waits up to ms milliseconds for a copy to start; false if none did.
+    bool waitForCopy(int ms)
+    {
+        alignas(inotify_event) char events[4096];
+        pollfd p{m_fd, POLLIN, 0};
+        while (::poll(&p, 1, ms) > 0) {
+            const ssize_t n = ::read(m_fd, events, sizeof events);
+            for (ssize_t at = 0; at < n;) {
+                const auto *e = reinterpret_cast<const inotify_event *>(events + at);
+                if (e->len > 0 && std::strncmp(e->name, ".vertz-", 7) == 0)
+                    return true;
+                at += ssize_t(sizeof(inotify_event) + e->len);
+            }
+        }
+        return false;
+    }
+
+private:
+    int m_fd;
+};
+#endif
 } // namespace
 
 // Thousands of random player actions on the main window over both variants,
@@ -406,17 +452,26 @@ private slots:
     // like the next start's.
     void killedRunsLoseNothing()
     {
+        // Copies of some megabytes: a kill inside one finds it half-way.
+        const fixture::LargeFiles large;
         const quint32 seed = prepare();
         const int kills = envNumber("VERTZ_KILLS", 120);
+        QSet<QString> temporaries; // of copies cut short, as found after the kills
+        int inCopy = 0;            // kills after which a new one was there
         for (int n = 1; n <= kills; ++n) {
+            CopyWatch watch({install(Variant::Full), install(Variant::Demo)});
             QProcess child;
             child.start(QCoreApplication::applicationFilePath(),
                         {"--child", m_bench->path("."), QString::number(m_random.generate())});
             QVERIFY(child.waitForStarted());
-            // Some die while starting, the rest while at work.
-            if (pick(4) != 0)
-                QVERIFY(child.waitForReadyRead(30000));
-            QTest::qSleep(pick(60));
+            // Some die while starting, some as a copy begins, the rest at
+            // random while at work.
+            const int when = pick(8);
+            if (when == 0 || (when >= 4 && child.waitForReadyRead(30000)))
+                QTest::qSleep(pick(60));
+            else if (when < 4)
+                watch.waitForCopy(5000);
+            QVERIFY(child.state() == QProcess::Running);
             ::kill(pid_t(child.processId()), SIGKILL);
             child.waitForFinished();
             ScriptedDialogs quiet;
@@ -426,8 +481,15 @@ private slots:
                                   && disk.demoInstallDir == m_demoRoot
                               ? QString()
                               : QString("the settings were lost");
-            for (const Variant v : {Variant::Full, Variant::Demo})
+            const qsizetype before = temporaries.size();
+            for (const Variant v : {Variant::Full, Variant::Demo}) {
                 why += damage(install(v), v, true);
+                QDirIterator it(install(v), {".vertz-*"}, QDir::Files | QDir::Hidden,
+                                QDirIterator::Subdirectories);
+                while (it.hasNext())
+                    temporaries.insert(it.next());
+            }
+            inCopy += temporaries.size() > before;
             QVERIFY2(why.isEmpty(),
                      qPrintable(QString("VERTZ_SEED=%1, kill %2: %3").arg(seed).arg(n).arg(why)));
         }
@@ -441,7 +503,8 @@ private slots:
                      == QStringList({"Motox_Scripts.qb", "blank.dat", "blankfont.dat",
                                      "gamemenu.qb", "vertzmod.ini"}),
                  qPrintable(work.join(", ")));
-        qInfo("%d kills, files lost: 0", kills);
+        qInfo("%d kills, %d of them inside a copy, files lost: 0", kills, inCopy);
+        QVERIFY(inCopy > 0);
     }
 #endif
 

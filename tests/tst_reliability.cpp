@@ -10,16 +10,17 @@
 #include "mods/levels/LevelsPage.h"
 #include "mods/levels/MotoxMod.h"
 #include "mods/tricks/TrickCopy.h"
+#include "mods/tricks/TricksPage.h"
 #include "platform/FileSystem.h"
 #include "platform/Look.h"
 #include "settings/AppContext.h"
 
 #include <QCheckBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
 
 #include <fstream>
-#include <functional>
 #include <iterator>
 
 #ifdef Q_OS_UNIX
@@ -31,6 +32,13 @@ using platform::FileError;
 
 Q_DECLARE_METATYPE(platform::FaultInjector::Step)
 Q_DECLARE_METATYPE(std::errc)
+
+enum class Mod { Board, Trick, Display, Motox };
+// What stands in the way: a read-only file, the game's own backed up into a
+// read-only file, a folder, a link to a folder outside, a player's file.
+enum class Hostile { ReadOnly, ReadOnlyBackup, Folder, Link, PlayersFile };
+Q_DECLARE_METATYPE(Mod)
+Q_DECLARE_METATYPE(Hostile)
 
 // Faults a hostile folder, a kill or a full disk once caused, each kept out.
 class TestReliability : public QObject {
@@ -81,8 +89,205 @@ class TestReliability : public QObject {
                             [](const QString &f) { return f.contains(".vertz-"); });
     }
 
+    // A run of the program on the install, every page shown.
+    struct Run {
+        AppContext ctx;
+        BoardPage board{ctx};
+        TricksPage tricks{ctx};
+        DisplayPage display{ctx};
+        LevelsPage levels{ctx};
+        explicit Run(ScriptedDialogs &dialogs) : ctx(dialogs) {}
+    };
+    std::unique_ptr<Run> start(const QList<int> &numbers)
+    {
+        TestBench::writeIni(TestBench::ini(m_root, m_root, numbers));
+        auto run = std::make_unique<Run>(m_dialogs);
+        run->ctx.loadSettings();
+        run->display.showStoredState();
+        run->levels.showStoredState();
+        for (QWidget *page : std::initializer_list<QWidget *>{&run->board, &run->tricks,
+                                                              &run->display, &run->levels})
+            page->show();
+        return run;
+    }
+    static QString gamePathOf(QString backup)
+    {
+        return backup.remove(QRegularExpression(R"([\\/]\w+ba(c)?kup(?=[\\/]))"));
+    }
+    // What changed in the install since was: a file lost or other, or a new
+    // one that is no backup of the file it had.
+    QString changedSince(const QMap<QString, QByteArray> &was)
+    {
+        const auto now = snapshot(m_game);
+        for (auto f = was.begin(); f != was.end(); ++f) {
+            if (now.contains(f.key()) ? now[f.key()] != f.value() : gamePathOf(f.key()) == f.key())
+                return "changed: " + f.key();
+        }
+        for (auto f = now.begin(); f != now.end(); ++f) {
+            if (!was.contains(f.key()) && was.value(gamePathOf(f.key())) != f.value())
+                return "new: " + f.key();
+        }
+        return {};
+    }
+    // Hands the bench to the plain user of AsPlainUser.
+    void giveAwayBench()
+    {
+        if (::geteuid() != 0)
+            return;
+        QDirIterator it(m_bench->path(""),
+                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        ::lchown(QFile::encodeName(m_bench->path("")).constData(), 65534, 65534);
+        while (it.hasNext())
+            ::lchown(QFile::encodeName(it.next()).constData(), 65534, 65534);
+    }
+
 private slots:
     void initTestCase() { setUpLook(); }
+
+    void hostileEntriesFailCleanlyOrWork_data()
+    {
+        QTest::addColumn<Hostile>("hostile");
+        QTest::addColumn<QString>("entry"); // below the game root; "deep": a trick that deep
+        QTest::addColumn<QString>("cause"); // in the message; none: it works
+        const QString m = fixture::boardFolder, a = "Game\\data\\anims\\",
+                      s = "Game\\data\\scripts\\", p = "Game\\data\\images\\PanelSprites\\",
+                      f = "Game\\data\\fonts\\", x = "Game\\data\\levels\\Motox\\",
+                      folder = "is a folder, not a file.";
+        const auto row = [](const char *name, Hostile h, const QString &entry,
+                            const QString &cause) { QTest::newRow(name) << h << entry << cause; };
+        // Rows named "demo ..." run on the demo.
+        row("read-only board", Hostile::ReadOnly, m + "board_defaultcas.dat", "");
+        row("demo read-only board backup", Hostile::ReadOnlyBackup,
+            m + "boardbakup\\board_default.col.xbx", "");
+        row("demo board file a folder", Hostile::Folder, m + "board_default.usg.xbx", folder);
+        row("board backup a folder", Hostile::Folder, m + "boardbakup\\board_defaultcol.dat",
+            folder);
+        row("board backups a link", Hostile::Link, m + "boardbakup", "link");
+        row("old staging a link", Hostile::Link, m + "temp", "");
+        row("read-only trick", Hostile::ReadOnly, a + "ollie.ska", "");
+        row("read-only trick backup", Hostile::ReadOnlyBackup, a + "trickbackup\\ollie.ska", "");
+        row("trick a folder", Hostile::Folder, a + "flip\\hardflip.ska", folder);
+        row("trick backup a folder", Hostile::Folder, a + "trickbackup\\ollie.ska", folder);
+        row("trick backups a link", Hostile::Link, a + "trickbackup", "link");
+        row("trick backup folder a link", Hostile::Link, a + "trickbackup\\flip", "link");
+        row("255-byte trick name", Hostile::PlayersFile, a + QString(251, 'l') + ".ska", "");
+        row("demo Japanese trick name", Hostile::PlayersFile, a + "grab\\キックフリップ.ska", "");
+        row("emoji trick name", Hostile::PlayersFile, a + "🛹 ollie.ska", "");
+        row("trick too deep for its backup", Hostile::PlayersFile, a + "deep", "is too long.");
+        row("demo read-only HUD", Hostile::ReadOnly, p + "special.img.xbx", "");
+        row("read-only HUD backup", Hostile::ReadOnlyBackup,
+            p + "panelspritesbackup\\specialimg.dat", "");
+        row("HUD image a folder", Hostile::Folder, p + "specialimg.dat", folder);
+        row("demo font backup a folder", Hostile::Folder, f + "fontbackup\\small.fnt.xbx", folder);
+        row("HUD backups a link", Hostile::Link, p + "panelspritesbackup", "link");
+        row("font backups a link", Hostile::Link, f + "fontbackup", "link");
+        row("read-only MotoX script", Hostile::ReadOnly, x + "Motox_Scripts.qb", "");
+        row("MotoX script a folder", Hostile::Folder, x + "Motox_Scripts.qb", folder);
+        row("menu backup a folder", Hostile::Folder, s + "scriptsbackup\\gamemenu.qb", folder);
+        row("menu backups a link", Hostile::Link, s + "scriptsbackup", "link");
+        row("MotoX backups a link", Hostile::Link, x + "motoxbackup", "link");
+    }
+    // Each works, undone to the bytes before, or fails with a plain cause,
+    // nothing written as if it worked, nothing half-done, nothing outside touched.
+    void hostileEntriesFailCleanlyOrWork()
+    {
+        QFETCH(Hostile, hostile);
+        QFETCH(QString, entry);
+        QFETCH(QString, cause);
+        const Variant variant = QTest::currentDataTag()[0] == 'd' ? Variant::Demo : Variant::Full;
+        const QString anims = "Game\\data\\anims\\";
+        const Mod mod = entry.contains("models")                              ? Mod::Board
+                        : entry.startsWith(anims)                             ? Mod::Trick
+                        : entry.contains("Sprites") || entry.contains("font") ? Mod::Display
+                                                                              : Mod::Motox;
+        // The destination of a trick copy below the trick root.
+        QString trick
+            = QString(entry).remove(anims).remove(QRegularExpression("^trickbackup\\\\?"));
+        if (!trick.endsWith(".ska"))
+            trick += trick.isEmpty() ? "ollie.ska" : "\\hardflip.ska";
+        if (variant == Variant::Demo) {
+            QVERIFY(QDir(m_game).removeRecursively());
+            fixture::makeInstall(m_game, variant);
+        }
+        QVERIFY(copyDeliveredFiles());
+        const QString outside
+            = makeOutside({"board_defaultcas.dat", "ollie.ska", "hardflip.ska", "gamemenu.qb",
+                           "Motox_Scripts.qb", "specialimg.dat", "smallfnt.dat"});
+        QString path = native(entry);
+        if (trick.startsWith("deep")) { // as deep as the game's paths may go, and no deeper
+            path = native("Game\\data\\anims");
+            while (path.size() < 3900)
+                path += '/' + QString(100, 'd');
+            path += '/' + QString(4080 - path.size(), 'e') + "/deep.ska";
+            trick = path.mid(native("Game\\data\\anims").size() + 1).replace('/', '\\');
+        }
+        QDir().mkpath(QFileInfo(path).path());
+        if (hostile == Hostile::ReadOnlyBackup)
+            QVERIFY(writeFile(path, fixture::contentOf(variant, gamePathOf(entry))));
+        if (hostile == Hostile::ReadOnly || hostile == Hostile::ReadOnlyBackup)
+            QVERIFY(QFile::setPermissions(path,
+                                          QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        if (hostile == Hostile::Link)
+            QVERIFY(QFile::link(outside, path));
+        if (hostile == Hostile::PlayersFile)
+            QVERIFY(writeFile(path, "the player's own " + QFileInfo(path).fileName().toUtf8()));
+        const bool demo = variant == Variant::Demo;
+        auto run = start({0, 0, demo, 0, 1, 1, 1, 1, 1, 1, 1});
+        const auto pointAt = [&](const char *dir, const char *file, const QString &at) {
+            run->tricks.findChild<QWidget *>(dir)->setProperty("path", QFileInfo(at).path());
+            run->tricks.findChild<QWidget *>(file)->setProperty("fileName",
+                                                                QFileInfo(at).fileName());
+        };
+        const QString tricks = native("Game\\data\\anims");
+        if (mod == Mod::Trick) {
+            pointAt("Dir1", "File1", tricks + "/kickflip.ska");
+            pointAt("Dir2", "File2", native("Game\\data\\anims\\" + trick));
+        }
+        // Made last, as another program of the player's might between the listing and the click.
+        if (hostile == Hostile::Folder && (QFile::remove(path) || true))
+            QVERIFY(QDir().mkpath(path));
+        giveAwayBench();
+        AsPlainUser user;
+        const auto was = snapshot(m_game);
+        const auto outsideWas = snapshot(outside);
+        const QByteArray ini = TestBench::readIni();
+        QCheckBox *box = entry.contains("font") ? run->display.chkFont : run->display.chkHud;
+        const auto act = [&](bool undo) {
+            m_dialogs.shown.clear();
+            if (mod == Mod::Board) {
+                QTest::mouseDClick(
+                    run->board.findChild<QRadioButton *>(undo ? "Board_0" : "Board_1"),
+                    Qt::LeftButton);
+            } else if (mod == Mod::Trick) {
+                if (undo) {
+                    QTest::mouseClick(run->tricks.cmdRestore, Qt::LeftButton);
+                    pointAt("Dir1", "File1",
+                            tricks + "/trickbackup/" + QString(trick).replace('\\', '/'));
+                }
+                QTest::mouseClick(run->tricks.cmdCopy, Qt::LeftButton);
+            } else if (mod == Mod::Display) {
+                QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+            } else {
+                QTest::mouseClick(run->levels.chkMotox, Qt::LeftButton, {}, QPoint(6, 6));
+            }
+            const auto shown = m_dialogs.messages();
+            return shown.isEmpty() || shown.last().title != "OMG TEH ERROR"
+                       ? QString()
+                       : shown.last().text + ": " + shown.last().informative;
+        };
+        const QString failure = act(false);
+        if (cause.isEmpty()) {
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
+            QVERIFY(snapshot(m_game) != was);
+            QVERIFY2(act(true).isEmpty(), qPrintable(failure));
+        } else {
+            QVERIFY2(failure.startsWith("Error!") && failure.contains(cause), qPrintable(failure));
+            QCOMPARE(TestBench::readIni(), ini);
+        }
+        QCOMPARE(changedSince(was), QString());
+        QCOMPARE(snapshot(outside), outsideWas);
+    }
     void init()
     {
         m_bench = std::make_unique<TestBench>();
@@ -94,52 +299,6 @@ private slots:
     void cleanup() { m_bench.reset(); }
 
 #ifdef Q_OS_UNIX
-    void linksInPlaceOfOwnFoldersAreNeverFollowed()
-    {
-        struct Case {
-            const char *folder; // below the game root
-            bool refused;       // false: not the program's folder any more, left alone
-            std::function<void()> act;
-        };
-        using display::Element;
-        const QList<Case> cases{
-            {"Game\\Data\\models\\Skater_m\\boardbakup", true,
-             [&] { board::swapBoard(m_fs, m_root, false, "banana"); }},
-            {"Game\\Data\\models\\Skater_m\\temp", false,
-             [&] { board::swapBoard(m_fs, m_root, false, "banana"); }},
-            {"Game\\data\\anims\\trickbackup", true,
-             [&] { tricks::copyTrick(m_fs, m_root, "", "kickflip.ska", "", "ollie.ska"); }},
-            {"Game\\data\\anims\\trickbackup\\flip", true,
-             [&] { tricks::copyTrick(m_fs, m_root, "", "kickflip.ska", "flip", "hardflip.ska"); }},
-            {"Game\\data\\scripts\\scriptsbackup", true,
-             [&] { levels::applyMotox(m_fs, m_root, true, true); }},
-            {"Game\\data\\levels\\Motox\\motoxbackup", true,
-             [&] { levels::applyMotox(m_fs, m_root, true, true); }},
-            {"Game\\data\\images\\PanelSprites\\panelspritesbackup", true,
-             [&] { display::setShown(m_fs, m_root, false, Element::Hud, false); }},
-            {"Game\\data\\fonts\\fontbackup", true,
-             [&] { display::setShown(m_fs, m_root, false, Element::Font, false); }},
-        };
-        for (const Case &c : cases) {
-            init();
-            const QString outside = makeOutside(
-                {fixture::boardFile(Variant::Full, "default", "cas"), "hardflip.ska", "ollie.ska",
-                 "gamemenu.qb", "Motox_Scripts.qb", "specialimg.dat", "smallfnt.dat", "keep"});
-            const QString link = native(QString::fromLatin1(c.folder));
-            QDir().mkpath(QFileInfo(link).path());
-            QVERIFY(QFile::link(outside, link));
-            const auto before = snapshot(outside);
-            try {
-                c.act();
-                QVERIFY2(!c.refused, c.folder);
-            } catch (const FileError &e) {
-                QVERIFY2(c.refused, qPrintable(e.explain()));
-                QVERIFY2(e.explain().contains("link"), qPrintable(e.explain()));
-            }
-            QCOMPARE(snapshot(outside), before);
-        }
-    }
-
     void settingsFileIsNeverWrittenThroughALink()
     {
         const QString outside = makeOutside({"system.conf"});
@@ -324,10 +483,9 @@ private slots:
     void displayFailureKeepsTheStateBeforeTheClick()
     {
         QVERIFY(copyDeliveredFiles());
-        TestBench::writeIni(TestBench::ini(m_root, m_root, {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
-        AppContext ctx(m_dialogs);
-        ctx.loadSettings();
-        DisplayPage page(ctx);
+        const auto run = start({0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1});
+        AppContext &ctx = run->ctx;
+        DisplayPage &page = run->display;
         const display::ElementFiles &hud = display::filesOf(display::Element::Hud);
         for (int n = 1, failed = 1; failed > 0; ++n) {
             failed = 0;
@@ -355,10 +513,9 @@ private slots:
     void motoxFailureKeepsTheStateBeforeTheClick()
     {
         QVERIFY(copyDeliveredFiles());
-        TestBench::writeIni(TestBench::ini(m_root, m_root, {0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1}));
-        AppContext ctx(m_dialogs);
-        ctx.loadSettings();
-        LevelsPage page(ctx);
+        const auto run = start({0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1});
+        AppContext &ctx = run->ctx;
+        LevelsPage &page = run->levels;
         const QString menu = "Game\\data\\scripts\\gamemenu.qb";
         for (int n = 1, failed = 1; failed > 0; ++n) {
             Faults faults;
@@ -396,16 +553,12 @@ private slots:
         QFETCH(std::errc, code);
         QFETCH(QString, file);
         QFETCH(QString, cause);
-        TestBench::writeIni(TestBench::ini(m_root, m_root, {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
-        AppContext ctx(m_dialogs);
-        ctx.loadSettings();
+        const auto run = start({0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1});
         Faults faults;
         faults.step = step;
         faults.code = std::make_error_code(code);
-        ctx.files.setFaultInjector(&faults);
-        BoardPage page(ctx);
-        page.show();
-        QTest::mouseDClick(page.findChild<QRadioButton *>("Board_1"), Qt::LeftButton);
+        run->ctx.files.setFaultInjector(&faults);
+        QTest::mouseDClick(run->board.findChild<QRadioButton *>("Board_1"), Qt::LeftButton);
         QCOMPARE(m_dialogs.messages().size(), 1);
         QCOMPARE(m_dialogs.messages()[0].text, QString("Error! Directory not found."));
         const QString path = QDir::toNativeSeparators(native(fixture::boardFolder + file));

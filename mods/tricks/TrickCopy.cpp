@@ -50,6 +50,16 @@ void requireSelected(const QString &name, const QString &folderPath, const char 
                         QStringLiteral("no file is selected"));
 }
 
+// A folder in a file's place is named as such, not as a missing file.
+void requireFile(platform::FileSystem &fs, const QString &op, const QString &path)
+{
+    if (!fs.fileExists(path))
+        throw FileError(op, fs.nativePath(path),
+                        std::make_error_code(fs.folderExists(path)
+                                                 ? std::errc::is_a_directory
+                                                 : std::errc::no_such_file_or_directory));
+}
+
 // The backup root and each folder below it down to folder, made where
 // missing. A link or a special file where the program keeps its own backups
 // is refused: writing there would change something outside the install.
@@ -96,15 +106,12 @@ void copyTrick(platform::FileSystem &fs, const QString &gameRoot, const QString 
     const QString source = trick + s + sourceName;
     const QString target = trick + g + targetName;
     const QString backup = backups + g + targetName;
-    if (!fs.fileExists(source))
-        throw FileError(QStringLiteral("copy"), fs.nativePath(source),
-                        std::make_error_code(std::errc::no_such_file_or_directory));
+    requireFile(fs, QStringLiteral("copy"), source);
     // A backup already there is the game's own file: the destination was
     // replaced before, and its backup is never overwritten.
     const bool backedUp = fs.fileExists(backup);
-    if (!backedUp && !fs.fileExists(target))
-        throw FileError(QStringLiteral("copy over"), fs.nativePath(target),
-                        std::make_error_code(std::errc::no_such_file_or_directory));
+    if (!backedUp)
+        requireFile(fs, QStringLiteral("copy over"), target);
     ensureBackupFolders(fs, backups, g, true);
     if (!backedUp)
         fs.copyFile(target, backup);
