@@ -41,12 +41,16 @@ class TestMainWindow : public QObject, MainWindowBench {
         return hit ? hit->objectName() : QString();
     }
     QSize outerSize() { return m_window->frameGeometry().size(); }
-    static int shownWindows(const char *name)
+    // The names of the program's windows on screen, sorted.
+    static QStringList shownWindows()
     {
-        int n = 0;
-        for (QWidget *t : QApplication::topLevelWidgets())
-            n += t->objectName() == QLatin1String(name) && t->isVisible();
-        return n;
+        QStringList names;
+        for (QWidget *t : QApplication::topLevelWidgets()) {
+            if (t->isVisible())
+                names << t->objectName();
+        }
+        names.sort();
+        return names;
     }
 
 private slots:
@@ -183,35 +187,30 @@ private slots:
 
     void motoxOfferedInTheFullGameOnly_data()
     {
-        QTest::addColumn<int>("demoMode");
-        QTest::addColumn<int>("motoxEnabled");
-        QTest::addColumn<bool>("chkEnabled");
-        QTest::addColumn<bool>("optEnabled");
-        QTest::newRow("demo, motox on") << 1 << 1 << false << false;
-        QTest::newRow("full game, motox off") << 0 << 0 << true << false;
-        QTest::newRow("full game, motox on keeps the buttons") << 0 << 1 << true << true;
+        QTest::addColumn<bool>("demo");
+        QTest::addColumn<bool>("motox");
+        QTest::newRow("demo, motox on") << true << true;
+        QTest::newRow("full game, motox off") << false << false;
+        QTest::newRow("full game, motox on keeps the buttons") << false << true;
     }
+    // The check box in the full game only, its mode buttons only while the mod is on.
     void motoxOfferedInTheFullGameOnly()
     {
-        QFETCH(int, demoMode);
-        QFETCH(int, motoxEnabled);
-        QFETCH(bool, chkEnabled);
-        QFETCH(bool, optEnabled);
-        installFullGame({0, 0, demoMode, motoxEnabled, 0, 1, 1, 1, 1, 1, 1});
+        QFETCH(bool, demo);
+        QFETCH(bool, motox);
+        installFullGame({0, 0, demo, motox, 0, 1, 1, 1, 1, 1, 1});
         for (const char *f : {"gamemenu.qb", "Motox_Scripts.qb"})
             QVERIFY(QFile::copy(QStringLiteral(VERTZ_DATA_DIR "/") + f, f));
         QVERIFY(start());
         auto *chk = control<QCheckBox>("chkMotox");
-        auto *luge = control("optMotox_0");
-        auto *skate = control("optMotox_1");
-        // Stands for the mode buttons having been enabled while the mod is on.
-        luge->setEnabled(true);
-        skate->setEnabled(true);
+        const QList<QWidget *> modes = {control("optMotox_0"), control("optMotox_1")};
+        for (QWidget *mode : modes)
+            mode->setEnabled(true); // as if enabled while the mod was on
         clickTab(2);
-        QCOMPARE(chk->isEnabled(), chkEnabled);
-        QCOMPARE(luge->isEnabled(), optEnabled);
-        QCOMPARE(skate->isEnabled(), optEnabled);
-        QCOMPARE(chk->isChecked(), motoxEnabled == 1);
+        QCOMPARE(chk->isEnabled(), !demo);
+        QCOMPARE(chk->isChecked(), motox);
+        for (QWidget *mode : modes)
+            QCOMPARE(mode->isEnabled(), !demo && motox);
         for (const auto &m : m_dialogs.messages())
             QVERIFY(m.text != "Error!"); // only the board step may fail: no demo install here
     }
@@ -224,21 +223,18 @@ private slots:
         choose(m_window->mnuHelp->menuAction(), m_window->mnuAbout);
         choose(m_window->mnuOptions);
         choose(m_window->mnuHelp->menuAction(), m_window->mnuModEx);
-        QCOMPARE(shownWindows("frmAbout"), 1);
-        QCOMPARE(shownWindows("frmOptions"), 1);
-        QCOMPARE(shownWindows("frmHelp"), 1);
+        const QStringList all = {"frmAbout", "frmHelp", "frmMod", "frmOptions"};
+        QCOMPARE(shownWindows(), all);
         // A closed window comes back anew.
         for (QWidget *t : QApplication::topLevelWidgets()) {
             if (t->objectName() == QLatin1String("frmHelp"))
                 t->close();
         }
-        QTRY_COMPARE(shownWindows("frmHelp"), 0);
+        QTRY_COMPARE(shownWindows(), QStringList({"frmAbout", "frmMod", "frmOptions"}));
         choose(m_window->mnuHelp->menuAction(), m_window->mnuModEx);
-        QCOMPARE(shownWindows("frmHelp"), 1);
+        QCOMPARE(shownWindows(), all);
         choose(m_window->mnuFile->menuAction(), m_window->mnuExit);
-        QVERIFY(!m_window->isVisible());
-        QCOMPARE(shownWindows("frmAbout") + shownWindows("frmOptions") + shownWindows("frmHelp"),
-                 0);
+        QVERIFY(shownWindows().isEmpty());
     }
 };
 

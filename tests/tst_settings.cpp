@@ -54,23 +54,6 @@ private slots:
     }
     void cleanup() { m_bench.reset(); }
 
-    void untouchedLinesGoBackAsRead()
-    {
-        TestBench::writeIni("D:\\Games\\Vertz\r\nE:\\demo\\\r\n1\r\n1\r\n1\r\n1\r\n1\r\n"
-                            "1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n");
-        ModSettings s;
-        load(s);
-        QCOMPARE(m_motoxShown, 1);
-        QCOMPARE(s.gameRoot, QString("E:\\demo\\")); // line 5 says demo
-        s.fullHudShown = 0;
-        s.demoBoard = 4;
-        QVERIFY(saveSettings(s, m_dialogs));
-        // Line 5 became a number when loaded and is written in sign form.
-        QCOMPARE(TestBench::readIni(),
-                 QByteArray("D:\\Games\\Vertz\r\nE:\\demo\\\r\n1\r\n 4 \r\n 1\r\n1\r\n1\r\n"
-                            "1\r\n1\r\n 0 \r\n1\r\n1\r\n1\r\n"));
-    }
-
     void damagedFileIsRebuilt_data()
     {
         QTest::addColumn<QByteArray>("file");
