@@ -16,7 +16,6 @@
 
 #ifdef Q_OS_LINUX
 #include <sys/inotify.h>
-#include <sys/stat.h>
 #endif
 
 using platform::FileError;
@@ -40,8 +39,7 @@ QByteArray bigContent(char seed)
     return data;
 }
 
-// The error names the operation, the native path (below m_r) and the system's
-// reason.
+// The call must fail naming the operation, the native path and the system's reason.
 #define FAILS_WITH(call, wantOp, wantPath, err)                                                    \
     try {                                                                                          \
         call;                                                                                      \
