@@ -74,45 +74,42 @@ private slots:
                                  << QString::fromUtf8(text) + end;
         };
         row(0, "Board Shape Mod Help", "txtBoardMod",
-            "This mod uses some board models that were included in the game but not used. "
-            "Backups of the files that are copied over are automatically made and can be "
-            "restored by setting the board shape back to default. \r\n\r\n"
-            "WARNING: This mod will not work if you using the demo version and you do not "
-            "specify in the options menu that it is. Just so you know, backups and "
-            "selections are made separately for both versions, so if you switch from demo "
-            "mode to full game mode while this program is running it will automatically "
-            "switch to the currently selected board type for the other version. \r\n\r\n",
+            "This mod uses some board models that were included in the game but not used. Backups "
+            "of the files that are copied over are automatically made and can be restored by "
+            "setting the board shape back to default. \r\n\r\nWARNING: This mod will not work if "
+            "you using the demo version and you do not specify in the options menu that it is. "
+            "Just so you know, backups and selections are made separately for both versions, so "
+            "if you switch from demo mode to full game mode while this program is running it will "
+            "automatically switch to the currently selected board type for the other version. "
+            "\r\n\r\n",
             askUs);
         row(1, "Trick Mod Help", "txtTrickMod",
-            "This mod lets you easily copy animation (trick) files over others to gain "
-            "access to tricks that weren’t included in the game i.e. roastbeef grabs, "
-            "secret vorkell character’s specials, and simply to change existing ones "
-            "around, like changing a special move to a regular one. Just select a file from "
-            "the first box to copy from and one in the second box to copy over. The first "
-            "trick will become the second trick. Also, this mod doesn’t change the trick "
-            "names... yet. \r\n\r\n"
-            "WARNING: Copying non-skater animation files over trick animations and vice "
-            "versa can cause the game to crash or just make your skater get stretched and "
-            "twisted in weird ways. \r\n\r\n"
-            "IMPORTANT: If a file has already been modded an you try to use it to copy over "
-            "another file this program will automatically restore the original file before "
-            "copying it. So you can be sure that when you select the kickflip animation to "
-            "copy over another file it’s the right one.The restore button does NOT restore "
-            "files. It sets the program to restore mod and the directory list at the left "
-            "will be changed to show only the folders of modded files. Select any of them "
-            "and click copy for an instant restore. \r\n\r\n",
+            "This mod lets you easily copy animation (trick) files over others to gain access to "
+            "tricks that weren’t included in the game i.e. roastbeef grabs, secret vorkell "
+            "character’s specials, and simply to change existing ones around, like changing a "
+            "special move to a regular one. Just select a file from the first box to copy from "
+            "and one in the second box to copy over. The first trick will become the second "
+            "trick. Also, this mod doesn’t change the trick names... yet. \r\n\r\nWARNING: "
+            "Copying non-skater animation files over trick animations and vice versa can cause "
+            "the game to crash or just make your skater get stretched and twisted in weird ways. "
+            "\r\n\r\nIMPORTANT: If a file has already been modded an you try to use it to copy "
+            "over another file this program will automatically restore the original file before "
+            "copying it. So you can be sure that when you select the kickflip animation to copy "
+            "over another file it’s the right one.The restore button does NOT restore files. It "
+            "sets the program to restore mod and the directory list at the left will be changed "
+            "to show only the folders of modded files. Select any of them and click copy for an "
+            "instant restore. \r\n\r\n",
             askUs);
         row(2, "Motox Mod Help", "txtMotoxMod",
             "This mod uses level files that were included in the game. All this mod does is "
-            "change the level select menu to make the Motox level selectable. By default "
-            "you will be luging in the level but there is an option to skate too. This mod "
-            "does not work on the demo version!\r\n\r\n",
+            "change the level select menu to make the Motox level selectable. By default you "
+            "will be luging in the level but there is an option to skate too. This mod does not "
+            "work on the demo version!\r\n\r\n",
             askUs);
         row(3, "Display Mods Help", "txtDisplayMods",
-            "The balance meter and hud mods simply replace image files "
-            "with a blank ones to remove either them. \r\n\r\n"
-            "WARNING: Turning the trick/combo fonts off also turns off "
-            "the text in almost every menu!\r\n\r\n",
+            "The balance meter and hud mods simply replace image files with a blank ones to "
+            "remove either them. \r\n\r\nWARNING: Turning the trick/combo fonts off also turns "
+            "off the text in almost every menu!\r\n\r\n",
             contact + "\r\n");
     }
     // Opened, it shows the prompt over the empty pane; another topic is chosen

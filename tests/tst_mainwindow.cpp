@@ -7,25 +7,15 @@
 #include "platform/Twips.h"
 #include "settings/AppContext.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QStatusBar>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QtTest>
 
 using platform::twips;
-
-// Finds a control by its name, failing the test (not the program) when it is missing.
-#define FIND(var, Type, name)                                                                      \
-    auto *var = m_window->findChild<Type *>(name);                                                 \
-    QVERIFY2(var, name)
 
 class TestMainWindow : public QObject, MainWindowBench {
     Q_OBJECT
@@ -37,6 +27,10 @@ class TestMainWindow : public QObject, MainWindowBench {
         TestBench::writeIni(TestBench::ini(root, m_bench->path("nodemo\\"), numbers));
         return root;
     }
+    template <typename T = QWidget> T *control(const char *name)
+    {
+        return m_window->findChild<T *>(QLatin1String(name));
+    }
     // The page frame seen in the page area.
     QString frontPage()
     {
@@ -47,12 +41,16 @@ class TestMainWindow : public QObject, MainWindowBench {
         return hit ? hit->objectName() : QString();
     }
     QSize outerSize() { return m_window->frameGeometry().size(); }
-    static int shownWindows(const char *name)
+    // The names of the program's windows on screen, sorted.
+    static QStringList shownWindows()
     {
-        int n = 0;
-        for (QWidget *t : QApplication::topLevelWidgets())
-            n += t->objectName() == QLatin1String(name) && t->isVisible();
-        return n;
+        QStringList names;
+        for (QWidget *t : QApplication::topLevelWidgets()) {
+            if (t->isVisible())
+                names << t->objectName();
+        }
+        names.sort();
+        return names;
     }
 
 private slots:
@@ -64,38 +62,37 @@ private slots:
     {
         QTest::addColumn<bool>("demo");
         QTest::addColumn<QString>("folder");
-        QTest::newRow("full game, typed without backslash") << false << "Vertz Rail Tour";
-        QTest::newRow("demo, spaces and accents") << true << "Démo Führer/Vertz Demo";
+        QTest::addColumn<QStringList>("input"); // title, prompt, default
+        QTest::newRow("full game, typed without backslash")
+            << false << "Vertz Rail Tour"
+            << QStringList{"Vertz Install Directory", "Where is Vertz installed?",
+                           "C:\\Program Files\\Harbrook\\Vertz Rail Tour\\"};
+        QTest::newRow("demo, spaces and accents")
+            << true << "Démo Führer/Vertz Demo"
+            << QStringList{"Vertz Demo Install Directory", "Where is the Vertz Demo installed?",
+                           "C:\\Program Files\\Harbrook\\Vertz Rail Tour Demo\\"};
     }
     void firstRun()
     {
         QFETCH(bool, demo);
         QFETCH(QString, folder);
+        QFETCH(QStringList, input);
         const QString root
             = m_bench->makeGame(demo ? fixture::Variant::Demo : fixture::Variant::Full, folder);
         m_dialogs.questionAnswers = {demo};
         m_dialogs.inputAnswers = {demo ? root : root.chopped(1)};
         QVERIFY(load());
 
-        QCOMPARE(m_dialogs.shown.size(), 2);
-        const auto &q = m_dialogs.shown[0];
+        QCOMPARE(m_dialogs.shown.size(), 2); // the board step found the game
+        const auto &q = m_dialogs.shown[0], &in = m_dialogs.shown[1];
         QCOMPARE(q.kind, ScriptedDialogs::Kind::Question);
-        QCOMPARE(q.title, QString("Demo Version Check"));
-        QCOMPARE(q.text, QString("Are you using the demo version?"));
-        const auto &in = m_dialogs.shown[1];
+        QCOMPARE(QStringList({q.title, q.text}),
+                 QStringList({"Demo Version Check", "Are you using the demo version?"}));
         QCOMPARE(in.kind, ScriptedDialogs::Kind::Input);
-        QCOMPARE(in.title,
-                 QString(demo ? "Vertz Demo Install Directory" : "Vertz Install Directory"));
-        QCOMPARE(in.text, QString(demo ? "Where is the Vertz Demo installed?"
-                                       : "Where is Vertz installed?"));
-        QCOMPARE(in.defaultText,
-                 QString(demo ? "C:\\Program Files\\Harbrook\\Vertz Rail Tour Demo\\"
-                              : "C:\\Program Files\\Harbrook\\Vertz Rail Tour\\"));
+        QCOMPARE(QStringList({in.title, in.text, in.defaultText}), input);
         // The board put back at the end of the start saved the answers.
-        const QList<QByteArray> lines = TestBench::readIni().split('\n');
-        QCOMPARE(lines.value(demo ? 1 : 0), root.toLocal8Bit() + '\r');
-        QCOMPARE(lines.value(4), QByteArray(demo ? " 1\r" : " 0\r"));
-        QCOMPARE(m_ctx->settings.gameRoot, root);
+        QCOMPARE(TestBench::iniLine(demo ? 2 : 1), root.toLocal8Bit());
+        QCOMPARE(TestBench::iniLine(5), QByteArray(demo ? " 1" : " 0"));
     }
 
     void firstRunEndsOrTellsWithoutWriting()
@@ -129,7 +126,9 @@ private slots:
 
     void tabsBringTheirPageAndSize()
     {
-        installFullGame();
+        // Full game: balance 1, hud 0, font 1.
+        installFullGame({0, 0, 0, 0, 0, 1, 0, 0, 1, 1, 0});
+        QVERIFY(QFile::copy(VERTZ_DATA_DIR "/blank.dat", "blank.dat"));
         QVERIFY(start());
         QCOMPARE(frontPage(), QString("fraBoard"));
         // Of the nine pictures only the one on screen was read at start-up.
@@ -141,22 +140,28 @@ private slots:
         QCOMPARE(outerSize(), QSize(twips(6400), twips(6360)));
         const QString anims = QDir::toNativeSeparators(
             fixture::nativePathOf(m_bench->path("game"), "Game\\data\\anims"));
-        FIND(dir1, QWidget, "Dir1");
-        FIND(dir2, QWidget, "Dir2");
-        QCOMPARE(dir1->property("path").toString(), anims);
-        QCOMPARE(dir2->property("path").toString(), anims);
+        QCOMPARE(control("Dir1")->property("path").toString(), anims);
+        QCOMPARE(control("Dir2")->property("path").toString(), anims);
         clickTab(2);
         QCOMPARE(frontPage(), QString("fraLevels"));
         QCOMPARE(outerSize(), QSize(twips(2985), twips(4530)));
+
+        // The display boxes show the variant in use; a second visit changes nothing.
+        auto *balance = control<QCheckBox>("chkBalance");
+        auto *hud = control<QCheckBox>("chkHud");
+        auto *font = control<QCheckBox>("chkFont");
+        QSignalSpy hudToggles(hud, &QCheckBox::toggled);
         clickTab(3);
         QCOMPARE(frontPage(), QString("fraDisplay"));
+        QVERIFY(balance->isChecked() && !hud->isChecked() && font->isChecked());
         // Nothing on a page is hidden by the status bar.
-        FIND(label, QLabel, "Label1");
-        FIND(status, QStatusBar, "StatusBar1");
+        auto *label = control("Label1");
         QVERIFY(label->mapTo(m_window.get(), QPoint(0, label->height())).y()
-                <= status->geometry().top());
+                <= control("StatusBar1")->geometry().top());
         clickTab(0);
         QCOMPARE(frontPage(), QString("fraBoard"));
+        clickTab(3);
+        QCOMPARE(hudToggles.size(), 1);
         QVERIFY(m_dialogs.shown.isEmpty());
     }
 
@@ -174,68 +179,36 @@ private slots:
         QCOMPARE(m_window->TabStrip1->currentIndex(), 1);
         QCOMPARE(frontPage(), QString("fraBoard"));
         QCOMPARE(outerSize(), before);
-        clickTab(0);
-        QCOMPARE(frontPage(), QString("fraBoard"));
-        QCOMPARE(outerSize(), QSize(twips(2985), twips(4530)));
-        QCOMPARE(m_dialogs.messages().size(), 1);
     }
 
     void motoxOfferedInTheFullGameOnly_data()
     {
-        QTest::addColumn<int>("demoMode");
-        QTest::addColumn<int>("motoxEnabled");
-        QTest::addColumn<bool>("chkEnabled");
-        QTest::addColumn<bool>("optEnabled");
-        QTest::newRow("demo, motox on") << 1 << 1 << false << false;
-        QTest::newRow("full game, motox off") << 0 << 0 << true << false;
-        QTest::newRow("full game, motox on keeps the buttons") << 0 << 1 << true << true;
+        QTest::addColumn<bool>("demo");
+        QTest::addColumn<bool>("motox");
+        QTest::newRow("demo, motox on") << true << true;
+        QTest::newRow("full game, motox off") << false << false;
+        QTest::newRow("full game, motox on keeps the buttons") << false << true;
     }
+    // The check box in the full game only, its mode buttons only while the mod is on.
     void motoxOfferedInTheFullGameOnly()
     {
-        QFETCH(int, demoMode);
-        QFETCH(int, motoxEnabled);
-        QFETCH(bool, chkEnabled);
-        QFETCH(bool, optEnabled);
-        installFullGame({0, 0, demoMode, motoxEnabled, 0, 1, 1, 1, 1, 1, 1});
+        QFETCH(bool, demo);
+        QFETCH(bool, motox);
+        installFullGame({0, 0, demo, motox, 0, 1, 1, 1, 1, 1, 1});
         for (const char *f : {"gamemenu.qb", "Motox_Scripts.qb"})
             QVERIFY(QFile::copy(QStringLiteral(VERTZ_DATA_DIR "/") + f, f));
         QVERIFY(start());
-        FIND(chk, QCheckBox, "chkMotox");
-        FIND(luge, QRadioButton, "optMotox_0");
-        FIND(skate, QRadioButton, "optMotox_1");
-        // Stands for the mode buttons having been enabled while the mod is on.
-        luge->setEnabled(true);
-        skate->setEnabled(true);
+        auto *chk = control<QCheckBox>("chkMotox");
+        const QList<QWidget *> modes = {control("optMotox_0"), control("optMotox_1")};
+        for (QWidget *mode : modes)
+            mode->setEnabled(true); // as if enabled while the mod was on
         clickTab(2);
-        QCOMPARE(chk->isEnabled(), chkEnabled);
-        QCOMPARE(luge->isEnabled(), optEnabled);
-        QCOMPARE(skate->isEnabled(), optEnabled);
-        QCOMPARE(chk->isChecked(), motoxEnabled == 1);
+        QCOMPARE(chk->isEnabled(), !demo);
+        QCOMPARE(chk->isChecked(), motox);
+        for (QWidget *mode : modes)
+            QCOMPARE(mode->isEnabled(), !demo && motox);
         for (const auto &m : m_dialogs.messages())
             QVERIFY(m.text != "Error!"); // only the board step may fail: no demo install here
-    }
-
-    void displayBoxesFollowTheVariant()
-    {
-        // full: balance 1, hud 0, font 1; demo: balance 0, hud 1, font 0
-        installFullGame({0, 0, 0, 0, 0, 1, 0, 0, 1, 1, 0});
-        QVERIFY(QFile::copy(VERTZ_DATA_DIR "/blank.dat", "blank.dat"));
-        QVERIFY(start());
-        FIND(balance, QCheckBox, "chkBalance");
-        FIND(hud, QCheckBox, "chkHud");
-        FIND(font, QCheckBox, "chkFont");
-        QSignalSpy hudToggles(hud, &QCheckBox::toggled);
-        clickTab(3);
-        QVERIFY(balance->isChecked() && !hud->isChecked() && font->isChecked());
-        clickTab(0);
-        clickTab(3);
-        QCOMPARE(hudToggles.size(), 1); // the second visit changes nothing
-        QVERIFY(m_dialogs.shown.isEmpty());
-
-        m_ctx->settings.demoMode = 1;
-        clickTab(0);
-        clickTab(3);
-        QVERIFY(!balance->isChecked() && hud->isChecked() && !font->isChecked());
     }
 
     void menuWindowsOpenOnceAndExitClosesAll()
@@ -246,21 +219,18 @@ private slots:
         choose(m_window->mnuHelp->menuAction(), m_window->mnuAbout);
         choose(m_window->mnuOptions);
         choose(m_window->mnuHelp->menuAction(), m_window->mnuModEx);
-        QCOMPARE(shownWindows("frmAbout"), 1);
-        QCOMPARE(shownWindows("frmOptions"), 1);
-        QCOMPARE(shownWindows("frmHelp"), 1);
+        const QStringList all = {"frmAbout", "frmHelp", "frmMod", "frmOptions"};
+        QCOMPARE(shownWindows(), all);
         // A closed window comes back anew.
         for (QWidget *t : QApplication::topLevelWidgets()) {
             if (t->objectName() == QLatin1String("frmHelp"))
                 t->close();
         }
-        QTRY_COMPARE(shownWindows("frmHelp"), 0);
+        QTRY_COMPARE(shownWindows(), QStringList({"frmAbout", "frmMod", "frmOptions"}));
         choose(m_window->mnuHelp->menuAction(), m_window->mnuModEx);
-        QCOMPARE(shownWindows("frmHelp"), 1);
+        QCOMPARE(shownWindows(), all);
         choose(m_window->mnuFile->menuAction(), m_window->mnuExit);
-        QVERIFY(!m_window->isVisible());
-        QCOMPARE(shownWindows("frmAbout") + shownWindows("frmOptions") + shownWindows("frmHelp"),
-                 0);
+        QVERIFY(shownWindows().isEmpty());
     }
 };
 
