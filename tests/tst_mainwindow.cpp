@@ -17,6 +17,11 @@
 
 using platform::twips;
 
+// Finds a control by its name, failing the test (not the program) when it is missing.
+#define FIND(var, Type, name)                                                                      \
+    auto *var = m_window->findChild<Type *>(name);                                                 \
+    QVERIFY2(var, name)
+
 class TestMainWindow : public QObject, MainWindowBench {
     Q_OBJECT
 
@@ -26,10 +31,6 @@ class TestMainWindow : public QObject, MainWindowBench {
         const QString root = m_bench->makeGame(fixture::Variant::Full, "game");
         TestBench::writeIni(TestBench::ini(root, m_bench->path("nodemo\\"), numbers));
         return root;
-    }
-    template <typename T = QWidget> T *control(const char *name)
-    {
-        return m_window->findChild<T *>(QLatin1String(name));
     }
     // The page frame seen in the page area.
     QString frontPage()
@@ -140,24 +141,27 @@ private slots:
         QCOMPARE(outerSize(), QSize(twips(6400), twips(6360)));
         const QString anims = QDir::toNativeSeparators(
             fixture::nativePathOf(m_bench->path("game"), "Game\\data\\anims"));
-        QCOMPARE(control("Dir1")->property("path").toString(), anims);
-        QCOMPARE(control("Dir2")->property("path").toString(), anims);
+        FIND(dir1, QWidget, "Dir1");
+        FIND(dir2, QWidget, "Dir2");
+        QCOMPARE(dir1->property("path").toString(), anims);
+        QCOMPARE(dir2->property("path").toString(), anims);
         clickTab(2);
         QCOMPARE(frontPage(), QString("fraLevels"));
         QCOMPARE(outerSize(), QSize(twips(2985), twips(4530)));
 
         // The display boxes show the variant in use; a second visit changes nothing.
-        auto *balance = control<QCheckBox>("chkBalance");
-        auto *hud = control<QCheckBox>("chkHud");
-        auto *font = control<QCheckBox>("chkFont");
+        FIND(balance, QCheckBox, "chkBalance");
+        FIND(hud, QCheckBox, "chkHud");
+        FIND(font, QCheckBox, "chkFont");
         QSignalSpy hudToggles(hud, &QCheckBox::toggled);
         clickTab(3);
         QCOMPARE(frontPage(), QString("fraDisplay"));
         QVERIFY(balance->isChecked() && !hud->isChecked() && font->isChecked());
         // Nothing on a page is hidden by the status bar.
-        auto *label = control("Label1");
+        FIND(label, QWidget, "Label1");
+        FIND(status, QWidget, "StatusBar1");
         QVERIFY(label->mapTo(m_window.get(), QPoint(0, label->height())).y()
-                <= control("StatusBar1")->geometry().top());
+                <= status->geometry().top());
         clickTab(0);
         QCOMPARE(frontPage(), QString("fraBoard"));
         clickTab(3);
@@ -198,8 +202,10 @@ private slots:
         for (const char *f : {"gamemenu.qb", "Motox_Scripts.qb"})
             QVERIFY(QFile::copy(QStringLiteral(VERTZ_DATA_DIR "/") + f, f));
         QVERIFY(start());
-        auto *chk = control<QCheckBox>("chkMotox");
-        const QList<QWidget *> modes = {control("optMotox_0"), control("optMotox_1")};
+        FIND(chk, QCheckBox, "chkMotox");
+        FIND(luge, QWidget, "optMotox_0");
+        FIND(skate, QWidget, "optMotox_1");
+        const QList<QWidget *> modes = {luge, skate};
         for (QWidget *mode : modes)
             mode->setEnabled(true); // as if enabled while the mod was on
         clickTab(2);
