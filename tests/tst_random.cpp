@@ -55,6 +55,12 @@ class TestRandom : public QObject, MainWindowBench {
     int m_injected = 0; // faults over the whole run
     QString m_base;     // holds both installs
     QString m_fullRoot, m_demoRoot;
+    // What each install must hold (key -> content): the game's files and the
+    // board and trick backups; the display and MotoX files follow the settings.
+    using Files = QMap<QString, QByteArray>;
+    Files m_model[2];
+    int m_selected[2] = {}, m_saved[2] = {}; // each variant's board: clicked, in the file
+    QSet<QString> m_kept;                    // MotoX backups: once made, kept
 
     int pick(int n) { return int(m_random.bounded(n)); }
     bool demo() const { return m_ctx->settings.isDemo(); }
@@ -109,26 +115,41 @@ class TestRandom : public QObject, MainWindowBench {
         const int what = pick(kinds);
         if (what < 30) {
             clickTab(0);
-            QRadioButton *board = control<QRadioButton>(QString("Board_%1").arg(pick(6)));
-            if (what < 22)
+            const int i = pick(6);
+            QRadioButton *board = control<QRadioButton>(QString("Board_%1").arg(i));
+            m_selected[demo()] = i;
+            if (what < 22) {
                 QTest::mouseDClick(board, Qt::LeftButton);
-            else
+                applyBoard(demo(), i);
+            } else {
                 clickOn(board);
+            }
         } else if (what < 50) {
             clickTab(1);
             setRestoreMode(false);
             const QStringList all = tricks();
-            pointAt("Dir1", "File1", inGame(anims), all[pick(all.size())]);
-            pointAt("Dir2", "File2", inGame(anims), all[pick(all.size())]);
+            const QString from = all[pick(all.size())], to = all[pick(all.size())];
+            pointAt("Dir1", "File1", inGame(anims), from);
+            pointAt("Dir2", "File2", inGame(anims), to);
             clickOn(control("cmdCopy"));
+            // A copy over a replaced trick keeps the backup of the game's own.
+            Files &m = m_model[demo()];
+            if (from != to) {
+                if (!m.contains(key(anims + "trickbackup\\" + to)))
+                    m[key(anims + "trickbackup\\" + to)] = m[key(anims + to)];
+                m[key(anims + to)] = m[key(anims + from)];
+            }
         } else if (what < 62) {
             clickTab(1);
             const QStringList saved = trickBackups();
             if (saved.isEmpty())
                 return;
             setRestoreMode(true);
-            pointAt("Dir1", "File1", inGame(anims + "trickbackup"), saved[pick(saved.size())]);
+            const QString trick = saved[pick(saved.size())];
+            pointAt("Dir1", "File1", inGame(anims + "trickbackup"), trick);
             clickOn(control("cmdCopy"));
+            Files &m = m_model[demo()];
+            m[key(anims + trick)] = m.take(key(anims + "trickbackup/" + trick));
         } else if (what < 76) {
             clickTab(3);
             clickOn(control(QStringList{"chkBalance", "chkHud", "chkFont"}[pick(3)]));
@@ -139,8 +160,32 @@ class TestRandom : public QObject, MainWindowBench {
             QVERIFY(openOptions());
             click("chkDemo");
             QVERIFY(leaveWith("cmdOK"));
+            // The dialog reads the settings file; back in the window, the
+            // Board page puts the board in.
+            std::copy(m_saved, m_saved + 2, m_selected);
+            if (m_window->TabStrip1->currentIndex() == 0)
+                applyBoard(demo(), m_selected[demo()]);
         } else {
             restart();
+        }
+    }
+    // The board files of a variant after board i is put in: the game's own
+    // saved first, once.
+    void applyBoard(bool demo, int i)
+    {
+        const Variant v = demo ? Variant::Demo : Variant::Full;
+        Files &m = m_model[demo];
+        for (const QString part : {"cas", "col", "skin", "tex", "usg"}) {
+            const QString game = fixture::boardFolder + fixture::boardFile(v, "default", part);
+            const QString saved = key(fixture::boardFolder + "boardbakup\\"
+                                      + fixture::boardFile(v, "default", part));
+            if (!m.contains(saved))
+                m[saved] = m[key(game)];
+            m[key(game)] = i == 0
+                               ? m[saved]
+                               : fixture::contentOf(
+                                   v, fixture::boardFolder
+                                          + fixture::boardFile(v, fixture::boardKeys()[i], part));
         }
     }
     // A new run of the program on the same working folder.
@@ -150,6 +195,9 @@ class TestRandom : public QObject, MainWindowBench {
         QVERIFY(load([this](AppContext &ctx) { ctx.files.setFaultInjector(&m_faults); }));
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        // The start puts the board of the settings file in.
+        std::copy(m_saved, m_saved + 2, m_selected);
+        applyBoard(demo(), m_selected[demo()]);
     }
 
     // What is wrong with an install: each game file there, whole, as the
@@ -196,6 +244,8 @@ class TestRandom : public QObject, MainWindowBench {
         if (!quiet.shown.isEmpty())
             return "settings file unreadable: " + quiet.shown[0].informative;
         const ModSettings &mem = m_ctx->settings;
+        if (mem.fullBoard.toNumber() != m_selected[0] || mem.demoBoard.toNumber() != m_selected[1])
+            return "the boards clicked are not the ones held";
         if (disk.fullInstallDir != mem.fullInstallDir || disk.demoInstallDir != mem.demoInstallDir)
             return "install folders differ from the settings file";
         for (SettingValue ModSettings::*field :
@@ -208,49 +258,65 @@ class TestRandom : public QObject, MainWindowBench {
         }
         return {};
     }
-    // Each display element is blanked as the settings say, failure or not.
-    QString displayMismatch()
+    // What an install must hold: the model, with the display elements blanked
+    // and the MotoX scripts replaced as the settings say.
+    Files expected(const Files &model, bool demo, const Files &now)
     {
+        Files m = model;
+        const ModSettings &s = m_ctx->settings;
         for (const auto e :
              {display::Element::Balance, display::Element::Hud, display::Element::Font}) {
             const display::ElementFiles &files = display::filesOf(e);
-            const bool shown
-                = !(m_ctx->settings.*(demo() ? files.demoField : files.fullField)).equals(0);
-            for (const QString &name : display::fileNames(e, demo())) {
-                const bool blank = readFile(inGame(QString(files.folder) + '\\' + name))
-                                   == deliveredFile(files.blankFile);
-                if (blank == shown)
-                    return QString("%1 is not as the settings say").arg(name);
+            if (!(s.*(demo ? files.demoField : files.fullField)).equals(0))
+                continue;
+            for (const QString &name : display::fileNames(e, demo)) {
+                const QString game = key(QString(files.folder) + '/' + name);
+                m[key(QString(files.backupFolder) + '/' + name)] = m[game];
+                m[game] = deliveredFile(files.blankFile);
             }
         }
-        return {};
-    }
-    // The full game's MotoX scripts are as the settings say.
-    QString motoxMismatch()
-    {
-        const ModSettings &s = m_ctx->settings;
-        const bool on = s.motoxEnabled.equals(1);
-        for (const QString rel :
-             {"Game\\data\\scripts\\gamemenu.qb", "Game\\data\\levels\\Motox\\Motox_Scripts.qb"}) {
-            const bool replaced = on && (rel.contains("menu") || s.motoxMode.equals(1));
-            if (readFile(fixture::nativePathOf(install(Variant::Full), rel))
-                != (replaced ? deliveredFile(qPrintable(rel.section('\\', -1)))
-                             : fixture::contentOf(Variant::Full, rel)))
-                return rel + " is not as the settings say";
+        // MotoX: the menu script replaced while on, the level script too when
+        // skating; the backups kept once made.
+        const bool on = !demo && s.motoxEnabled.equals(1);
+        const QStringList scripts{"Game/data/scripts/gamemenu.qb", "scriptsbackup",
+                                  "Game/data/levels/Motox/Motox_Scripts.qb", "motoxbackup"};
+        for (int i = 0; i < 4; i += 2) {
+            const QString game = key(scripts[i]), name = scripts[i].section('/', -1);
+            const QString saved
+                = key(scripts[i].section('/', 0, -2) + '/' + scripts[i + 1] + '/' + name);
+            if (!demo && (m_kept.contains(saved) || now.contains(saved))) {
+                m_kept << saved;
+                m[saved] = m[game];
+            }
+            if (on && (i == 0 || s.motoxMode.equals(1)))
+                m[game] = deliveredFile(qPrintable(name));
         }
-        return {};
+        return m;
     }
-    QString check(qsizetype messagesBefore)
+    // Each install file by file as the model says, or after a failed action
+    // as it was before; the model then takes what the failure left.
+    QString check(qsizetype messagesBefore, Files *before)
     {
-        if (const QString why = motoxMismatch(); !why.isEmpty())
-            return why;
-        if (const QString why = displayMismatch(); !why.isEmpty())
-            return why;
-        for (const Variant v : {Variant::Full, Variant::Demo}) {
-            if (const QString why = damage(install(v), v); !why.isEmpty())
-                return why;
+        const bool failed = m_faults.failed > 0;
+        for (const bool d : {false, true}) {
+            Files now;
+            const auto files = snapshot(install(d ? Variant::Demo : Variant::Full));
+            for (auto f = files.begin(); f != files.end(); ++f)
+                now[key(f.key())] = f.value();
+            const Files want = expected(m_model[d], d, now), was = expected(before[d], d, now);
+            for (const QString &k : now.keys() + want.keys()) {
+                const QByteArray is = now.value(k, "<none>");
+                if (is == want.value(k, "<none>"))
+                    continue;
+                if (!failed || is != was.value(k, "<none>"))
+                    return QString("%1 not as it must be: %2").arg(d ? "demo" : "full", k);
+                if (now.contains(k))
+                    m_model[d][k] = is;
+                else
+                    m_model[d].remove(k);
+            }
         }
-        if (m_faults.failed > 0) {
+        if (failed) {
             const auto shown = m_dialogs.messages();
             if (shown.size() == messagesBefore || shown.last().title != "OMG TEH ERROR")
                 return QString("a failure was not reported");
@@ -381,6 +447,10 @@ private slots:
     {
         const quint32 seed = prepare();
         const int actions = envNumber("VERTZ_ACTIONS", 2000);
+        for (const Variant v : {Variant::Full, Variant::Demo}) {
+            for (const QString &rel : fixture::gameFiles(v))
+                m_model[v == Variant::Demo][key(rel)] = fixture::contentOf(v, rel);
+        }
         restart();
         for (int n = 1; n <= actions; ++n) {
             m_faults = Faults();
@@ -388,9 +458,15 @@ private slots:
             // One step fails in a quarter of the actions (if they have that many).
             m_faults.failAt = pick(4) == 0 ? 1 + pick(12) : 0;
             const qsizetype messages = m_dialogs.messages().size();
+            Files before[2] = {m_model[0], m_model[1]};
+            const QByteArray ini = TestBench::readIni();
             act(100);
             m_injected += m_faults.failed;
-            const QString why = QTest::currentTestFailed() ? "the action failed" : check(messages);
+            // Every save writes the boards clicked.
+            if (TestBench::readIni() != ini)
+                std::copy(m_selected, m_selected + 2, m_saved);
+            const QString why
+                = QTest::currentTestFailed() ? "the action failed" : check(messages, before);
             QVERIFY2(why.isEmpty(),
                      qPrintable(QString("VERTZ_SEED=%1, action %2: %3").arg(seed).arg(n).arg(why)));
         }
