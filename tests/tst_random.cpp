@@ -4,7 +4,6 @@
 
 #include "app/frmMod.h"
 #include "mods/board/BoardPage.h"
-#include "mods/display/DisplayMods.h"
 #include "mods/display/DisplayPage.h"
 #include "mods/levels/LevelsPage.h"
 #include "mods/tricks/TricksPage.h"
@@ -176,16 +175,15 @@ class TestRandom : public QObject, MainWindowBench {
         const Variant v = demo ? Variant::Demo : Variant::Full;
         Files &m = m_model[demo];
         for (const QString part : {"cas", "col", "skin", "tex", "usg"}) {
-            const QString game = fixture::boardFolder + fixture::boardFile(v, "default", part);
-            const QString saved = key(fixture::boardFolder + "boardbakup\\"
-                                      + fixture::boardFile(v, "default", part));
+            const QString name = fixture::boardFile(v, "default", part);
+            const QString game = key(fixture::boardFolder + name);
+            const QString saved = key(fixture::boardFolder + "boardbakup\\" + name);
             if (!m.contains(saved))
-                m[saved] = m[key(game)];
-            m[key(game)] = i == 0
-                               ? m[saved]
-                               : fixture::contentOf(
-                                   v, fixture::boardFolder
-                                          + fixture::boardFile(v, fixture::boardKeys()[i], part));
+                m[saved] = m[game];
+            m[game] = i == 0 ? m[saved]
+                             : fixture::contentOf(
+                                 v, fixture::boardFolder
+                                        + fixture::boardFile(v, fixture::boardKeys()[i], part));
         }
     }
     // A new run of the program on the same working folder.
@@ -259,37 +257,44 @@ class TestRandom : public QObject, MainWindowBench {
         return {};
     }
     // What an install must hold: the model, with the display elements blanked
-    // and the MotoX scripts replaced as the settings say.
+    // and the MotoX scripts replaced as the settings say. Backups hold the
+    // game's own; those of the display go on a restore, MotoX's stay once made.
     Files expected(const Files &model, bool demo, const Files &now)
     {
-        Files m = model;
         const ModSettings &s = m_ctx->settings;
-        for (const auto e :
-             {display::Element::Balance, display::Element::Hud, display::Element::Font}) {
-            const display::ElementFiles &files = display::filesOf(e);
-            if (!(s.*(demo ? files.demoField : files.fullField)).equals(0))
+        const auto hidden
+            = [&](SettingValue ModSettings::*full, SettingValue ModSettings::*inDemo) {
+                  return (s.*(demo ? inDemo : full)).equals(0);
+              };
+        Files m = model;
+        for (const QString &rel : fixture::gameFiles(demo ? Variant::Demo : Variant::Full)) {
+            const QString k = key(rel);
+            QString with = rel.section('\\', -1), saved = k.section('/', 0, -2) + '/';
+            bool put = false;
+            if (k.contains("/panelsprites/")) {
+                put = k.contains("/balance")
+                          ? hidden(&ModSettings::fullBalanceShown, &ModSettings::demoBalanceShown)
+                          : hidden(&ModSettings::fullHudShown, &ModSettings::demoHudShown);
+                with = "blank.dat";
+                saved += "panelspritesbackup/";
+            } else if (k.contains("/fonts/")) {
+                put = hidden(&ModSettings::fullFontShown, &ModSettings::demoFontShown);
+                with = "blankfont.dat";
+                saved += "fontbackup/";
+            } else if (k.endsWith(".qb") && !demo) {
+                put = s.motoxEnabled.equals(1)
+                      && (k.contains("/scripts/") || s.motoxMode.equals(1));
+                saved += k.contains("/scripts/") ? "scriptsbackup/" : "motoxbackup/";
+                if (now.contains(saved + k.section('/', -1)))
+                    m_kept << saved + k.section('/', -1);
+            } else {
                 continue;
-            for (const QString &name : display::fileNames(e, demo)) {
-                const QString game = key(QString(files.folder) + '/' + name);
-                m[key(QString(files.backupFolder) + '/' + name)] = m[game];
-                m[game] = deliveredFile(files.blankFile);
             }
-        }
-        // MotoX: the menu script replaced while on, the level script too when
-        // skating; the backups kept once made.
-        const bool on = !demo && s.motoxEnabled.equals(1);
-        const QStringList scripts{"Game/data/scripts/gamemenu.qb", "scriptsbackup",
-                                  "Game/data/levels/Motox/Motox_Scripts.qb", "motoxbackup"};
-        for (int i = 0; i < 4; i += 2) {
-            const QString game = key(scripts[i]), name = scripts[i].section('/', -1);
-            const QString saved
-                = key(scripts[i].section('/', 0, -2) + '/' + scripts[i + 1] + '/' + name);
-            if (!demo && (m_kept.contains(saved) || now.contains(saved))) {
-                m_kept << saved;
-                m[saved] = m[game];
-            }
-            if (on && (i == 0 || s.motoxMode.equals(1)))
-                m[game] = deliveredFile(qPrintable(name));
+            saved += k.section('/', -1);
+            if (put || m_kept.contains(saved))
+                m[saved] = m[k];
+            if (put)
+                m[k] = deliveredFile(qPrintable(with));
         }
         return m;
     }
