@@ -42,10 +42,11 @@ int envNumber(const char *name, int fallback)
 } // namespace
 
 // Thousands of random player actions on the main window over both variants,
-// some with failing file steps, each followed by a check that nothing of the
-// game was lost; at the end everything is undone through the window and both
-// installs compared with fresh ones. VERTZ_SEED repeats a run; VERTZ_ACTIONS
-// and VERTZ_KILLS set its lengths.
+// some with failing file steps, each followed by a check of every file of
+// both installs against a model of what the player asked for; at the end
+// everything is undone through the window and both installs compared with
+// fresh ones. VERTZ_SEED repeats a run; VERTZ_ACTIONS and VERTZ_KILLS set
+// its lengths.
 class TestRandom : public QObject, MainWindowBench {
     Q_OBJECT
 
@@ -131,12 +132,14 @@ class TestRandom : public QObject, MainWindowBench {
             pointAt("Dir1", "File1", inGame(anims), from);
             pointAt("Dir2", "File2", inGame(anims), to);
             clickOn(control("cmdCopy"));
-            // A copy over a replaced trick keeps the backup of the game's own.
+            // The first copy over a trick saves the game's own; each copy
+            // brings what the source holds now.
             Files &m = m_model[demo()];
+            const QString target = key(anims + to), saved = key(anims + "trickbackup\\" + to);
             if (from != to) {
-                if (!m.contains(key(anims + "trickbackup\\" + to)))
-                    m[key(anims + "trickbackup\\" + to)] = m[key(anims + to)];
-                m[key(anims + to)] = m[key(anims + from)];
+                if (!m.contains(saved))
+                    m[saved] = m[target];
+                m[target] = m[key(anims + from)];
             }
         } else if (what < 62) {
             clickTab(1);
@@ -298,8 +301,9 @@ class TestRandom : public QObject, MainWindowBench {
         }
         return m;
     }
-    // Each install file by file as the model says, or after a failed action
-    // as it was before; the model then takes what the failure left.
+    // Each install file by file as the model says, no file missing and none
+    // more. After a failed action a file may also be as before it (the steps
+    // before a failing one stay done), and the model takes what is there.
     QString check(qsizetype messagesBefore, Files *before)
     {
         const bool failed = m_faults.failed > 0;
