@@ -1,3 +1,4 @@
+#include "tests/FaultInjection.h"
 #include "tests/PageBench.h"
 
 #include "mods/board/BoardPage.h"
@@ -108,7 +109,7 @@ private slots:
         QVERIFY(m_dialogs.shown.isEmpty());
     }
 
-    void failedSwapTellsAndSavesNothing()
+    void failedSwapsTellAndChangeNothing()
     {
         start(0, "2");
         QVERIFY(QFile::remove(fixture::nativePathOf(m_bench->path("full"),
@@ -127,6 +128,16 @@ private slots:
         QTest::mouseDClick(button(3), Qt::LeftButton);
         QCOMPARE(m_dialogs.messages().size(), 1);
         QCOMPARE(preview(), 4);
+
+        // A swap cut short after its first part puts the applied board back whole.
+        const auto longboard = snapshot(m_bench->path("full"));
+        Faults faults;
+        faults.step = Faults::Step::Rename;
+        faults.failAt = 2;
+        m_ctx->files.setFaultInjector(&faults);
+        QTest::mouseDClick(button(4), Qt::LeftButton);
+        QCOMPARE(m_dialogs.messages().size(), 2);
+        QCOMPARE(snapshot(m_bench->path("full")), longboard);
     }
 
     void unusableStoredBoardIsTheRegularDeck_data()

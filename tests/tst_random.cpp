@@ -60,6 +60,7 @@ class TestRandom : public QObject, MainWindowBench {
     using Files = QMap<QString, QByteArray>;
     Files m_model[2];
     int m_selected[2] = {}, m_saved[2] = {}; // each variant's board: clicked, in the file
+    int m_applied[2] = {-1, -1};             // and put in since the start; -1: none yet
     QSet<QString> m_kept;                    // MotoX backups: once made, kept
 
     int pick(int n) { return int(m_random.bounded(n)); }
@@ -120,7 +121,7 @@ class TestRandom : public QObject, MainWindowBench {
             m_selected[demo()] = i;
             if (what < 22) {
                 QTest::mouseDClick(board, Qt::LeftButton);
-                applyBoard(demo(), i);
+                swapBoard(i);
             } else {
                 clickOn(board);
             }
@@ -166,17 +167,23 @@ class TestRandom : public QObject, MainWindowBench {
             // Board page puts the board in.
             std::copy(m_saved, m_saved + 2, m_selected);
             if (m_window->TabStrip1->currentIndex() == 0)
-                applyBoard(demo(), m_selected[demo()]);
+                swapBoard(m_selected[demo()]);
         } else {
             restart();
         }
     }
-    // The board files of a variant after board i is put in: the game's own
-    // saved first, once.
-    void applyBoard(bool demo, int i)
+    // The board files of the variant in use after a swap to board i, the
+    // game's own saved first, once; after a failed swap the board put in
+    // before, where there is one (else each file as before or after).
+    void swapBoard(int i)
     {
-        const Variant v = demo ? Variant::Demo : Variant::Full;
-        Files &m = m_model[demo];
+        const bool d = demo();
+        const Variant v = d ? Variant::Demo : Variant::Full;
+        if (m_faults.failed == 0)
+            m_applied[d] = i;
+        else if (m_applied[d] >= 0)
+            i = m_applied[d];
+        Files &m = m_model[d];
         for (const QString part : {"cas", "col", "skin", "tex", "usg"}) {
             const QString name = fixture::boardFile(v, "default", part);
             const QString game = key(fixture::boardFolder + name);
@@ -196,9 +203,11 @@ class TestRandom : public QObject, MainWindowBench {
         QVERIFY(load([this](AppContext &ctx) { ctx.files.setFaultInjector(&m_faults); }));
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        // The start puts the board of the settings file in.
+        // The start puts the board of the settings file in, and again when
+        // the window is first activated: one of the two goes through.
         std::copy(m_saved, m_saved + 2, m_selected);
-        applyBoard(demo(), m_selected[demo()]);
+        m_applied[!demo()] = -1;
+        swapBoard(m_applied[demo()] = m_selected[demo()]);
     }
 
     // What is wrong with an install: each game file there, whole, as the
