@@ -4,7 +4,6 @@
 
 #include "app/frmMod.h"
 #include "mods/board/BoardPage.h"
-#include "mods/display/DisplayMods.h"
 #include "mods/display/DisplayPage.h"
 #include "mods/levels/LevelsPage.h"
 #include "mods/tricks/TricksPage.h"
@@ -89,10 +88,11 @@ private:
 } // namespace
 
 // Thousands of random player actions on the main window over both variants,
-// some with failing file steps, each followed by a check that nothing of the
-// game was lost; at the end everything is undone through the window and both
-// installs compared with fresh ones. VERTZ_SEED repeats a run; VERTZ_ACTIONS
-// and VERTZ_KILLS set its lengths.
+// some with failing file steps, each followed by a check of every file of
+// both installs against a model of what the player asked for; at the end
+// everything is undone through the window and both installs compared with
+// fresh ones. VERTZ_SEED repeats a run; VERTZ_ACTIONS and VERTZ_KILLS set
+// its lengths.
 class TestRandom : public QObject, MainWindowBench {
     Q_OBJECT
 
@@ -101,6 +101,13 @@ class TestRandom : public QObject, MainWindowBench {
     int m_injected = 0; // faults over the whole run
     QString m_base;     // holds both installs
     QString m_fullRoot, m_demoRoot;
+    // What each install must hold (key -> content): the game's files and the
+    // board and trick backups; the display and MotoX files follow the settings.
+    using Files = QMap<QString, QByteArray>;
+    Files m_model[2];
+    int m_selected[2] = {}, m_saved[2] = {}; // each variant's board: clicked, in the file
+    int m_applied[2] = {-1, -1};             // and put in since the start; -1: none yet
+    QSet<QString> m_kept;                    // MotoX backups: once made, kept
 
     int pick(int n) { return int(m_random.bounded(n)); }
     bool demo() const { return m_ctx->settings.isDemo(); }
@@ -155,26 +162,43 @@ class TestRandom : public QObject, MainWindowBench {
         const int what = pick(kinds);
         if (what < 30) {
             clickTab(0);
-            QRadioButton *board = control<QRadioButton>(QString("Board_%1").arg(pick(6)));
-            if (what < 22)
+            const int i = pick(6);
+            QRadioButton *board = control<QRadioButton>(QString("Board_%1").arg(i));
+            m_selected[demo()] = i;
+            if (what < 22) {
                 QTest::mouseDClick(board, Qt::LeftButton);
-            else
+                swapBoard(i);
+            } else {
                 clickOn(board);
+            }
         } else if (what < 50) {
             clickTab(1);
             setRestoreMode(false);
             const QStringList all = tricks();
-            pointAt("Dir1", "File1", inGame(anims), all[pick(all.size())]);
-            pointAt("Dir2", "File2", inGame(anims), all[pick(all.size())]);
+            const QString from = all[pick(all.size())], to = all[pick(all.size())];
+            pointAt("Dir1", "File1", inGame(anims), from);
+            pointAt("Dir2", "File2", inGame(anims), to);
             clickOn(control("cmdCopy"));
+            // The first copy over a trick saves the game's own; each copy
+            // brings what the source holds now.
+            Files &m = m_model[demo()];
+            const QString target = key(anims + to), saved = key(anims + "trickbackup\\" + to);
+            if (from != to) {
+                if (!m.contains(saved))
+                    m[saved] = m[target];
+                m[target] = m[key(anims + from)];
+            }
         } else if (what < 62) {
             clickTab(1);
             const QStringList saved = trickBackups();
             if (saved.isEmpty())
                 return;
             setRestoreMode(true);
-            pointAt("Dir1", "File1", inGame(anims + "trickbackup"), saved[pick(saved.size())]);
+            const QString trick = saved[pick(saved.size())];
+            pointAt("Dir1", "File1", inGame(anims + "trickbackup"), trick);
             clickOn(control("cmdCopy"));
+            Files &m = m_model[demo()];
+            m[key(anims + trick)] = m.take(key(anims + "trickbackup/" + trick));
         } else if (what < 76) {
             clickTab(3);
             clickOn(control(QStringList{"chkBalance", "chkHud", "chkFont"}[pick(3)]));
@@ -185,8 +209,37 @@ class TestRandom : public QObject, MainWindowBench {
             QVERIFY(openOptions());
             click("chkDemo");
             QVERIFY(leaveWith("cmdOK"));
+            // The dialog reads the settings file; back in the window, the
+            // Board page puts the board in.
+            std::copy(m_saved, m_saved + 2, m_selected);
+            if (m_window->TabStrip1->currentIndex() == 0)
+                swapBoard(m_selected[demo()]);
         } else {
             restart();
+        }
+    }
+    // The board files of the variant in use after a swap to board i, the
+    // game's own saved first, once; after a failed swap the board put in
+    // before, where there is one (else each file as before or after).
+    void swapBoard(int i)
+    {
+        const bool d = demo();
+        const Variant v = d ? Variant::Demo : Variant::Full;
+        if (m_faults.failed == 0)
+            m_applied[d] = i;
+        else if (m_applied[d] >= 0)
+            i = m_applied[d];
+        Files &m = m_model[d];
+        for (const QString part : {"cas", "col", "skin", "tex", "usg"}) {
+            const QString name = fixture::boardFile(v, "default", part);
+            const QString game = key(fixture::boardFolder + name);
+            const QString saved = key(fixture::boardFolder + "boardbakup\\" + name);
+            if (!m.contains(saved))
+                m[saved] = m[game];
+            m[game] = i == 0 ? m[saved]
+                             : fixture::contentOf(
+                                 v, fixture::boardFolder
+                                        + fixture::boardFile(v, fixture::boardKeys()[i], part));
         }
     }
     // A new run of the program on the same working folder.
@@ -196,6 +249,11 @@ class TestRandom : public QObject, MainWindowBench {
         QVERIFY(load([this](AppContext &ctx) { ctx.files.setFaultInjector(&m_faults); }));
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        // The start puts the board of the settings file in, and again when
+        // the window is first activated: one of the two goes through.
+        std::copy(m_saved, m_saved + 2, m_selected);
+        m_applied[!demo()] = -1;
+        swapBoard(m_applied[demo()] = m_selected[demo()]);
     }
 
     // What is wrong with an install: each game file there, whole, as the
@@ -242,6 +300,8 @@ class TestRandom : public QObject, MainWindowBench {
         if (!quiet.shown.isEmpty())
             return "settings file unreadable: " + quiet.shown[0].informative;
         const ModSettings &mem = m_ctx->settings;
+        if (mem.fullBoard.toNumber() != m_selected[0] || mem.demoBoard.toNumber() != m_selected[1])
+            return "the boards clicked are not the ones held";
         if (disk.fullInstallDir != mem.fullInstallDir || disk.demoInstallDir != mem.demoInstallDir)
             return "install folders differ from the settings file";
         for (SettingValue ModSettings::*field :
@@ -254,49 +314,73 @@ class TestRandom : public QObject, MainWindowBench {
         }
         return {};
     }
-    // Each display element is blanked as the settings say, failure or not.
-    QString displayMismatch()
-    {
-        for (const auto e :
-             {display::Element::Balance, display::Element::Hud, display::Element::Font}) {
-            const display::ElementFiles &files = display::filesOf(e);
-            const bool shown
-                = !(m_ctx->settings.*(demo() ? files.demoField : files.fullField)).equals(0);
-            for (const QString &name : display::fileNames(e, demo())) {
-                const bool blank = readFile(inGame(QString(files.folder) + '\\' + name))
-                                   == deliveredFile(files.blankFile);
-                if (blank == shown)
-                    return QString("%1 is not as the settings say").arg(name);
-            }
-        }
-        return {};
-    }
-    // The full game's MotoX scripts are as the settings say.
-    QString motoxMismatch()
+    // What an install must hold: the model, with the display elements blanked
+    // and the MotoX scripts replaced as the settings say. Backups hold the
+    // game's own; those of the display go on a restore, MotoX's stay once made.
+    Files expected(const Files &model, bool demo, const Files &now)
     {
         const ModSettings &s = m_ctx->settings;
-        const bool on = s.motoxEnabled.equals(1);
-        for (const QString rel :
-             {"Game\\data\\scripts\\gamemenu.qb", "Game\\data\\levels\\Motox\\Motox_Scripts.qb"}) {
-            const bool replaced = on && (rel.contains("menu") || s.motoxMode.equals(1));
-            if (readFile(fixture::nativePathOf(install(Variant::Full), rel))
-                != (replaced ? deliveredFile(qPrintable(rel.section('\\', -1)))
-                             : fixture::contentOf(Variant::Full, rel)))
-                return rel + " is not as the settings say";
+        const auto hidden
+            = [&](SettingValue ModSettings::*full, SettingValue ModSettings::*inDemo) {
+                  return (s.*(demo ? inDemo : full)).equals(0);
+              };
+        Files m = model;
+        for (const QString &rel : fixture::gameFiles(demo ? Variant::Demo : Variant::Full)) {
+            const QString k = key(rel);
+            QString with = rel.section('\\', -1), saved = k.section('/', 0, -2) + '/';
+            bool put = false;
+            if (k.contains("/panelsprites/")) {
+                put = k.contains("/balance")
+                          ? hidden(&ModSettings::fullBalanceShown, &ModSettings::demoBalanceShown)
+                          : hidden(&ModSettings::fullHudShown, &ModSettings::demoHudShown);
+                with = "blank.dat";
+                saved += "panelspritesbackup/";
+            } else if (k.contains("/fonts/")) {
+                put = hidden(&ModSettings::fullFontShown, &ModSettings::demoFontShown);
+                with = "blankfont.dat";
+                saved += "fontbackup/";
+            } else if (k.endsWith(".qb") && !demo) {
+                put = s.motoxEnabled.equals(1)
+                      && (k.contains("/scripts/") || s.motoxMode.equals(1));
+                saved += k.contains("/scripts/") ? "scriptsbackup/" : "motoxbackup/";
+                if (now.contains(saved + k.section('/', -1)))
+                    m_kept << saved + k.section('/', -1);
+            } else {
+                continue;
+            }
+            saved += k.section('/', -1);
+            if (put || m_kept.contains(saved))
+                m[saved] = m[k];
+            if (put)
+                m[k] = deliveredFile(qPrintable(with));
         }
-        return {};
+        return m;
     }
-    QString check(qsizetype messagesBefore)
+    // Each install file by file as the model says, no file missing and none
+    // more. After a failed action a file may also be as before it (the steps
+    // before a failing one stay done), and the model takes what is there.
+    QString check(qsizetype messagesBefore, Files *before)
     {
-        if (const QString why = motoxMismatch(); !why.isEmpty())
-            return why;
-        if (const QString why = displayMismatch(); !why.isEmpty())
-            return why;
-        for (const Variant v : {Variant::Full, Variant::Demo}) {
-            if (const QString why = damage(install(v), v); !why.isEmpty())
-                return why;
+        const bool failed = m_faults.failed > 0;
+        for (const bool d : {false, true}) {
+            Files now;
+            const auto files = snapshot(install(d ? Variant::Demo : Variant::Full));
+            for (auto f = files.begin(); f != files.end(); ++f)
+                now[key(f.key())] = f.value();
+            const Files want = expected(m_model[d], d, now), was = expected(before[d], d, now);
+            for (const QString &k : now.keys() + want.keys()) {
+                const QByteArray is = now.value(k, "<none>");
+                if (is == want.value(k, "<none>"))
+                    continue;
+                if (!failed || is != was.value(k, "<none>"))
+                    return QString("%1 not as it must be: %2").arg(d ? "demo" : "full", k);
+                if (now.contains(k))
+                    m_model[d][k] = is;
+                else
+                    m_model[d].remove(k);
+            }
         }
-        if (m_faults.failed > 0) {
+        if (failed) {
             const auto shown = m_dialogs.messages();
             if (shown.size() == messagesBefore || shown.last().title != "OMG TEH ERROR")
                 return QString("a failure was not reported");
@@ -427,6 +511,10 @@ private slots:
     {
         const quint32 seed = prepare();
         const int actions = envNumber("VERTZ_ACTIONS", 2000);
+        for (const Variant v : {Variant::Full, Variant::Demo}) {
+            for (const QString &rel : fixture::gameFiles(v))
+                m_model[v == Variant::Demo][key(rel)] = fixture::contentOf(v, rel);
+        }
         restart();
         for (int n = 1; n <= actions; ++n) {
             m_faults = Faults();
@@ -434,9 +522,15 @@ private slots:
             // One step fails in a quarter of the actions (if they have that many).
             m_faults.failAt = pick(4) == 0 ? 1 + pick(12) : 0;
             const qsizetype messages = m_dialogs.messages().size();
+            Files before[2] = {m_model[0], m_model[1]};
+            const QByteArray ini = TestBench::readIni();
             act(100);
             m_injected += m_faults.failed;
-            const QString why = QTest::currentTestFailed() ? "the action failed" : check(messages);
+            // Every save writes the boards clicked.
+            if (TestBench::readIni() != ini)
+                std::copy(m_selected, m_selected + 2, m_saved);
+            const QString why
+                = QTest::currentTestFailed() ? "the action failed" : check(messages, before);
             QVERIFY2(why.isEmpty(),
                      qPrintable(QString("VERTZ_SEED=%1, action %2: %3").arg(seed).arg(n).arg(why)));
         }

@@ -1,11 +1,10 @@
-#include "tests/TestSupport.h"
+#include "tests/PageBench.h"
 
 #include "mods/tricks/FileList.h"
 #include "mods/tricks/FolderList.h"
 #include "mods/tricks/TricksPage.h"
 #include "platform/Look.h"
 #include "platform/Twips.h"
-#include "settings/AppContext.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -19,34 +18,19 @@ using fixture::Variant;
 
 namespace {
 const QString anims = QStringLiteral("Game\\data\\anims\\");
-const QString backups = anims + QStringLiteral("trickbackup\\");
 } // namespace
 
-// The Tricks page driven by clicks on its lists and buttons, on fixture installs.
-class TestTricksPage : public QObject {
+// The Tricks page driven by clicks on its lists and buttons, on a fixture
+// install: what the player sees and where the page refuses. Which file ends
+// where after copies and restores the random test follows.
+class TestTricksPage : public QObject, PageBench<TricksPage> {
     Q_OBJECT
 
-    std::unique_ptr<TestBench> m_bench;
-    ScriptedDialogs m_dialogs;
-    std::unique_ptr<AppContext> m_ctx;
-    std::unique_ptr<TricksPage> m_page;
-    QString m_game;
-
-    // prepare changes the install before the page first reads it.
-    void start(Variant v = Variant::Full, const std::function<void()> &prepare = {})
+    void start()
     {
-        m_bench = std::make_unique<TestBench>();
-        m_game = m_bench->path("game");
-        m_dialogs = ScriptedDialogs();
-        fixture::makeInstall(m_game, v);
-        if (prepare)
-            prepare();
-        m_ctx = std::make_unique<AppContext>(m_dialogs);
-        m_ctx->settings.demoMode = v == Variant::Demo ? 1 : 0;
-        m_ctx->settings.gameRoot = fixture::gameRootOf(m_game);
-        m_page = std::make_unique<TricksPage>(*m_ctx);
+        writeSettings({0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1});
+        openPage();
         m_page->resize(platform::twips(6135), platform::twips(4935));
-        m_page->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
         QVERIFY(m_page->showTrickRoot(m_ctx->settings.gameRoot));
     }
@@ -56,7 +40,10 @@ class TestTricksPage : public QObject {
     }
     QString text(const char *name) { return m_page->findChild<QLabel *>(name)->text(); }
     QString path(const char *name) { return list(name)->property("path").toString(); }
-    QString native(const QString &rel) const { return fixture::nativePathOf(m_game, rel); }
+    QString native(const QString &rel) const
+    {
+        return fixture::nativePathOf(installPath(Variant::Full), rel);
+    }
     static QStringList rows(QAbstractItemView *view)
     {
         QStringList texts;
@@ -93,12 +80,8 @@ class TestTricksPage : public QObject {
 
 private slots:
     void initTestCase() { setUpLook(); }
-    void cleanup()
-    {
-        m_page.reset();
-        m_ctx.reset();
-        m_bench.reset();
-    }
+    void init() { setUpBench({Variant::Full}); }
+    void cleanup() { tearDownBench(); }
 
     void listsKeepTheirContract()
     {
@@ -125,30 +108,11 @@ private slots:
         QCOMPARE(files.property("fileName").toString(), QString());
     }
 
-    void copyAndRestoreByClicking_data()
-    {
-        QTest::addColumn<Variant>("variant");
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("x");
-        QTest::addColumn<QString>("y");
-        for (Variant v : {Variant::Full, Variant::Demo}) {
-            const char *tag = v == Variant::Full ? "full game, " : "demo, ";
-            QTest::addRow("%strick root", tag)
-                << v << QString() << QString("kickflip.ska") << QString("ollie.ska");
-            QTest::addRow("%stwo levels down", tag)
-                << v << QString("grind\\rail\\") << QString("lipslide.ska")
-                << QString("boardslide.ska");
-        }
-    }
+    // Two copies into a folder two levels down, by the button and by a double
+    // click, then both restored in restore mode.
     void copyAndRestoreByClicking()
     {
-        QFETCH(Variant, variant);
-        QFETCH(QString, folder);
-        QFETCH(QString, x);
-        QFETCH(QString, y);
-        start(variant);
-        const auto vanilla = snapshot(m_game);
-        const QStringList parts = folder.split('\\', Qt::SkipEmptyParts);
+        start();
         // Nothing to restore yet: copy mode stays.
         press("cmdRestore");
         QCOMPARE(last(), QString("Error! | OMG TEH ERROR"));
@@ -157,65 +121,62 @@ private slots:
         click("Dir1", "Data", true); // the board folder's spelling came first
         list("Dir2")->setProperty("path", native("Game\\data\\images"));
         QCOMPARE(path("Dir1") + path("Dir2"), native(anims) + native(anims));
-        for (const QString &part : parts) {
+        for (const char *part : {"grind", "rail"}) {
             click("Dir1", part, true);
             click("Dir2", part, true);
         }
         // Double clicks that do nothing: File2 with no source, File1 in copy mode.
-        click("File2", y, true);
-        click("File1", x, true);
+        click("File2", "boardslide.ska", true);
+        click("File1", "lipslide.ska", true);
         QCOMPARE(m_dialogs.messages().size(), 1);
         press("cmdCopy");
-        QCOMPARE(last(), x + " was sucessfully copied over " + y + " | File Copied");
-        QCOMPARE(readFile(native(anims + folder + y)),
-                 fixture::contentOf(variant, anims + folder + x));
-
-        // Copies over the same file and over the first source, by double clicks.
+        QCOMPARE(last(), QString("lipslide.ska was sucessfully copied over boardslide.ska | "
+                                 "File Copied"));
         click("Dir1", "anims", true);
         click("File1", "Pop Shove It.Ska");
-        click("File2", y, true);
-        QCOMPARE(last(), "Pop Shove It.Ska was sucessfully copied over " + y + " | File Copied");
-        click("File2", x, true);
+        click("File2", "lipslide.ska", true);
+        QCOMPARE(last(), QString("Pop Shove It.Ska was sucessfully copied over lipslide.ska | "
+                                 "File Copied"));
 
         press("cmdRestore");
         QCOMPARE(text("lblTop") + "|" + text("lblBottom"), QString("File to Restore|"));
         QVERIFY(!list("Dir2")->isEnabled() && !list("File2")->isEnabled());
         click("Dir1", "anims", true);
-        QCOMPARE(path("Dir1"), native(backups));
-        for (const QString &part : parts)
-            click("Dir1", part, true);
-        QCOMPARE(path("Dir2"), native(anims + folder));
+        QCOMPARE(path("Dir1"), native(anims + "trickbackup"));
+        click("Dir1", "grind", true);
+        click("Dir1", "rail", true);
+        QCOMPARE(path("Dir2"), native(anims + "grind\\rail"));
         // One of two backups, its game file gone meanwhile, then the last one.
-        QVERIFY(QFile::remove(native(anims + folder + y)));
-        click("File1", y, true);
-        QCOMPARE(last(), y + " was restored! | File Restored");
-        QCOMPARE(rows(list("File1")), QStringList({x}));
-        click("File1", x, true);
-        QCOMPARE(snapshot(m_game), vanilla);
-        // An emptied subfolder goes, the backup root stays.
-        QCOMPARE(QFileInfo::exists(native(backups + folder)), folder.isEmpty());
-        QCOMPARE(path("Dir1") + path("Dir2"), native(backups) + native(anims));
+        QVERIFY(QFile::remove(native(anims + "grind\\rail\\boardslide.ska")));
+        click("File1", "boardslide.ska", true);
+        QCOMPARE(last(), QString("boardslide.ska was restored! | File Restored"));
+        QCOMPARE(rows(list("File1")), QStringList({"lipslide.ska"}));
+        click("File1", "lipslide.ska", true);
+        QCOMPARE(readFile(native(anims + "grind\\rail\\boardslide.ska")),
+                 fixture::contentOf(Variant::Full, anims + "grind\\rail\\boardslide.ska"));
+        // The emptied subfolder goes, the backup root stays.
+        QVERIFY(!QFileInfo::exists(native(anims + "trickbackup\\grind\\rail")));
+        QCOMPARE(path("Dir1") + path("Dir2"), native(anims + "trickbackup") + native(anims));
 
         press("cmdRestore");
         QCOMPARE(text("lblTop") + "|" + text("lblBottom"),
                  QString("File to Copy|File to Copy Over"));
         QVERIFY(list("Dir2")->isEnabled() && list("File2")->isEnabled());
         QCOMPARE(path("Dir1") + path("Dir2"), native(anims) + native(anims));
-        QCOMPARE(m_dialogs.messages().size(), 6);
+        QCOMPARE(m_dialogs.messages().size(), 5);
     }
 
     void guardsChangeNothing()
     {
-        start(Variant::Full, [this] {
 #ifndef Q_OS_WIN
-            writeFile(native(anims) + "/OLLIE.ska", "other spelling");
+        writeFile(native(anims) + "/OLLIE.ska", "other spelling");
 #endif
-        });
-        auto before = snapshot(m_game);
+        start();
+        auto before = snapshot(installPath(Variant::Full));
         const auto refused = [&](const QString &message) {
             press("cmdCopy");
             QCOMPARE(last(), message + " | OMG TEH ERROR");
-            QCOMPARE(snapshot(m_game), before);
+            QCOMPARE(snapshot(installPath(Variant::Full)), before);
         };
         const QString same = "These files are the same!";
         refused(same); // nothing selected
@@ -233,7 +194,7 @@ private slots:
         click("File1", "kickflip.ska");
         click("File2", "ollie.ska");
         QVERIFY(QFile::remove(native(anims + "kickflip.ska")));
-        before = snapshot(m_game);
+        before = snapshot(installPath(Variant::Full));
         refused("Error!");
         QVERIFY(m_dialogs.messages().last().informative.contains("kickflip.ska"));
     }
@@ -243,15 +204,13 @@ private slots:
     {
         // Bytes that do not decode, and the name they decode to: another file.
         const QString decoded = QFile::decodeName(QByteArray("caf\xe9.ska"));
-        std::string raw;
+        const QString trick = native(anims);
+        const std::string raw = QFile::encodeName(trick).toStdString() + "/caf\xe9.ska";
         // The temporary folder cannot name this file to remove it.
         const auto removeRaw = qScopeGuard([&] { std::remove(raw.c_str()); });
-        start(Variant::Full, [&] {
-            const QString trick = native(anims);
-            raw = QFile::encodeName(trick).toStdString() + "/caf\xe9.ska";
-            std::ofstream(raw) << "undecodable";
-            writeFile(trick + "/" + decoded, "decoded");
-        });
+        std::ofstream(raw) << "undecodable";
+        writeFile(trick + "/" + decoded, "decoded");
+        start();
         const QStringList names = rows(list("File1"));
         QCOMPARE(names.count(decoded), 2);
 

@@ -125,16 +125,27 @@ void BoardPage::Board_DblClick(int index)
 {
     ModSettings &s = m_ctx.settings;
     const bool demo = s.isDemo();
+    const int v = demo ? 1 : 0;
     s.board() = index;
     try {
         board::swapBoard(m_ctx.files, s.gameRoot, demo, Board[index]->property("Tag").toString());
     } catch (const platform::FileError &e) {
+        // A swap cut short would leave the game a board made of two boards'
+        // parts: the one applied before goes back in, where it is known.
+        if (m_swapped[v]) {
+            try {
+                board::swapBoard(m_ctx.files, s.gameRoot, demo,
+                                 Board[m_applied[v]]->property("Tag").toString());
+            } catch (const platform::FileError &) {
+            }
+        }
         m_ctx.dialogs.message(QStringLiteral("Error! Directory not found."),
                               QString::fromLatin1(errorTitle), e.explain());
         return;
     }
     m_ctx.saveSettings();
-    m_applied[demo ? 1 : 0] = index;
+    m_applied[v] = index;
+    m_swapped[v] = true;
     Board[index]->setChecked(true);
     Board_Click(index);
 }

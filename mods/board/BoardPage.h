@@ -47,5 +47,8 @@ private:
 
     AppContext &m_ctx;
     int m_applied[2] = {0, 0};
+    // Whether a swap of the variant succeeded since the start, so that its
+    // board is known to be the one in the game.
+    bool m_swapped[2] = {false, false};
     bool m_toggledSincePress = false;
 };
