@@ -205,6 +205,7 @@ private slots:
         QCheckBox *box = entry.contains("Sprites") ? run->display.chkHud
                          : entry.contains("font")  ? run->display.chkFont
                                                    : run->levels.chkMotox;
+        const bool backupsWere = QFileInfo::exists(native(anims + "trickbackup"));
         const auto act = [&](bool undo) {
             m_dialogs.shown.clear();
             if (entry.contains("models")) {
@@ -234,6 +235,8 @@ private slots:
         } else {
             QVERIFY2(failure.startsWith("Error!") && failure.contains(cause), qPrintable(failure));
             QCOMPARE(TestBench::readIni(), ini);
+            // Backup folders made for a copy that failed would show in restore mode.
+            QCOMPARE(QFileInfo::exists(native(anims + "trickbackup")), backupsWere);
         }
         QCOMPARE(changedSince(was), QString());
         QCOMPARE(snapshot(outside), outsideWas);
