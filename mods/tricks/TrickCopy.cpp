@@ -61,10 +61,11 @@ void requireFile(platform::FileSystem &fs, const QString &op, const QString &pat
 }
 
 // The backup root and each folder below it down to folder, made where
-// missing. A link or a special file where the program keeps its own backups
-// is refused: writing there would change something outside the install.
+// missing, each one made put first in made. A link or a special file where
+// the program keeps its own backups is refused: writing there would change
+// something outside the install.
 void ensureBackupFolders(platform::FileSystem &fs, const QString &backups, const QString &rel,
-                         bool create)
+                         bool create, QStringList *made = nullptr)
 {
     QString path = backups;
     const QStringList parts = rel.split(u'\\', Qt::SkipEmptyParts);
@@ -80,6 +81,8 @@ void ensureBackupFolders(platform::FileSystem &fs, const QString &backups, const
                 throw FileError(QStringLiteral("open backup folder"), native,
                                 std::make_error_code(std::errc::no_such_file_or_directory));
             fs.makeFolder(path);
+            if (made)
+                made->prepend(path);
             break;
         default:
             throw FileError(QStringLiteral("use backup folder"), native,
@@ -112,11 +115,26 @@ void copyTrick(platform::FileSystem &fs, const QString &gameRoot, const QString 
     const bool backedUp = fs.fileExists(backup);
     if (!backedUp)
         requireFile(fs, QStringLiteral("copy over"), target);
-    ensureBackupFolders(fs, backups, g, true);
-    if (!backedUp)
-        fs.copyFile(target, backup);
-    // One replacing copy: a failure leaves the destination as it was.
-    fs.copyFile(source, target);
+    QStringList made;
+    try {
+        ensureBackupFolders(fs, backups, g, true, &made);
+        if (!backedUp)
+            fs.copyFile(target, backup);
+        // One replacing copy: a failure leaves the destination as it was.
+        fs.copyFile(source, target);
+    } catch (const FileError &) {
+        // Empty backup folders of a copy that never happened would show in
+        // restore mode. Only those made here go, deepest first; removeFolder
+        // refuses a link, and anything put there since keeps its folder.
+        for (const QString &folder : std::as_const(made)) {
+            try {
+                fs.removeFolder(folder);
+            } catch (const FileError &) {
+                break;
+            }
+        }
+        throw;
+    }
 }
 
 void restoreTrick(platform::FileSystem &fs, const QString &gameRoot, const QString &folder,
