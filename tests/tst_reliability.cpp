@@ -106,10 +106,16 @@ class TestReliability : public QObject {
 #endif
     }
     // Tests on the demo name their data rows "demo ...".
-    static bool onDemo() { return QByteArray(QTest::currentDataTag()).startsWith("demo "); }
+    static bool onDemo()
+    {
+        return QByteArray(QTest::currentDataTag()).startsWith("demo ");
+    }
 
 private slots:
-    void initTestCase() { setUpLook(); }
+    void initTestCase()
+    {
+        setUpLook();
+    }
 
     void hostileEntriesFailCleanlyOrWork_data()
     {
@@ -253,7 +259,10 @@ private slots:
         m_dialogs = ScriptedDialogs();
         m_fs.setFaultInjector(nullptr);
     }
-    void cleanup() { m_bench.reset(); }
+    void cleanup()
+    {
+        m_bench.reset();
+    }
 
 #ifdef Q_OS_UNIX
     void settingsFileIsNeverFollowedNorWaitedOn_data()
