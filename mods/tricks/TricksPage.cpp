@@ -151,17 +151,24 @@ bool TricksPage::showTrickRoot(const QString &root)
     return Dir1->trySetPath(folder) && Dir2->trySetPath(folder);
 }
 
-void TricksPage::Dir1_Change()
+std::optional<QString> TricksPage::followFolder(NameListView *dir, NameListView *files)
 {
     const QString trick = trickRoot();
     QString why;
     // The list offers ancestors too; above the trick root it goes back there.
-    if (!below(trick, Dir1->path()) && !Dir1->trySetPath(trick, &why))
-        return fail(why);
-    if (!File1->trySetPath(Dir1->path(), &why))
-        return fail(why);
-    if (const auto s = below(trick, Dir1->path()))
-        m_sourceFolder = *s;
+    if ((below(trick, dir->path()) || dir->trySetPath(trick, &why))
+        && files->trySetPath(dir->path(), &why))
+        return below(trick, dir->path());
+    fail(why);
+    return std::nullopt;
+}
+
+void TricksPage::Dir1_Change()
+{
+    const auto s = followFolder(Dir1, File1);
+    if (!s)
+        return;
+    m_sourceFolder = *s;
     if (!m_restoreMode)
         return;
 
@@ -178,14 +185,9 @@ void TricksPage::Dir1_Change()
 
 void TricksPage::Dir2_Change()
 {
-    const QString trick = trickRoot();
-    QString why;
-    if (!below(trick, Dir2->path()) && !Dir2->trySetPath(trick, &why))
-        return fail(why);
-    if (!File2->trySetPath(Dir2->path(), &why))
-        return fail(why);
+    const auto g = followFolder(Dir2, File2);
     // In restore mode the destination follows the backup chosen above.
-    if (const auto g = below(trick, Dir2->path()); g && !m_restoreMode)
+    if (g && !m_restoreMode)
         m_targetFolder = *g;
 }
 

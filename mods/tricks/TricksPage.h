@@ -9,6 +9,7 @@
 class AppContext;
 class FileList;
 class FolderList;
+class NameListView;
 class QLabel;
 class QPushButton;
 
@@ -58,6 +59,9 @@ private:
     void copySelected();
     void restoreSelected();
     void fail(const QString &why);
+    // Keeps a folder list at or below the trick root and its file list on the
+    // same folder; the folder below the root, or nothing after a failure.
+    std::optional<QString> followFolder(NameListView *dir, NameListView *files);
 
     AppContext &m_ctx;
     FolderReader m_reader;
