@@ -5,6 +5,7 @@
 // All data is made in a temporary folder ($TMPDIR, else the system's) and
 // removed at the end.
 
+#include "bench/BenchSupport.h"
 #include "mods/board/BoardCatalogue.h"
 #include "mods/board/BoardSwap.h"
 #include "mods/tricks/FileList.h"
@@ -39,17 +40,8 @@ constexpr int bigFileMb = 50;
 const QString deepFolder = QStringLiteral("Game\\Data\\anims\\tricks\\custom\\");
 const QString deepFile = QStringLiteral("Anim_12344.ska");
 
-// Thrown, not exited, so the temporary folder is still removed.
-[[noreturn]] void fail(const QString &what)
-{
-    throw std::runtime_error(what.toStdString());
-}
-
-void check(bool ok, const QString &what)
-{
-    if (!ok)
-        fail(what);
-}
+using bench::check;
+using bench::fail;
 
 void writeFile(const QString &path, const QByteArray &data)
 {
@@ -297,20 +289,10 @@ void benchBoardSwap(Table &table, platform::FileSystem &fs, const QString &nativ
 
 int main(int argc, char **argv)
 {
-    // Widgets need a platform; without a display this one always works.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-
-    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/vertz-bench-XXXXXX"));
-    check(dir.isValid(), QStringLiteral("cannot create a temporary folder: ") + dir.errorString());
-    const QString nativeRoot = dir.path();
-    const QString root = fixture::gameRootOf(nativeRoot);
-    // No drive letters are used, so the prefix never matters.
-    platform::FileSystem fs(nativeRoot + QStringLiteral("/no-wine-prefix"));
-
-    std::printf("data in %s\n\n", qPrintable(nativeRoot));
-    try {
+    return bench::run(argc, argv, "bench_files", [](const QString &nativeRoot) {
+        const QString root = fixture::gameRootOf(nativeRoot);
+        // No drive letters are used, so the prefix never matters.
+        platform::FileSystem fs(nativeRoot + QStringLiteral("/no-wine-prefix"));
         fillWithFiles(nativeRoot + u'/' + QString(deepFolder).replace(u'\\', u'/'));
         Table table;
         benchListFiles(table, fs, root);
@@ -321,9 +303,5 @@ int main(int argc, char **argv)
         // Last: the disk is still writing out its gigabyte for a while after,
         // which would slow whatever came next.
         benchCopy(table, fs, nativeRoot, root);
-    } catch (const std::exception &e) {
-        std::fprintf(stderr, "bench_files: %s\n", e.what());
-        return 1;
-    }
-    return 0;
+    });
 }

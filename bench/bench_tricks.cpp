@@ -5,6 +5,7 @@
 // data is made in a temporary folder ($TMPDIR, else the system's) and removed
 // at the end.
 
+#include "bench/BenchSupport.h"
 #include "mods/tricks/FileList.h"
 #include "mods/tricks/FolderList.h"
 #include "mods/tricks/TricksPage.h"
@@ -32,26 +33,8 @@
 
 namespace {
 
-[[noreturn]] void fail(const QString &what)
-{
-    throw std::runtime_error(what.toStdString());
-}
-
-void check(bool ok, const QString &what)
-{
-    if (!ok)
-        fail(what);
-}
-
-// count empty files named like the game's ("Anim_000123.ska") and one small subfolder.
-void fillTrickFolder(const QString &folder, int count)
-{
-    check(QDir().mkpath(folder + QStringLiteral("/sub")), QStringLiteral("cannot make ") + folder);
-    for (int i = 0; i < count; ++i) {
-        QFile f(QStringLiteral("%1/Anim_%2.ska").arg(folder).arg(i, 6, 10, QLatin1Char('0')));
-        check(f.open(QIODevice::WriteOnly), QStringLiteral("cannot write in ") + folder);
-    }
-}
+using bench::check;
+using bench::fillTrickFolder;
 
 struct Result {
     double median = 0, min = 0;
@@ -167,24 +150,13 @@ void benchMemory(const QString &base, int files)
 
 int main(int argc, char **argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-
-    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/vertz-bench-XXXXXX"));
-    check(dir.isValid(), QStringLiteral("cannot create a temporary folder: ") + dir.errorString());
-    std::printf("data in %s\n\n", qPrintable(dir.path()));
-    std::printf("%-44s %8s %5s %11s %9s %6s\n", "benchmark", "files", "reps", "median ms", "min ms",
-                "reads");
-    try {
+    return bench::run(argc, argv, "bench_tricks", [](const QString &base) {
+        std::printf("%-44s %8s %5s %11s %9s %6s\n", "benchmark", "files", "reps", "median ms",
+                    "min ms", "reads");
         for (int files : {1000, 20000, 100000})
-            benchPage(dir.path(), files);
+            benchPage(base, files);
 #ifdef __GLIBC__
-        benchMemory(dir.path(), 100000);
+        benchMemory(base, 100000);
 #endif
-    } catch (const std::exception &e) {
-        std::fprintf(stderr, "bench_tricks: %s\n", e.what());
-        return 1;
-    }
-    return 0;
+    });
 }

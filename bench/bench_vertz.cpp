@@ -9,6 +9,7 @@
 // made in one temporary folder ($TMPDIR, else the system's) and removed at
 // the end, also after a failure.
 
+#include "bench/BenchSupport.h"
 #include "mods/board/BoardCatalogue.h"
 #include "mods/board/BoardSwap.h"
 #include "mods/display/DisplayMods.h"
@@ -48,16 +49,9 @@ namespace sfs = std::filesystem;
 
 constexpr int partMb = 64;
 
-[[noreturn]] void fail(const QString &what)
-{
-    throw std::runtime_error(what.toStdString());
-}
-
-void check(bool ok, const QString &what)
-{
-    if (!ok)
-        fail(what);
-}
+using bench::check;
+using bench::fail;
+using bench::fillTrickFolder;
 
 double median(std::vector<double> v)
 {
@@ -280,16 +274,6 @@ void benchStartUp(const Programs &p, const QString &base, const QString &bigInst
           QStringLiteral("the start-up changed the board"));
 }
 
-// count empty files named like the game's and one small subfolder.
-void fillTrickFolder(const QString &folder, int count)
-{
-    check(QDir().mkpath(folder + QStringLiteral("/sub")), QStringLiteral("cannot make ") + folder);
-    for (int i = 0; i < count; ++i) {
-        QFile f(QStringLiteral("%1/Anim_%2.ska").arg(folder).arg(i, 6, 10, QLatin1Char('0')));
-        check(f.open(QIODevice::WriteOnly), QStringLiteral("cannot write in ") + folder);
-    }
-}
-
 // The least any list must do: read every entry of the folder once.
 int readEntries(const QByteArray &folder)
 {
@@ -471,20 +455,12 @@ void benchSwap(const QString &install)
 
 int main(int argc, char **argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const QString here = QCoreApplication::applicationDirPath();
-    const Programs programs{here + QStringLiteral("/bench_vertzmod"),
-                            here + QStringLiteral("/bench_minimal")};
-
-    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/vertz-bench-XXXXXX"));
-    check(dir.isValid(), QStringLiteral("cannot create a temporary folder: ") + dir.errorString());
-    const QString base = dir.path();
-    std::printf("data in %s\n\n", qPrintable(base));
-    std::printf(
-        "| measurement | median | floor | floor median | ratio |\n|---|---:|---|---:|---:|\n");
-    try {
+    return bench::run(argc, argv, "bench_vertz", [](const QString &base) {
+        const QString here = QCoreApplication::applicationDirPath();
+        const Programs programs{here + QStringLiteral("/bench_vertzmod"),
+                                here + QStringLiteral("/bench_minimal")};
+        std::printf(
+            "| measurement | median | floor | floor median | ratio |\n|---|---:|---|---:|---:|\n");
         // The large board first: the start-up rows need it in place.
         const QString big = base + QStringLiteral("/big-game");
         fixture::makeInstall(big, fixture::Variant::Full);
@@ -500,9 +476,5 @@ int main(int argc, char **argv)
         benchDisplay(base);
         // Last: the disk goes on writing for a while after.
         benchSwap(big);
-    } catch (const std::exception &e) {
-        std::fprintf(stderr, "bench_vertz: %s\n", e.what());
-        return 1;
-    }
-    return 0;
+    });
 }
