@@ -61,7 +61,7 @@ void requireFile(platform::FileSystem &fs, const QString &op, const QString &pat
 }
 
 // The backup root and each folder below it down to folder, made where
-// missing, each one made put first in made. A link or a special file where
+// missing; those made are listed in made, deepest first. A link or a special file where
 // the program keeps its own backups is refused: writing there would change
 // something outside the install.
 void ensureBackupFolders(platform::FileSystem &fs, const QString &backups, const QString &rel,
