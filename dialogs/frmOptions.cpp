@@ -1,15 +1,14 @@
 #include "dialogs/frmOptions.h"
 
+#include "dialogs/Placement.h"
 #include "platform/Twips.h"
 #include "settings/AppContext.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QTextDocument>
@@ -75,11 +74,7 @@ frmOptions::frmOptions(AppContext &ctx, QWidget *parent)
 
 void frmOptions::Form_Load()
 {
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.x() + (area.width() - frameGeometry().width()) / 2,
-             area.y() + (area.height() - frameGeometry().height()) / 2);
-    }
+    dialogs::centreWhenShown(this);
     m_ctx.loadSettings();
     const ModSettings &s = m_ctx.settings;
     const bool demo = s.demoMode.equals(1);
