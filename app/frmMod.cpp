@@ -188,16 +188,24 @@ void frmMod::reapplyStoredBoard()
     fraBoard->reapplyStored();
 }
 
+void frmMod::setVisible(bool visible)
+{
+    QMainWindow::setVisible(visible);
+    // Not left to the activation, which a window system without a window
+    // manager, or one that keeps new windows in the back, never sends.
+    if (visible && !m_shownOnce) {
+        m_shownOnce = true;
+        Form_Activate();
+    }
+}
+
 bool frmMod::event(QEvent *event)
 {
     const bool handled = QMainWindow::event(event);
-    if (event->type() == QEvent::WindowActivate && isVisible()) {
-        const bool first = !m_activatedOnce;
-        m_activatedOnce = true;
-        // Not after one of our message boxes, nor back from another application.
-        if (first || m_secondaryWasActive)
-            Form_Activate();
-    }
+    // Not after one of our message boxes, nor back from another application;
+    // the first activation follows the first show, which refreshed already.
+    if (event->type() == QEvent::WindowActivate && isVisible() && m_secondaryWasActive)
+        Form_Activate();
     return handled;
 }
 

@@ -28,10 +28,12 @@ public:
     // the settings or asks the first-run questions, and puts the stored board
     // back. False when the player cancelled and the program must end.
     bool Form_Load();
-    // Runs when the window becomes active after another window of the program
-    // (or first shows): shows the variant in use and brings the page in front
-    // up to date with the settings. Never reports a failure.
+    // Runs right after the window is first shown, and when it becomes active
+    // after another window of the program: shows the variant in use and brings
+    // the page in front up to date with the settings. Never reports a failure.
     void Form_Activate();
+
+    void setVisible(bool visible) override;
 
     void TabStrip1_Click();
     void mnuExit_Click();
@@ -73,7 +75,7 @@ private:
     QPointer<QWidget> m_options;
     QPointer<QWidget> m_help;
     QPointer<QWidget> m_about;
-    bool m_activatedOnce = false;
+    bool m_shownOnce = false;
     // Whether the window of ours active last was a secondary window, so that
     // activating this one now means the player came back from it.
     bool m_secondaryWasActive = false;
