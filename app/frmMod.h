@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/WorkingFolderLock.h"
+
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -24,9 +26,11 @@ public:
     explicit frmMod(AppContext &ctx, QWidget *parent = nullptr);
     ~frmMod() override;
 
-    // Runs once before the window is first shown: places the window, reads
+    // Runs once before the window is first shown: makes sure no other copy
+    // of the program works in the working folder, places the window, reads
     // the settings or asks the first-run questions, and puts the stored board
-    // back. False when the player cancelled and the program must end.
+    // back. False when the program must end: another copy runs, or the
+    // player cancelled.
     bool Form_Load();
     // Runs right after the window is first shown, and when it becomes active
     // after another window of the program: shows the variant in use and brings
@@ -71,7 +75,12 @@ private:
     void setOuterSize(int widthTwips, int heightTwips);
     template <typename W> void showSecondary(QPointer<QWidget> &window);
 
+    // Claims the working folder for this run; tells the player when another
+    // copy of the program has it.
+    bool claimWorkingFolder();
+
     AppContext &m_ctx;
+    platform::WorkingFolderLock m_lock;
     QPointer<QWidget> m_options;
     QPointer<QWidget> m_help;
     QPointer<QWidget> m_about;
