@@ -5,11 +5,13 @@
 #include "mods/levels/LevelsPage.h"
 #include "platform/Look.h"
 #include "platform/Twips.h"
+#include "platform/WorkingFolderLock.h"
 #include "settings/AppContext.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLockFile>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -112,6 +114,42 @@ private slots:
         QCOMPARE(m_dialogs.messages().size(), 1);
         QCOMPARE(m_dialogs.messages()[0].text, QString("Error! Directory not found."));
         QCOMPARE(TestBench::readIni(), QByteArray("<missing>"));
+    }
+
+    void oneRunningCopyPerWorkingFolder_data()
+    {
+        QTest::addColumn<QString>("lock"); // what lies where the lock file goes
+        QTest::addColumn<QString>("text"); // of the message; none: the program starts
+        QTest::newRow("held by a running copy") << "held"
+                                                << "Vertz Mod Utility is already running.";
+#ifdef Q_OS_UNIX // a link made on Windows is a shortcut file
+        QTest::newRow("a link") << "link"
+                                << "Error!";
+#endif
+        QTest::newRow("left empty by a kill") << "empty"
+                                              << "";
+    }
+    // A second copy ends before it touches anything; what a killed one left
+    // is taken over (a killed one's lock: the random test's kills).
+    void oneRunningCopyPerWorkingFolder()
+    {
+        QFETCH(QString, lock);
+        QFETCH(QString, text);
+        installFullGame();
+        const QString name = platform::WorkingFolderLock::fileName;
+        QLockFile running(name);
+        QVERIFY(lock == "held"   ? running.tryLock()
+                : lock == "link" ? QFile::link(m_bench->path("game"), name)
+                                 : writeFile(name, ""));
+        const auto work = snapshot("."), install = snapshot(m_bench->path("game"));
+        QCOMPARE(load(), text.isEmpty());
+        QCOMPARE(m_dialogs.messages().size(), text.isEmpty() ? 0 : 1);
+        if (text.isEmpty())
+            return;
+        QCOMPARE(m_dialogs.messages()[0].text, text);
+        QCOMPARE(m_dialogs.messages()[0].title, QString("OMG TEH ERROR"));
+        QCOMPARE(snapshot("."), work);
+        QCOMPARE(snapshot(m_bench->path("game")), install);
     }
 
     void damagedSettingsFileStartsWithoutQuestions()

@@ -594,8 +594,8 @@ private slots:
         // The settings are saved in the working folder too.
         const QStringList work = QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name);
         QVERIFY2(work
-                     == QStringList({"Motox_Scripts.qb", "blank.dat", "blankfont.dat",
-                                     "gamemenu.qb", "vertzmod.ini"}),
+                     == QStringList({".vertz-running.lock", "Motox_Scripts.qb", "blank.dat",
+                                     "blankfont.dat", "gamemenu.qb", "vertzmod.ini"}),
                  qPrintable(work.join(", ")));
         qInfo("%d kills, %d of them inside a copy, files lost: 0", kills, inCopy);
         QVERIFY(inCopy > 0);
