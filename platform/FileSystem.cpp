@@ -16,7 +16,9 @@
 #include <utility>
 #include <vector>
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -98,12 +100,16 @@ FileError openError(const QString &op, const QString &path, const OpenFailure &w
 void removeLeftovers(const QString &folder)
 {
 #ifdef Q_OS_WIN
-    const QFileInfoList found = QDir(folder).entryInfoList(
-        {QStringLiteral(".vertz-*")}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo &info : found) {
-        if (!info.isSymLink() && isCopyLeftover(info.fileName()))
-            QFile::remove(info.filePath());
+    // Without a name filter: one would build a regular expression per call.
+    QStringList leftovers;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        if (isCopyLeftover(it.fileName()) && !it.fileInfo().isSymLink())
+            leftovers.append(it.filePath());
     }
+    for (const QString &path : std::as_const(leftovers))
+        QFile::remove(path);
 #else
     DIR *dir = ::opendir(encodePath(folder).constData());
     if (!dir)
@@ -120,6 +126,36 @@ void removeLeftovers(const QString &folder)
     for (const QByteArray &name : leftovers)
         ::unlinkat(fd, name.constData(), 0);
     ::closedir(dir);
+#endif
+}
+
+// Creates a new file named by the temporary pattern in a native folder ending
+// in '/', with the usual permissions (umask), unlike QTemporaryFile's 0600;
+// returns its path. A failure is op's on path (shown).
+QString createTemporary(QFile &out, const QString &folder, const QString &op, const QString &path)
+{
+    for (int attempt = 0;; ++attempt) {
+        const QString temp
+            = folder
+              + QStringLiteral(".vertz-%1")
+                    .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        OpenFailure why;
+        if (openFile(out, temp, QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
+                     &why))
+            return temp;
+        if (attempt >= 16 || why.code != std::errc::file_exists)
+            throw openError(op, path, why);
+    }
+}
+
+// Puts what was written on disk before a rename, so that a crash never
+// leaves an empty file; a file system that cannot sync is no failure.
+void syncToDisk(QFile &file)
+{
+#ifdef Q_OS_WIN
+    ::_commit(file.handle());
+#else
+    ::fsync(file.handle());
 #endif
 }
 
@@ -495,6 +531,43 @@ std::optional<QByteArray> readOwnFile(const QString &name, qint64 maxSize)
     return file.read(std::min(maxSize, file.size()));
 }
 
+void writeOwnFile(const QString &name, const QByteArray &data)
+{
+    const QString path = QDir::current().absoluteFilePath(name);
+    const QString op = QStringLiteral("write");
+    removeLeftovers(QDir::currentPath());
+    // Most saves (every start makes some) change nothing: they write nothing.
+    if (readOwnFile(name, data.size() + 1) == data)
+        return;
+    // A file the player made read-only is not replaced; any other keeps its permissions.
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isWritable())
+        throw FileError(op, shown(path),
+                        QStringLiteral("Existing file %1 is not writable").arg(name));
+    QFile out;
+    const QString temp = createTemporary(out, QDir::currentPath() + u'/', op, shown(path));
+    QString reason;
+    // A short write under a size limit is no error to QFile: never install a truncated file.
+    if (out.write(data) != data.size())
+        reason = out.error() != QFileDevice::NoError ? out.errorString()
+                                                     : QStringLiteral("the disk is full");
+    else
+        syncToDisk(out);
+    out.close();
+    std::error_code ec;
+    if (reason.isEmpty() && existing.exists())
+        fs::permissions(toFsPath(temp), fs::status(toFsPath(path), ec).permissions(), ec);
+    if (reason.isEmpty()) {
+        fs::rename(toFsPath(temp), toFsPath(path), ec);
+        if (ec)
+            reason = QString::fromLocal8Bit(ec.message());
+    }
+    if (!reason.isEmpty()) {
+        fs::remove(toFsPath(temp), ec);
+        throw FileError(op, shown(path), reason);
+    }
+}
+
 bool isCopyLeftover(QStringView name)
 {
     if (name.size() != 15 || !name.startsWith(QLatin1String(".vertz-")))
@@ -703,24 +776,12 @@ void FileSystem::copyOpened(Source &source, const QString &to)
     if (!in.seek(0))
         throw FileError(copyOp, shown(source.path), in.errorString());
 
-    // NewOnly creates with the usual permissions (umask), unlike QTemporaryFile's 0600.
     if (!folder.endsWith(u'/'))
         folder += u'/';
     if (const std::error_code fault = injected(FaultInjector::Step::Create, target))
         throw FileError(copyToOp, shown(target), fault);
     QFile out;
-    QString temp;
-    for (int attempt = 0;; ++attempt) {
-        temp = folder
-               + QStringLiteral(".vertz-%1")
-                     .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-        OpenFailure why;
-        if (openFile(out, temp, QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
-                     &why))
-            break;
-        if (attempt >= 16 || why.code != std::errc::file_exists)
-            throw openError(copyToOp, shown(target), why);
-    }
+    const QString temp = createTemporary(out, folder, copyToOp, shown(target));
     auto discard = [&] {
         out.close();
         std::error_code ignored;

@@ -54,8 +54,16 @@ QString decodePath(const QByteArray &bytes);
 std::optional<QByteArray> readOwnFile(const QString &name, qint64 maxSize);
 void requireOwnFile(const QString &op, const QString &name);
 
-// The name pattern of the temporary files a copy writes beside its
-// destination: ".vertz-" and eight hexadecimal digits.
+// Replaces the program's own file (bare name in the working folder) by data,
+// whole and atomically: written to a temporary beside it, synced, renamed
+// over it; what a killed save left goes first. A file already holding data
+// is left as it is, and so is a read-only one (FileError). Call
+// requireOwnFile first. Throws FileError ("write") with the reason.
+void writeOwnFile(const QString &name, const QByteArray &data);
+
+// The name pattern of the temporary files a copy or a save writes beside its
+// destination: ".vertz-" and eight hexadecimal digits. A person would not
+// choose such a name: only these are ever removed as leftovers.
 bool isCopyLeftover(QStringView name);
 
 // Tests only: makes chosen steps of the file operations fail as the system
