@@ -861,13 +861,15 @@ void FileSystem::deleteFile(const QString &path)
         throw FileError(op, shown(native), ec);
 }
 
-void FileSystem::deleteFiles(const QString &pattern)
+void FileSystem::deleteFiles(const QString &pattern, const QStringList &keep)
 {
     QString folderPath, wildcard;
     splitPattern(pattern, &folderPath, &wildcard);
     const QString folder = nativePath(folderPath);
     const QStringList names = matchingFiles(QStringLiteral("delete files in"), folder, wildcard);
     for (const QString &name : names) {
+        if (keep.contains(name, Qt::CaseInsensitive))
+            continue;
         const QString file = folder + u'/' + name;
         std::error_code ec = injected(FaultInjector::Step::Delete, file);
         // Only names listed in this folder are removed, and removing a link

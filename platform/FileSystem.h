@@ -132,10 +132,11 @@ public:
     // any destination changes.
     void copyFiles(const QList<std::pair<QString, QString>> &copies);
     void deleteFile(const QString &path);
-    // Deletes the files listFiles would list; never follows a link out of the
-    // folder (a link to a file loses the link, not its target) and never
-    // descends. A pattern matching nothing is no failure.
-    void deleteFiles(const QString &pattern);
+    // Deletes the files listFiles would list, but those named in keep
+    // (ignoring case); never follows a link out of the folder (a link to a
+    // file loses the link, not its target) and never descends. A pattern
+    // matching nothing is no failure.
+    void deleteFiles(const QString &pattern, const QStringList &keep = {});
     // Removes an empty folder.
     void removeFolder(const QString &path);
 
