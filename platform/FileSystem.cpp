@@ -654,6 +654,12 @@ QString FileSystem::nativePath(const QString &gamePath) const
 #endif
 }
 
+bool FileSystem::sameEntry(const QString &a, const QString &b) const
+{
+    std::error_code ec;
+    return fs::equivalent(toFsPath(nativePath(a)), toFsPath(nativePath(b)), ec);
+}
+
 bool FileSystem::fileExists(const QString &path) const
 {
     std::error_code ec;

@@ -106,6 +106,8 @@ public:
 
     bool fileExists(const QString &path) const;
     bool folderExists(const QString &path) const;
+    // Whether two paths name one existing file or folder, links followed.
+    bool sameEntry(const QString &a, const QString &b) const;
 
     // Names (not paths) of the plain files matching a pattern such as
     // "Game\data\anims\*.*"; "*.*" matches every name, matching ignores case.

@@ -50,6 +50,18 @@ void requireSelected(const QString &name, const QString &folderPath, const char 
                         QStringLiteral("no file is selected"));
 }
 
+// The program's backups are never copied over, nor from: a copy there would
+// take the place of the game's only saved file.
+void requireOutsideBackups(platform::FileSystem &fs, const QString &trick, const QString &folder,
+                           const QString &name, const QString &op)
+{
+    const QString top = folder.section(u'\\', 0, 0);
+    if (!top.isEmpty() && fs.sameEntry(trick + top, trick + QLatin1String(backupFolder)))
+        throw FileError(op, fs.nativePath(trick + folder + name),
+                        QStringLiteral("it lies in the program's backup folder, which keeps the "
+                                       "game's own files; restore mode puts them back"));
+}
+
 // A folder in a file's place is named as such, not as a missing file.
 void requireFile(platform::FileSystem &fs, const QString &op, const QString &path)
 {
@@ -105,6 +117,8 @@ void copyTrick(platform::FileSystem &fs, const QString &gameRoot, const QString 
     requireSelected(targetName, fs.nativePath(trick + g), "the lower list");
     requireGameName(sourceName, trick + s);
     requireGameName(targetName, trick + g);
+    requireOutsideBackups(fs, trick, s, sourceName, QStringLiteral("copy"));
+    requireOutsideBackups(fs, trick, g, targetName, QStringLiteral("copy over"));
 
     const QString source = trick + s + sourceName;
     const QString target = trick + g + targetName;
