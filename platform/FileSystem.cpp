@@ -197,9 +197,9 @@ bool lessIgnoringCase(const QString &a, const QString &b)
 }
 
 #ifndef Q_OS_WIN
-// The existing entry of folder whose name matches name ignoring case; the
-// first in code-unit order if several do. Plain readdir: a 20,000-entry
-// folder takes about a third of QDirIterator's time.
+// The existing entry of folder other than name whose name matches name
+// ignoring case; the first in code-unit order if several do. Plain readdir:
+// a 20,000-entry folder takes about a third of QDirIterator's time.
 QString matchIgnoringCase(const QString &folder, QStringView name)
 {
     QString best;
@@ -208,7 +208,7 @@ QString matchIgnoringCase(const QString &folder, QStringView name)
         return best;
     while (const dirent *entry = ::readdir(dir)) {
         const QString candidate = decodePath(QByteArray(entry->d_name));
-        if (candidate.compare(name, Qt::CaseInsensitive) == 0
+        if (candidate.compare(name, Qt::CaseInsensitive) == 0 && candidate != name
             && (best.isNull() || candidate < best))
             best = candidate;
     }
@@ -631,9 +631,16 @@ QString FileSystem::nativePath(const QString &gamePath) const
     // the rest keeps its spelling without further look-ups. Scanning the
     // parent is the slow path, taken only when the exact spelling is missing.
     bool lookUp = true;
+    // Below the mirroring folder: the counterpart of parent below m_mirrorFrom.
+    QString mirror;
     const auto parts = QStringView(path).mid(start).split(u'/', Qt::SkipEmptyParts);
     for (const QStringView part : parts) {
         const QString parent = result;
+        if (!m_mirrorTo.isEmpty() && parent == m_mirrorTo)
+            mirror = m_mirrorFrom;
+        const QString counterpart = mirror;
+        if (!mirror.isNull())
+            mirror.append(u'/').append(part);
         if (!result.endsWith(u'/'))
             result += u'/';
         result += part;
@@ -642,7 +649,10 @@ QString FileSystem::nativePath(const QString &gamePath) const
         std::error_code ec;
         if (fs::exists(fs::symlink_status(toFsPath(result), ec)))
             continue;
-        const QString best = matchIgnoringCase(parent, part);
+        // Another spelling there may be the counterpart of another entry.
+        const QString best = counterpart.isNull() || matchIgnoringCase(counterpart, part).isNull()
+                                 ? matchIgnoringCase(parent, part)
+                                 : QString();
         if (best.isNull()) {
             lookUp = false;
         } else {
@@ -652,6 +662,14 @@ QString FileSystem::nativePath(const QString &gamePath) const
     }
     return result;
 #endif
+}
+
+FileSystem FileSystem::mirroring(const QString &from, const QString &to) const
+{
+    FileSystem view = *this;
+    view.m_mirrorFrom = nativePath(from);
+    view.m_mirrorTo = nativePath(to);
+    return view;
 }
 
 bool FileSystem::sameEntry(const QString &a, const QString &b) const

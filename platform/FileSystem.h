@@ -104,6 +104,13 @@ public:
     // separator is dropped.
     QString nativePath(const QString &gamePath) const;
 
+    // This file system with the game folder `to` mirroring `from`, as a
+    // backup tree mirrors the game's files: below `to`, a part not spelled so
+    // is matched ignoring case only where its counterpart below `from` has no
+    // other name that matches too. Of two names below `from` that differ
+    // only in case, each then keeps a counterpart of its own.
+    FileSystem mirroring(const QString &from, const QString &to) const;
+
     bool fileExists(const QString &path) const;
     bool folderExists(const QString &path) const;
     // Whether two paths name one existing file or folder, links followed.
@@ -157,6 +164,8 @@ private:
 
     QString m_winePrefix;
     FaultInjector *m_faults = nullptr;
+    // Native folders of mirroring(); none by default.
+    QString m_mirrorFrom, m_mirrorTo;
 };
 
 } // namespace platform

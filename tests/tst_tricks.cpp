@@ -6,7 +6,7 @@
 #include <QtTest>
 
 // Copies the file work must refuse, on a fixture install: each names what is
-// wrong and changes nothing.
+// wrong and changes nothing. Names that differ only in case kept apart.
 class TestTricks : public QObject {
     Q_OBJECT
 
@@ -46,6 +46,30 @@ private slots:
         refused("ollie.ska", "trickbackup/grab/indy.ska", "backup folder");
         refused("trickbackup/grab/indy.ska", "ollie.ska", "backup folder");
     }
+
+#ifndef Q_OS_WIN
+    // Names that differ only in case are two files: each keeps a backup of
+    // its own and is restored to its own place, even when gone meanwhile.
+    void caseTwinsKeepTheirOwnBackups()
+    {
+        TestBench bench;
+        const QString game = bench.path("game"), root = fixture::gameRootOf(game);
+        fixture::makeInstall(game, fixture::Variant::Full);
+        const QString anims = fixture::nativePathOf(game, "Game\\data\\anims");
+        QVERIFY(QDir().mkpath(anims + "/Grab") && writeFile(anims + "/Grab/indy.ska", "Grab")
+                && writeFile(anims + "/grab/Indy.ska", "Indy"));
+        const auto vanilla = snapshot(game);
+        platform::FileSystem fs;
+        const QStringList twins = {"grab/Indy.ska", "grab/indy.ska", "Grab/indy.ska"};
+        for (const QString &t : twins)
+            tricks::copyTrick(fs, root, "", "kickflip.ska", t.section('/', 0, 0),
+                              t.section('/', 1));
+        QVERIFY(QFile::remove(anims + "/grab/Indy.ska"));
+        for (const QString &t : twins)
+            tricks::restoreTrick(fs, root, t.section('/', 0, 0), t.section('/', 1));
+        QCOMPARE(snapshot(game), vanilla);
+    }
+#endif
 };
 
 QTEST_MAIN(TestTricks)

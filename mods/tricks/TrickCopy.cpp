@@ -106,11 +106,13 @@ void ensureBackupFolders(platform::FileSystem &fs, const QString &backups, const
 
 } // namespace
 
-void copyTrick(platform::FileSystem &fs, const QString &gameRoot, const QString &sourceFolder,
+void copyTrick(platform::FileSystem &game, const QString &gameRoot, const QString &sourceFolder,
                const QString &sourceName, const QString &targetFolder, const QString &targetName)
 {
     const QString trick = trickRoot(gameRoot);
     const QString backups = backupRoot(gameRoot);
+    // Of two tricks whose names differ only in case, each has its own backup.
+    platform::FileSystem fs = game.mirroring(trick, backups);
     const QString s = gameFolder(trick, sourceFolder);
     const QString g = gameFolder(trick, targetFolder);
     requireSelected(sourceName, fs.nativePath(trick + s), "the upper list");
@@ -166,7 +168,9 @@ void restoreTrick(platform::FileSystem &fs, const QString &gameRoot, const QStri
         throw FileError(QStringLiteral("restore"), fs.nativePath(backup),
                         std::make_error_code(std::errc::no_such_file_or_directory));
     // One replacing copy: it also brings back a game file that went missing.
-    fs.copyFile(backup, trickRoot(gameRoot) + g + name);
+    // Of two backups whose names differ only in case, each goes back to its own file.
+    const QString trick = trickRoot(gameRoot);
+    fs.mirroring(backups, trick).copyFile(backup, trick + g + name);
     fs.deleteFile(backup);
 }
 
