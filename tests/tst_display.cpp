@@ -61,6 +61,20 @@ private slots:
     }
 #endif
 
+    // Both variants may use one install: restoring the fonts of one keeps
+    // the other's backups, and their folder.
+    void fontRestoreKeepsTheOtherVariantsBackups()
+    {
+        fixture::makeInstall(m_game, demo() ? Variant::Full : Variant::Demo);
+        const auto vanilla = snapshot(m_game);
+        for (const bool shown : {false, true}) {
+            display::setShown(m_fs, m_root, !demo(), Element::Font, shown);
+            display::setShown(m_fs, m_root, demo(), Element::Font, shown);
+        }
+        QCOMPARE(snapshot(m_game), vanilla);
+        QVERIFY(!QFileInfo::exists(native("Game\\data\\fonts\\fontbackup")));
+    }
+
     void missingBlankFileIsTold_data()
     {
         QTest::addColumn<QString>("box");
