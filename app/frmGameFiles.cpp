@@ -1,6 +1,7 @@
 #include "app/frmGameFiles.h"
 
 #include "app/GameFiles.h"
+#include "dialogs/Placement.h"
 #include "settings/AppContext.h"
 
 #include <QDir>
@@ -13,6 +14,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <memory>
 
 using gamestate::State;
 
@@ -52,6 +55,7 @@ frmGameFiles::frmGameFiles(AppContext &ctx, QWidget *parent)
     tvwFiles->setObjectName(QStringLiteral("tvwFiles"));
     tvwFiles->setHeaderLabels({QStringLiteral("File"), QStringLiteral("State")});
     tvwFiles->setRootIsDecorated(false);
+    tvwFiles->setSelectionMode(QAbstractItemView::NoSelection);
     tvwFiles->setUniformRowHeights(true);
     tvwFiles->header()->setStretchLastSection(false);
     tvwFiles->header()->setSectionResizeMode(0, QHeaderView::Stretch);
@@ -72,6 +76,7 @@ frmGameFiles::frmGameFiles(AppContext &ctx, QWidget *parent)
     layout->addWidget(tvwFiles, 1);
     layout->addLayout(buttons);
     resize(560, 380);
+    cmdClose->setFocus();
 
     connect(cmdRestoreAll, &QPushButton::clicked, this, &frmGameFiles::cmdRestoreAll_Click);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
@@ -84,6 +89,16 @@ bool frmGameFiles::event(QEvent *event)
     if (event->type() == QEvent::WindowActivate && !m_restoring)
         refresh();
     return QDialog::event(event);
+}
+
+void frmGameFiles::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Centred when first shown, like the other secondary windows.
+    if (!m_placed) {
+        m_placed = true;
+        dialogs::centreOnScreen(this);
+    }
 }
 
 void frmGameFiles::refresh()
@@ -108,30 +123,36 @@ void frmGameFiles::refresh()
         item->setToolTip(0, QStringLiteral("Backup: ") + f.backup);
     }
     tvwFiles->expandAll();
+    // No row looks chosen: there is nothing to do with one.
+    tvwFiles->setCurrentItem(nullptr);
     lblSummary->setText(gamefiles::summary(files));
 }
 
 void frmGameFiles::cmdRestoreAll_Click()
 {
     const ModSettings &s = m_ctx.settings;
-    // Modal to the whole program: nothing else may change files meanwhile.
-    QProgressDialog progress(this);
-    progress.setObjectName(QStringLiteral("prgRestore"));
-    progress.setWindowTitle(QStringLiteral("Restore Everything"));
-    progress.setCancelButtonText(QStringLiteral("Cancel"));
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.setMinimumDuration(500);
-    progress.setAutoReset(false);
+    // Made once the questions are answered: its timer would show it over them.
+    std::unique_ptr<QProgressDialog> progress;
     m_restoring = true;
     const gamefiles::RestoreReport report = gamefiles::restoreEverything(
-        m_ctx, s.gameRoot, s.isDemo(), [&progress](int done, int total, const QString &file) {
-            progress.setMaximum(total);
+        m_ctx, s.gameRoot, s.isDemo(), [&](int done, int total, const QString &file) {
+            if (!progress) {
+                progress = std::make_unique<QProgressDialog>(this);
+                progress->setObjectName(QStringLiteral("prgRestore"));
+                progress->setWindowTitle(QStringLiteral("Restore Everything"));
+                progress->setCancelButtonText(QStringLiteral("Cancel"));
+                // Modal to the whole program: nothing else may change files meanwhile.
+                progress->setWindowModality(Qt::ApplicationModal);
+                progress->setMinimumDuration(500);
+                progress->setAutoReset(false);
+            }
+            progress->setMaximum(total);
             if (!file.isEmpty())
-                progress.setLabelText(QStringLiteral("Restoring %1").arg(file));
-            progress.setValue(done);
-            return !progress.wasCanceled();
+                progress->setLabelText(QStringLiteral("Restoring %1").arg(file));
+            progress->setValue(done);
+            return !progress->wasCanceled();
         });
-    progress.close();
+    progress.reset();
     m_restoring = false;
     refresh();
     m_ctx.dialogs.message(report.text(),

@@ -225,8 +225,8 @@ FileStamp stampOf(const QString &nativePath)
 
 std::optional<HashedFile> hashFile(const QString &nativePath)
 {
-    constexpr qsizetype chunk = 1 << 20;
-    std::vector<char> buffer(chunk);
+    constexpr qint64 chunk = 1 << 20;
+    std::vector<char> buffer;
     ContentHasher hasher;
     HashedFile result;
 #ifdef Q_OS_WIN
@@ -237,8 +237,10 @@ std::optional<HashedFile> hashFile(const QString &nativePath)
     const FileStamp before = stampOfHandle(handle);
     if (before.isNull())
         return std::nullopt;
+    // Most files the mods change are small: no megabyte to set aside for them.
+    buffer.resize(size_t(qBound<qint64>(1, before.size + 1, chunk)));
     for (;;) {
-        const qint64 got = file.read(buffer.data(), chunk);
+        const qint64 got = file.read(buffer.data(), qint64(buffer.size()));
         if (got < 0)
             return std::nullopt;
         if (got == 0)
@@ -253,8 +255,10 @@ std::optional<HashedFile> hashFile(const QString &nativePath)
     struct stat st;
     const FileStamp before = ::fstat(fd, &st) == 0 ? stampOfStat(st) : FileStamp();
     bool ok = !before.isNull();
+    // Most files the mods change are small: no megabyte to set aside for them.
+    buffer.resize(size_t(qBound<qint64>(1, before.size + 1, chunk)));
     while (ok) {
-        const ssize_t got = ::read(fd, buffer.data(), size_t(chunk));
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {
