@@ -63,8 +63,10 @@ QSet<QString> confirm(platform::Dialogs &dialogs, const QList<FileStatus> &chang
     return yes;
 }
 
-// Puts one unit's originals back with its mod's own operation.
-void restoreUnit(AppContext &ctx, const QString &root, bool demo, const QList<FileStatus> &unit)
+// Puts one unit's originals back with its mod's own operation. A trick's
+// backup folder and the folders above it are added to folders.
+void restoreUnit(AppContext &ctx, const QString &root, bool demo, const QList<FileStatus> &unit,
+                 QSet<QString> *folders)
 {
     platform::FileSystem &fs = ctx.files;
     const FileStatus &first = unit.first();
@@ -88,22 +90,11 @@ void restoreUnit(AppContext &ctx, const QString &root, bool demo, const QList<Fi
         if (!first.unit.startsWith(anims))
             throw platform::FileError(QStringLiteral("restore"), first.game,
                                       QStringLiteral("it lies outside the animation folder"));
-        const QString rel = first.unit.mid(anims.size());
-        QString folder = rel.section(u'\\', 0, -2);
-        tricks::restoreTrick(fs, root, QString(folder).replace(u'\\', u'/'),
-                             rel.section(u'\\', -1));
-        // Emptied backup folders go, deepest first, as restore mode removes
-        // the one it empties; the backup root stays.
-        try {
-            for (; !folder.isEmpty(); folder = folder.section(u'\\', 0, -2)) {
-                const QString f = QString(folder).replace(u'\\', u'/');
-                if (!tricks::backupFolderIsEmpty(fs, root, f))
-                    break;
-                tricks::removeBackupFolder(fs, root, f);
-            }
-        } catch (const platform::FileError &) {
-            // An empty folder left behind harms nothing.
-        }
+        const QString rel = QString(first.unit.mid(anims.size())).replace(u'\\', u'/');
+        QString folder = rel.section(u'/', 0, -2);
+        tricks::restoreTrick(fs, root, folder, rel.section(u'/', -1));
+        for (; !folder.isEmpty(); folder = folder.section(u'/', 0, -2))
+            folders->insert(folder);
         return;
     }
     }
@@ -140,6 +131,24 @@ void putBack(AppContext &ctx, const QString &root, bool demo, const FileStatus &
             return;
         }
     } catch (const platform::FileError &) {
+    }
+}
+
+// Emptied trick backup folders go, deepest first, as restore mode removes the
+// one it empties; the backup root stays. Each is looked at once, after all
+// restores: an empty folder left behind harms nothing.
+void removeEmptied(AppContext &ctx, const QString &root, const QSet<QString> &folders)
+{
+    QStringList deepestFirst(folders.begin(), folders.end());
+    std::sort(deepestFirst.begin(), deepestFirst.end(), [](const QString &a, const QString &b) {
+        return a.count(u'/') != b.count(u'/') ? a.count(u'/') > b.count(u'/') : a < b;
+    });
+    for (const QString &folder : std::as_const(deepestFirst)) {
+        try {
+            if (tricks::backupFolderIsEmpty(ctx.files, root, folder))
+                tricks::removeBackupFolder(ctx.files, root, folder);
+        } catch (const platform::FileError &) {
+        }
     }
 }
 
@@ -240,6 +249,7 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
     const QSet<QString> confirmed = confirm(ctx.dialogs, changed);
 
     int total = 0, done = 0;
+    QSet<QString> trickFolders;
     for (const auto &unit : std::as_const(units))
         total += int(unit.size());
     for (const auto &unit : std::as_const(units)) {
@@ -261,7 +271,7 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
             break;
         }
         try {
-            restoreUnit(ctx, gameRoot, demo, unit);
+            restoreUnit(ctx, gameRoot, demo, unit, &trickFolders);
         } catch (const platform::FileError &e) {
             report.failed << unit.first().game + QStringLiteral(": ") + e.explain();
             putBack(ctx, gameRoot, demo, unit.first());
@@ -274,6 +284,7 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
         }
         done += int(unit.size());
     }
+    removeEmptied(ctx, gameRoot, trickFolders);
     if (progress)
         progress(total, total, QString());
 
