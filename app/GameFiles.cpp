@@ -152,6 +152,40 @@ void removeEmptied(AppContext &ctx, const QString &root, const QSet<QString> &fo
     }
 }
 
+// The units that have settings, as "mod/unit".
+QStringList settingUnits(bool demo)
+{
+    QStringList keys{QStringLiteral("board/board")};
+    if (!demo)
+        keys << QStringLiteral("level/motox");
+    for (const display::Element e : elements)
+        keys << QStringLiteral("display/") + display::places(demo, e).first().unit;
+    return keys;
+}
+
+// The settings of a unit all original: the game's own board, the level off,
+// the element shown. False for a unit without settings.
+bool unmod(AppContext &ctx, bool demo, const QString &key)
+{
+    ModSettings &s = ctx.settings;
+    if (key == QLatin1String("board/board")) {
+        (demo ? s.demoBoard : s.fullBoard) = 0;
+        return true;
+    }
+    if (key == QLatin1String("level/motox")) {
+        s.motoxEnabled = 0;
+        return true;
+    }
+    for (const display::Element e : elements) {
+        const display::ElementFiles &files = display::filesOf(e);
+        if (key == QStringLiteral("display/") + display::places(demo, e).first().unit) {
+            s.*(demo ? files.demoField : files.fullField) = 1;
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 gamestate::Layout layoutOf(bool demo)
@@ -225,6 +259,7 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
     RestoreReport report;
     // Units in the order of the list: board, tricks, level, display.
     QList<QList<FileStatus>> units;
+    QStringList keys; // "mod/unit" of each
     QHash<QString, qsizetype> unitAt;
     for (const FileStatus &f : look(ctx, gameRoot, demo)) {
         const QString key = gamestate::modKey(f.mod) + u'/' + f.unit;
@@ -233,6 +268,7 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
         } else {
             unitAt.insert(key, units.size());
             units.append({f});
+            keys.append(key);
         }
     }
     QList<FileStatus> changed;
@@ -252,7 +288,8 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
     QSet<QString> trickFolders;
     for (const auto &unit : std::as_const(units))
         total += int(unit.size());
-    for (const auto &unit : std::as_const(units)) {
+    for (qsizetype u = 0; u < units.size(); ++u) {
+        const QList<FileStatus> &unit = units[u];
         QStringList bad, declined;
         for (const FileStatus &f : unit) {
             if (f.state == State::BackupBad)
@@ -282,28 +319,20 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
             ctx.record.restored(ctx.files, gameRoot, demo, f);
             report.restored += f.state != State::Original;
         }
+        // Saved after its files, as the pages save a return to the game's
+        // own: a run killed before leaves a state the next start applies.
+        if (unmod(ctx, demo, keys[u]))
+            ctx.saveSettings();
         done += int(unit.size());
     }
     removeEmptied(ctx, gameRoot, trickFolders);
+    ctx.record.commit();
     if (progress)
         progress(total, total, QString());
-
-    // The settings follow each unit left all original (or never changed):
-    // the game's own board, the level off, the element shown.
-    QSet<QString> modded;
-    for (const FileStatus &f : look(ctx, gameRoot, demo)) {
-        if (f.state != State::Original)
-            modded.insert(gamestate::modKey(f.mod) + u'/' + f.unit);
-    }
-    ModSettings &s = ctx.settings;
-    if (!modded.contains(QStringLiteral("board/board")))
-        (demo ? s.demoBoard : s.fullBoard) = 0;
-    if (!demo && !modded.contains(QStringLiteral("level/motox")))
-        s.motoxEnabled = 0;
-    for (const display::Element e : elements) {
-        const display::ElementFiles &files = display::filesOf(e);
-        if (!modded.contains(QStringLiteral("display/") + display::places(demo, e).first().unit))
-            s.*(demo ? files.demoField : files.fullField) = 1;
+    // What never changed is unmodded too.
+    for (const QString &key : settingUnits(demo)) {
+        if (!unitAt.contains(key))
+            unmod(ctx, demo, key);
     }
     ctx.saveSettings();
     return report;

@@ -38,6 +38,8 @@ public:
     void load();
     // Rewrites the record whole and atomically; empty, or why it failed.
     QString save();
+    // Saves what changed since the last save; onProblem hears of a failure.
+    void commit() { saveOrReport(true); }
     // Told what went wrong and why: a damaged record set aside, or a save
     // that failed while a mod changed files (once a run). The mod goes on;
     // the files it writes then show as changed since.
