@@ -287,8 +287,10 @@ void Record::settle(platform::FileSystem &fs, const QString &gameRoot, bool demo
             m_dirty = true;
         }
         if (done && !sources.value(i).isNull()) {
-            at->gameSeen = {platform::stampOf(joined(root, game)), sources[i]};
-            m_dirty = true;
+            // Every start puts the board in again: most settles learn nothing.
+            const Seen now{platform::stampOf(joined(root, game)), sources[i]};
+            m_dirty |= now.stamp != at->gameSeen.stamp || now.hash != at->gameSeen.hash;
+            at->gameSeen = now;
         }
     }
     saveOrReport(true);
