@@ -127,20 +127,22 @@ Record::Install &Record::install(const QString &nativeRoot, bool demo)
     return m_installs.last();
 }
 
-Record::Entry &Record::entryFor(Install &in, const QString &gameRoot, const Place &place,
+Record::Entry *Record::entryFor(Install &in, const QString &gameRoot, const Place &place,
                                 platform::FileSystem &fs)
 {
     const QString game = below(in.root, fs.nativePath(gameRoot + place.game));
     const QString backup = below(in.root, fs.nativePath(gameRoot + place.backup));
+    if (game.isEmpty() || backup.isEmpty())
+        return nullptr; // not below the install: nothing of ours
     if (const auto known = in.entries.find(game); known != in.entries.end())
-        return *known;
+        return &*known;
     Entry e;
     e.mod = place.mod;
     e.unit = place.unit;
     e.game = game;
     e.backup = backup;
     m_dirty = true;
-    return *in.entries.insert(game, e);
+    return &*in.entries.insert(game, e);
 }
 
 ContentHash Record::current(const QString &native, Seen &seen)
@@ -251,14 +253,14 @@ QList<ContentHash> Record::expect(platform::FileSystem &fs, const QString &gameR
     Install &in = install(fs.nativePath(gameRoot), demo);
     QList<ContentHash> hashes;
     for (const Place &p : replacements) {
-        Entry &e = entryFor(in, gameRoot, p, fs);
+        Entry *e = entryFor(in, gameRoot, p, fs);
         const ContentHash h = sourceHash(fs.nativePath(p.source));
         hashes.append(h);
-        if (h.isNull() || e.written.contains(h))
+        if (!e || h.isNull() || e->written.contains(h))
             continue;
-        e.written.append(h);
-        if (e.written.size() > keptWritten)
-            e.written.removeFirst();
+        e->written.append(h);
+        if (e->written.size() > keptWritten)
+            e->written.removeFirst();
         m_dirty = true;
     }
     // A failure is told after the mod's own work, so its message comes first.

@@ -91,7 +91,7 @@ private:
 
     Install &install(const QString &nativeRoot, bool demo);
     QString read();
-    Entry &entryFor(Install &in, const QString &nativeRoot, const Place &place,
+    Entry *entryFor(Install &in, const QString &gameRoot, const Place &place,
                     platform::FileSystem &fs);
     // The hash of a native file now, from seen while its stamp holds, else
     // read once; seen follows. None when no file is there.
