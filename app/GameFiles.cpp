@@ -250,6 +250,8 @@ QString RestoreReport::details() const
     list(failed, QStringLiteral("Could not be restored:"));
     list(damaged, QStringLiteral("Not restored, as the backup is damaged or missing:"));
     list(left, QStringLiteral("Left as they are, changed since this program wrote them:"));
+    list(held, QStringLiteral("Left with them, as a board, a display element or the MotoX level "
+                              "goes back whole:"));
     return out.join(QStringLiteral("\n\n"));
 }
 
@@ -290,16 +292,19 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
         total += int(unit.size());
     for (qsizetype u = 0; u < units.size(); ++u) {
         const QList<FileStatus> &unit = units[u];
-        QStringList bad, declined;
+        QStringList bad, declined, others;
         for (const FileStatus &f : unit) {
             if (f.state == State::BackupBad)
                 bad << f.game;
             else if (f.state == State::ChangedSince && !confirmed.contains(f.game))
                 declined << f.game;
+            else if (f.state != State::Original)
+                others << f.game;
         }
         if (!bad.isEmpty() || !declined.isEmpty()) {
             report.damaged += bad;
             report.left += declined;
+            report.held += others;
             done += int(unit.size());
             continue;
         }

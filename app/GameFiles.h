@@ -27,6 +27,7 @@ struct RestoreReport {
     int restored = 0;    // files that held something else and hold their original now
     QStringList left;    // changed since, not confirmed: left as they are
     QStringList damaged; // their backup is damaged or missing: never restored from
+    QStringList held;    // left with those, as their board or element goes back whole
     QStringList failed;  // with the reason
     bool cancelled = false;
     // The message a player reads, and what it leaves out.
