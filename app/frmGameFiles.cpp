@@ -76,6 +76,8 @@ frmGameFiles::frmGameFiles(AppContext &ctx, QWidget *parent)
     layout->addWidget(tvwFiles, 1);
     layout->addLayout(buttons);
     resize(560, 380);
+    // Like the other secondary windows.
+    dialogs::centreWhenShown(this);
     cmdClose->setFocus();
 
     connect(cmdRestoreAll, &QPushButton::clicked, this, &frmGameFiles::cmdRestoreAll_Click);
@@ -89,16 +91,6 @@ bool frmGameFiles::event(QEvent *event)
     if (event->type() == QEvent::WindowActivate && !m_restoring)
         refresh();
     return QDialog::event(event);
-}
-
-void frmGameFiles::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    // Centred when first shown, like the other secondary windows.
-    if (!m_placed) {
-        m_placed = true;
-        dialogs::centreOnScreen(this);
-    }
 }
 
 void frmGameFiles::refresh()

@@ -33,10 +33,8 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
 
 private:
     AppContext &m_ctx;
-    bool m_placed = false;
     bool m_restoring = false;
 };
