@@ -3,6 +3,7 @@
 #include "app/AppIdentity.h"
 #include "app/GameFiles.h"
 #include "platform/Terminal.h"
+#include "platform/WorkingFolderLock.h"
 #include "settings/AppContext.h"
 
 #include <QCommandLineParser>
@@ -32,7 +33,7 @@ const char *const description
       "  2  something cannot be restored: a backup is damaged or missing,\n"
       "     or a file could not be written\n"
       "  3  the command could not run: wrong options, no settings file,\n"
-      "     no game in the install folder, or the program is busy there";
+      "     no game in the install folder, or the program is running there";
 
 QTextStream &out()
 {
@@ -195,6 +196,16 @@ int run(QCoreApplication &app)
                                    "it where the game is installed.")
                         .arg(QLatin1String(settingsFileName),
                              QDir::toNativeSeparators(QDir::currentPath())));
+    // The window's program and this one would mix up their changes.
+    platform::WorkingFolderLock lock;
+    try {
+        if (!lock.take())
+            return fail(QStringLiteral("the program is running in %1 (process %2): close it first.")
+                            .arg(QDir::toNativeSeparators(QDir::currentPath()))
+                            .arg(lock.holder()));
+    } catch (const platform::FileError &e) {
+        return fail(e.explain());
+    }
     TerminalDialogs dialogs;
     dialogs.assumeYes = parser.isSet(yes);
     AppContext ctx(dialogs);

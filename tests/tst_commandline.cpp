@@ -2,6 +2,8 @@
 // display to open (no QT_QPA_PLATFORM, DISPLAY or WAYLAND_DISPLAY).
 #include "tests/TestSupport.h"
 
+#include "platform/WorkingFolderLock.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -98,6 +100,9 @@ private slots:
         QCOMPARE(vertzmod({"--status", "--demo"}).code, 3);
         QCOMPARE(vertzmod({"--status", "--restore-all"}).code, 3);
         QCOMPARE(vertzmod({"--state"}).code, 3);
+        platform::WorkingFolderLock window;
+        QVERIFY(window.take());
+        QCOMPARE(vertzmod({"--restore-all"}).code, 3);
         r = vertzmod({"--help"});
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.contains("Exit codes") && r.out.contains("--restore-all"));
