@@ -108,6 +108,7 @@ class TestRandom : public QObject, MainWindowBench {
     int m_selected[2] = {}, m_saved[2] = {}; // each variant's board: clicked, in the file
     int m_applied[2] = {-1, -1};             // and put in since the start; -1: none yet
     QSet<QString> m_kept;                    // MotoX backups: once made, kept
+    bool m_child = false;
 
     int pick(int n) { return int(m_random.bounded(n)); }
     bool demo() const { return m_ctx->settings.isDemo(); }
@@ -156,7 +157,7 @@ class TestRandom : public QObject, MainWindowBench {
     }
 
     // One random action of a player, of the first kinds of them: those below
-    // 88 keep to the main window.
+    // 88 keep to the main window, below 91 to the program's own windows.
     void act(int kinds)
     {
         const int what = pick(kinds);
@@ -205,7 +206,9 @@ class TestRandom : public QObject, MainWindowBench {
         } else if (what < 88) {
             clickTab(2);
             clickOn(control(QStringList{"chkMotox", "optMotox_0", "optMotox_1"}[pick(3)]));
-        } else if (what < 94) {
+        } else if (what < 91) {
+            restoreEverything();
+        } else if (what < 95) {
             QVERIFY(openOptions());
             click("chkDemo");
             QVERIFY(leaveWith("cmdOK"));
@@ -215,8 +218,32 @@ class TestRandom : public QObject, MainWindowBench {
             if (m_window->TabStrip1->currentIndex() == 0)
                 swapBoard(m_selected[demo()]);
         } else {
+            // Half the new runs find the record of changed game files gone.
+            if (pick(2))
+                QFile::remove("vertzmod-gamefiles.rec");
             restart();
         }
+    }
+    // File, Game Files..., Restore Everything: back to the game's own board
+    // and tricks; the settings say the rest.
+    void restoreEverything()
+    {
+        choose(m_window->mnuFile->menuAction(), m_window->mnuGameFiles);
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == "frmGameFiles" && w->isVisible()) {
+                say("restoring"); // a kill from here on is one inside it
+                clickOn(w->findChild<QAbstractButton *>("cmdRestoreAll"));
+                say("restored");
+                w->close();
+            }
+        }
+        Files &m = m_model[demo()];
+        for (const QString &k : m.keys()) {
+            const QString game = QString(k).remove(QRegularExpression("/(boardbakup|trickbackup)"));
+            if (game != k)
+                m[game] = k.contains("/trickbackup/") ? m.take(k) : m.value(k);
+        }
+        m_applied[demo()] = m_selected[demo()] = m_ctx->settings.board().toNumber(0);
     }
     // The board files of the variant in use after a swap to board i, the
     // game's own saved first, once; after a failed swap the board put in
@@ -241,6 +268,12 @@ class TestRandom : public QObject, MainWindowBench {
                                  v, fixture::boardFolder
                                         + fixture::boardFile(v, fixture::boardKeys()[i], part));
         }
+    }
+    // The child of killedRunsLoseNothing tells where it is.
+    void say(const char *where)
+    {
+        if (m_child)
+            std::puts(where), std::fflush(stdout);
     }
     // A new run of the program on the same working folder.
     void restart()
@@ -552,6 +585,7 @@ private slots:
         const int kills = envNumber("VERTZ_KILLS", 120);
         QSet<QString> temporaries; // of copies cut short, as found after the kills
         int inCopy = 0;            // kills after which a new one was there
+        int inRestore = 0;         // kills inside Restore Everything
         for (int n = 1; n <= kills; ++n) {
             CopyWatch watch({install(Variant::Full), install(Variant::Demo)});
             QProcess child;
@@ -568,6 +602,7 @@ private slots:
             QVERIFY(child.state() == QProcess::Running);
             ::kill(pid_t(child.processId()), SIGKILL);
             child.waitForFinished();
+            inRestore += child.readAllStandardOutput().trimmed().endsWith("restoring");
             ScriptedDialogs quiet;
             ModSettings disk;
             loadSettings(disk, quiet, {});
@@ -595,10 +630,12 @@ private slots:
         const QStringList work = QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name);
         QVERIFY2(work
                      == QStringList({".vertz-running.lock", "Motox_Scripts.qb", "blank.dat",
-                                     "blankfont.dat", "gamemenu.qb", "vertzmod.ini"}),
+                                     "blankfont.dat", "gamemenu.qb", "vertzmod-gamefiles.rec",
+                                     "vertzmod.ini"}),
                  qPrintable(work.join(", ")));
-        qInfo("%d kills, %d of them inside a copy, files lost: 0", kills, inCopy);
-        QVERIFY(inCopy > 0);
+        qInfo("%d kills, %d of them inside a copy, %d inside Restore Everything, files lost: 0",
+              kills, inCopy, inRestore);
+        QVERIFY(inCopy > 0 && inRestore > 0);
     }
 #endif
 
@@ -613,15 +650,18 @@ public:
     int runChild(const QString &base, quint32 seed)
     {
         setUpLook();
+        m_child = true;
         m_base = base;
         m_random.seed(seed);
         if (!load())
             return 1;
-        std::puts("started");
-        std::fflush(stdout);
+        say("started");
         m_window->show();
+        // A third begin by putting every original back, for kills inside it.
+        if (seed % 3 == 0)
+            restoreEverything();
         for (;;)
-            act(88);
+            act(91);
     }
 };
 

@@ -237,6 +237,10 @@ void TricksPage::copySelected()
 {
     const QString source = File1->fileName();
     const QString target = File2->fileName();
+    const ModSettings &s = m_ctx.settings;
+    gamestate::Change change(
+        m_ctx.record, m_ctx.files, s.gameRoot, s.isDemo(),
+        {tricks::replacement(s.gameRoot, m_sourceFolder, source, m_targetFolder, target)});
     try {
         requireExactName(File1);
         requireExactName(File2);
@@ -245,6 +249,7 @@ void TricksPage::copySelected()
     } catch (const platform::FileError &e) {
         return fail(e.explain());
     }
+    change.done();
     m_ctx.dialogs.message(source + QStringLiteral(" was sucessfully copied over ") + target,
                           QStringLiteral("File Copied"));
 }
