@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSet>
 
 #include <algorithm>
@@ -435,26 +434,14 @@ QString Record::save()
         load();
     const QByteArray data = format();
     const QString name = QString::fromLatin1(fileName);
-    // Only ever a plain file: an atomic save would replace a link's target.
+    // The settings file's kind of write; only ever a plain file, a link or a
+    // special file in its place is refused, never written through.
     try {
         platform::requireOwnFile(QStringLiteral("write"), name);
+        platform::writeOwnFile(name, data);
     } catch (const platform::FileError &e) {
         return e.explain();
     }
-    QSaveFile f(name);
-    QString reason;
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        reason = f.errorString();
-    } else if (f.write(data) != data.size()) {
-        reason = f.error() != QFileDevice::NoError ? f.errorString()
-                                                   : QStringLiteral("the disk is full");
-        f.cancelWriting();
-    } else if (!f.commit()) {
-        reason = f.errorString();
-    }
-    if (!reason.isEmpty())
-        return QStringLiteral("Cannot write %1: %2")
-            .arg(QDir::toNativeSeparators(QDir::current().absoluteFilePath(name)), reason);
     m_dirty = false;
     return {};
 }
