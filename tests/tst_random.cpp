@@ -239,11 +239,14 @@ class TestRandom : public QObject, MainWindowBench {
         }
         Files &m = m_model[demo()];
         for (const QString &k : m.keys()) {
-            const QString game = QString(k).remove(QRegularExpression("/(boardbakup|trickbackup)"));
-            if (game != k)
-                m[game] = k.contains("/trickbackup/") ? m.take(k) : m.value(k);
+            if (k.contains("/trickbackup/"))
+                m[QString(k).remove("/trickbackup")] = m.take(k);
         }
-        m_applied[demo()] = m_selected[demo()] = m_ctx->settings.board().toNumber(0);
+        // The board the settings hold: the game's own, or the one a failure
+        // left stored, which the window puts in again.
+        const int failed = std::exchange(m_faults.failed, 0);
+        swapBoard(m_selected[demo()] = m_ctx->settings.board().toNumber(0));
+        m_faults.failed = failed;
     }
     // The board files of the variant in use after a swap to board i, the
     // game's own saved first, once; after a failed swap the board put in
