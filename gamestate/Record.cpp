@@ -252,7 +252,16 @@ QList<ContentHash> Record::expect(platform::FileSystem &fs, const QString &gameR
     Install &in = install(fs.nativePath(gameRoot), demo);
     QList<ContentHash> hashes;
     for (const Place &p : replacements) {
+        const qsizetype known = in.entries.size();
         Entry *e = entryFor(in, gameRoot, p, fs);
+        // Replaced before the record knew of it (a record deleted, an older
+        // version): what it holds now was put there too.
+        if (e && in.entries.size() > known
+            && !platform::stampOf(joined(in.root, e->backup)).isNull()) {
+            if (const ContentHash now = current(joined(in.root, e->game), e->gameSeen);
+                !now.isNull())
+                e->written.append(now);
+        }
         const ContentHash h = sourceHash(fs.nativePath(p.source));
         hashes.append(h);
         if (!e || h.isNull() || e->written.contains(h))
