@@ -204,6 +204,10 @@ void TricksPage::cmdRestore_Click()
         Dir2->setEnabled(true);
         if (!Dir1->trySetPath(trick, &why) || !Dir2->trySetPath(trick, &why))
             fail(why);
+        // Copies go where Dir2 shows, also when it showed the root already
+        // and no folder change set the destination again.
+        else if (const auto g = below(trick, Dir2->path()))
+            m_targetFolder = *g;
         return;
     }
     // Without a backup root (nothing was ever copied) restore mode stays off.
