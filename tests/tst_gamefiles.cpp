@@ -1,6 +1,7 @@
 // The Game Files window on the real main window: what it lists after mods in
 // both variants, and Restore Everything back to a fresh install.
 #include "tests/DeliveredFiles.h"
+#include "tests/FaultInjection.h"
 #include "tests/MainWindowBench.h"
 
 #include "platform/Look.h"
@@ -218,6 +219,21 @@ private slots:
         QCOMPARE(readFile(ollie),
                  fixture::contentOf(Variant::Full, "Game\\data\\anims\\ollie.ska"));
         QCOMPARE(listed().filter("Tricks"), QStringList());
+    }
+
+    void aRecordRebuiltKeepsWhatTheProgramPutThere()
+    {
+        // A trick modded, a start that finds the record gone, and a copy
+        // over the trick that fails: it still holds what the program wrote.
+        copyTrick(Variant::Full, "kickflip.ska", "grab\\indy.ska");
+        m_window.reset();
+        QVERIFY(QFile::remove("vertzmod-gamefiles.rec"));
+        Faults faults;
+        faults.pathPattern = "*indy.ska";
+        QVERIFY(start([&](AppContext &ctx) { ctx.files.setFaultInjector(&faults); }));
+        copyTrick(Variant::Full, "heelflip.ska", "grab\\indy.ska");
+        QVERIFY(faults.failed > 0 && openGameFiles());
+        QCOMPARE(listed().filter("Tricks"), QStringList{"Tricks: indy.ska: modded"});
     }
 };
 
