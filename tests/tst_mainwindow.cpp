@@ -1,20 +1,24 @@
+#include "tests/DeliveredFiles.h"
 #include "tests/MainWindowBench.h"
 
 #include "app/frmMod.h"
 #include "mods/board/BoardPage.h"
 #include "mods/levels/LevelsPage.h"
 #include "platform/Look.h"
+#include "platform/QtDialogs.h"
 #include "platform/Twips.h"
-#include "settings/AppContext.h"
 
-#include <QApplication>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QLabel>
-#include <QRadioButton>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
-#include <QStatusBar>
 #include <QtTest>
 
+using fixture::Variant;
 using platform::twips;
 
 // Finds a control by its name, failing the test (not the program) when it is missing.
@@ -22,15 +26,21 @@ using platform::twips;
     auto *var = m_window->findChild<Type *>(name);                                                 \
     QVERIFY2(var, name)
 
+// The main window and the options dialog opened from its menu: the start,
+// the pages and their sizes, the menu's windows, and when the window brings
+// itself up to date. What the pages then show and do the random test follows.
 class TestMainWindow : public QObject, MainWindowBench {
     Q_OBJECT
 
-    // Settings for a full game install in the bench and a demo folder that is no install.
-    QString installFullGame(QList<int> numbers = {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1})
+    QString m_full, m_demo; // game roots
+
+    // Both installs, the delivered files, and a settings file with lines 3 to 13 as given.
+    void install(QList<int> numbers = {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1})
     {
-        const QString root = m_bench->makeGame(fixture::Variant::Full, "game");
-        TestBench::writeIni(TestBench::ini(root, m_bench->path("nodemo\\"), numbers));
-        return root;
+        m_full = m_bench->makeGame(Variant::Full, "full");
+        m_demo = m_bench->makeGame(Variant::Demo, "demo");
+        TestBench::writeIni(TestBench::ini(m_full, m_demo, numbers));
+        QVERIFY(copyDeliveredFiles());
     }
     // The page frame seen in the page area.
     QString frontPage()
@@ -41,7 +51,6 @@ class TestMainWindow : public QObject, MainWindowBench {
             hit = hit->parentWidget();
         return hit ? hit->objectName() : QString();
     }
-    QSize outerSize() { return m_window->frameGeometry().size(); }
     // The names of the program's windows on screen, sorted.
     static QStringList shownWindows()
     {
@@ -53,11 +62,36 @@ class TestMainWindow : public QObject, MainWindowBench {
         names.sort();
         return names;
     }
+    QPlainTextEdit *folderBox() { return m_dialog->findChild<QPlainTextEdit *>("txtVertzDir"); }
+    void type(const QString &text)
+    {
+        QTest::keyClick(folderBox(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(folderBox(), Qt::Key_Delete);
+        QTest::keyClicks(folderBox(), text);
+    }
+    QString shown() { return folderBox()->toPlainText(); }
+    QString casPath(Variant v)
+    {
+        return fixture::nativePathOf(m_bench->path(v == Variant::Demo ? "demo" : "full"),
+                                     fixture::boardFolder
+                                         + fixture::boardFile(v, "default", "cas"));
+    }
+    QByteArray gameCas(Variant v) { return readFile(casPath(v)); }
+    static QByteArray boardCas(Variant v, int board)
+    {
+        return fixture::contentOf(
+            v, fixture::boardFolder + fixture::boardFile(v, fixture::boardKeys()[board], "cas"));
+    }
+    QString status() { return m_window->statusPanel->text(); }
 
 private slots:
     void initTestCase() { setUpLook(); }
     void init() { setUpBench(); }
-    void cleanup() { tearDownBench(); }
+    void cleanup()
+    {
+        delete m_dialog.data();
+        tearDownBench();
+    }
 
     void firstRun_data()
     {
@@ -114,112 +148,66 @@ private slots:
         QCOMPARE(TestBench::readIni(), QByteArray("<missing>"));
     }
 
-    void damagedSettingsFileStartsWithoutQuestions()
-    {
-        TestBench::writeIni(QByteArray(10 * 1024 * 1024, 'x'));
-        QVERIFY(start());
-        // The junk became a folder that holds no game: the board step says so at
-        // the start and again at the first activation, asking nothing.
-        QCOMPARE(m_dialogs.messages().size(), 2);
-        QCOMPARE(m_dialogs.shown.size(), 2);
-        QVERIFY(TestBench::readIni().endsWith(" 1 \r\n 1 \r\n"));
-    }
-
     void tabsBringTheirPageAndSize()
     {
-        // Full game: balance 1, hud 0, font 1.
-        installFullGame({0, 0, 0, 0, 0, 1, 0, 0, 1, 1, 0});
-        QVERIFY(QFile::copy(VERTZ_DATA_DIR "/blank.dat", "blank.dat"));
+        install({0, 0, 0, 0, 0, 1, 0, 0, 1, 1, 0}); // full game: balance 1, HUD 0, fonts 1
         QVERIFY(start());
         QCOMPARE(frontPage(), QString("fraBoard"));
         // Of the nine pictures only the one on screen was read at start-up.
         QCOMPARE(m_window->fraBoard->ilsPreview.decodedCount()
                      + m_window->fraLevels->ilsMotox.decodedCount(),
                  1);
-        clickTab(1);
-        QCOMPARE(frontPage(), QString("fraTricks"));
-        QCOMPARE(outerSize(), QSize(twips(6400), twips(6360)));
-        const QString anims = QDir::toNativeSeparators(
-            fixture::nativePathOf(m_bench->path("game"), "Game\\data\\anims"));
-        FIND(dir1, QWidget, "Dir1");
-        FIND(dir2, QWidget, "Dir2");
-        QCOMPARE(dir1->property("path").toString(), anims);
-        QCOMPARE(dir2->property("path").toString(), anims);
-        clickTab(2);
-        QCOMPARE(frontPage(), QString("fraLevels"));
-        QCOMPARE(outerSize(), QSize(twips(2985), twips(4530)));
-
-        // The display boxes show the variant in use; a second visit changes nothing.
-        FIND(balance, QCheckBox, "chkBalance");
         FIND(hud, QCheckBox, "chkHud");
-        FIND(font, QCheckBox, "chkFont");
         QSignalSpy hudToggles(hud, &QCheckBox::toggled);
-        clickTab(3);
-        QCOMPARE(frontPage(), QString("fraDisplay"));
-        QVERIFY(balance->isChecked() && !hud->isChecked() && font->isChecked());
+        const struct {
+            int tab;
+            const char *page;
+            int width, height; // outer, twips
+        } tabs[] = {{1, "fraTricks", 6400, 6360},
+                    {2, "fraLevels", 2985, 4530},
+                    {3, "fraDisplay", 2985, 4530},
+                    {0, "fraBoard", 2985, 4530},
+                    {3, "fraDisplay", 2985, 4530}};
+        for (const auto &t : tabs) {
+            clickTab(t.tab);
+            QCOMPARE(frontPage(), QString(t.page));
+            QCOMPARE(m_window->frameGeometry().size(), QSize(twips(t.width), twips(t.height)));
+        }
+        // Each display box was set once, from the variant in use.
+        QCOMPARE(hudToggles.size(), 1);
+        const QString anims = QDir::toNativeSeparators(
+            fixture::nativePathOf(m_bench->path("full"), "Game\\data\\anims"));
+        for (const char *name : {"Dir1", "Dir2"}) {
+            FIND(list, QWidget, name);
+            QCOMPARE(list->property("path").toString(), anims);
+        }
         // Nothing on a page is hidden by the status bar.
         FIND(label, QWidget, "Label1");
-        FIND(status, QWidget, "StatusBar1");
+        FIND(bar, QWidget, "StatusBar1");
         QVERIFY(label->mapTo(m_window.get(), QPoint(0, label->height())).y()
-                <= status->geometry().top());
-        clickTab(0);
-        QCOMPARE(frontPage(), QString("fraBoard"));
-        clickTab(3);
-        QCOMPARE(hudToggles.size(), 1);
+                <= bar->geometry().top());
         QVERIFY(m_dialogs.shown.isEmpty());
     }
 
     void tricksWithoutAnimsFolder()
     {
-        installFullGame();
-        QVERIFY(QDir(fixture::nativePathOf(m_bench->path("game"), "Game\\data\\anims"))
+        install();
+        QVERIFY(QDir(fixture::nativePathOf(m_bench->path("full"), "Game\\data\\anims"))
                     .removeRecursively());
         QVERIFY(start());
-        const QSize before = outerSize();
+        const QSize before = m_window->frameGeometry().size();
         clickTab(1);
         QCOMPARE(m_dialogs.messages().size(), 1);
         QCOMPARE(m_dialogs.messages()[0].text, QString("Hey Vertz isn't installed there!"));
         QCOMPARE(m_dialogs.messages()[0].title, QString("OMG TEH ERROR"));
         QCOMPARE(m_window->TabStrip1->currentIndex(), 1);
         QCOMPARE(frontPage(), QString("fraBoard"));
-        QCOMPARE(outerSize(), before);
-    }
-
-    void motoxOfferedInTheFullGameOnly_data()
-    {
-        QTest::addColumn<bool>("demo");
-        QTest::addColumn<bool>("motox");
-        QTest::newRow("demo, motox on") << true << true;
-        QTest::newRow("full game, motox off") << false << false;
-        QTest::newRow("full game, motox on keeps the buttons") << false << true;
-    }
-    // The check box in the full game only, its mode buttons only while the mod is on.
-    void motoxOfferedInTheFullGameOnly()
-    {
-        QFETCH(bool, demo);
-        QFETCH(bool, motox);
-        installFullGame({0, 0, demo, motox, 0, 1, 1, 1, 1, 1, 1});
-        for (const char *f : {"gamemenu.qb", "Motox_Scripts.qb"})
-            QVERIFY(QFile::copy(QStringLiteral(VERTZ_DATA_DIR "/") + f, f));
-        QVERIFY(start());
-        FIND(chk, QCheckBox, "chkMotox");
-        FIND(luge, QWidget, "optMotox_0");
-        FIND(skate, QWidget, "optMotox_1");
-        const QList<QWidget *> modes = {luge, skate};
-        for (QWidget *mode : modes)
-            mode->setEnabled(true); // as if enabled while the mod was on
-        clickTab(2);
-        QCOMPARE(chk->isEnabled(), !demo);
-        QCOMPARE(chk->isChecked(), motox);
-        for (QWidget *mode : modes)
-            QCOMPARE(mode->isEnabled(), !demo && motox);
-        for (const auto &m : m_dialogs.messages())
-            QVERIFY(m.text != "Error!"); // only the board step may fail: no demo install here
+        QCOMPARE(m_window->frameGeometry().size(), before);
     }
 
     void menuWindowsOpenOnceAndExitClosesAll()
     {
-        installFullGame();
+        install();
         QVERIFY(start());
         choose(m_window->mnuHelp->menuAction(), m_window->mnuAbout);
         choose(m_window->mnuHelp->menuAction(), m_window->mnuAbout);
@@ -237,6 +225,121 @@ private slots:
         QCOMPARE(shownWindows(), all);
         choose(m_window->mnuFile->menuAction(), m_window->mnuExit);
         QVERIFY(shownWindows().isEmpty());
+    }
+
+    // Apply stores the other variant, which reaches the window only when it
+    // becomes active again; the Tricks lists then show what is new there, and
+    // keep what they show when the folder has gone.
+    void optionsReachTheWindowWhenLeft()
+    {
+        install({2, 4, 0, 1, 1, 1, 0, 1, 1, 1, 0}); // boards 2 and 4
+        QVERIFY(start());
+        const QByteArray untouched = gameCas(Variant::Demo);
+        QVERIFY(openOptions());
+        QCOMPARE(shown(), m_full);
+        type("typed");
+        click("chkDemo");
+        QCOMPARE(shown(), m_demo);
+        type(m_demo.chopped(1));
+        click("cmdApply");
+        QCOMPARE(shown(), m_demo);
+        QCOMPARE(TestBench::iniLine(2), m_demo.toLocal8Bit());
+        QCOMPARE(TestBench::iniLine(5), QByteArray(" 1"));
+        QCOMPARE(gameCas(Variant::Demo), untouched);
+        QCOMPARE(status(), QString("Modding Full Version"));
+        QVERIFY(leaveWith("cmdCancel"));
+        QCOMPARE(status(), QString("Modding Demo Version"));
+        QCOMPARE(gameCas(Variant::Demo), boardCas(Variant::Demo, 4));
+
+        clickTab(1);
+        auto *dir1 = m_window->findChild<QAbstractItemView *>("Dir1");
+        const auto listed = [dir1](const QString &name) {
+            return !dir1->model()
+                        ->match(dir1->model()->index(0, 0), Qt::DisplayRole, name, 1,
+                                Qt::MatchContains)
+                        .isEmpty();
+        };
+        const QString anims = fixture::nativePathOf(m_bench->path("demo"), "Game\\data\\anims");
+        QCOMPARE(dir1->property("path").toString(), QDir::toNativeSeparators(anims));
+        QVERIFY(QDir(anims).mkdir("newtricks"));
+        QVERIFY(openOptions() && leaveWith("cmdCancel"));
+        QVERIFY(listed("newtricks"));
+        QVERIFY(QDir(anims).removeRecursively());
+        QVERIFY(openOptions() && leaveWith("cmdCancel"));
+        QVERIFY(listed("newtricks"));
+        QVERIFY(m_dialogs.shown.isEmpty());
+    }
+
+    void optionsFolderTextAndClosing()
+    {
+        install();
+        QVERIFY(start());
+        QVERIFY(openOptions());
+        const QPoint centre = m_dialog->screen()->geometry().center();
+        QVERIFY((m_dialog->frameGeometry().center() - centre).manhattanLength() <= 8);
+        QVERIFY(!m_dialog->findChild<QPushButton *>("cmdOK")->isDefault());
+
+        // A line break would split the settings file's lines.
+        type("D:\\Games");
+        QTest::keyClick(folderBox(), Qt::Key_Return);
+        QTest::keyClicks(folderBox(), "Vertz\\");
+        click("cmdApply");
+        QCOMPARE(TestBench::iniLine(1), QByteArray("D:\\GamesVertz\\"));
+        QCOMPARE(TestBench::iniLine(2), m_demo.toLocal8Bit());
+
+        // Chosen again while open: the same dialog, not read again.
+        type("unsaved");
+        QPointer<QWidget> first = m_dialog;
+        QVERIFY(openOptions());
+        QCOMPARE(m_dialog, first);
+        QCOMPARE(shown(), QString("unsaved"));
+        QTest::keyClick(m_dialog, Qt::Key_Escape);
+        QTRY_VERIFY(!m_dialog);
+        QCOMPARE(TestBench::iniLine(1), QByteArray("D:\\GamesVertz\\"));
+
+        // Every opening starts from the file; OK stores and closes.
+        TestBench::writeIni(
+            TestBench::ini("E:\\Vertz\\", m_demo, {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
+        QVERIFY(openOptions());
+        QCOMPARE(shown(), QString("E:\\Vertz\\"));
+        type(m_full);
+        QVERIFY(leaveWith("cmdOK"));
+        QCOMPARE(TestBench::iniLine(1), m_full.toLocal8Bit());
+    }
+
+    void refreshOnlyAfterOurWindowsAndTheFirstShow()
+    {
+        install({3, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1});
+        QVERIFY(load());
+        QCOMPARE(gameCas(Variant::Full), boardCas(Variant::Full, 3));
+        QVERIFY(writeFile(casPath(Variant::Full), "worn"));
+        m_window->show();
+        QTRY_COMPARE(gameCas(Variant::Full), boardCas(Variant::Full, 3));
+
+        // Back from one of our message boxes, as a window manager would.
+        QVERIFY(writeFile(casPath(Variant::Full), "worn"));
+        QTimer::singleShot(0, [] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                box->button(QMessageBox::Ok)->click();
+        });
+        platform::QtDialogs().message("Hello", "Vertz");
+        m_window->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), m_window.get());
+        QCOMPARE(gameCas(Variant::Full), QByteArray("worn"));
+
+        // From the dialog away to another application, then back to the main window.
+        QVERIFY(openOptions());
+        emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+        emit qApp->applicationStateChanged(Qt::ApplicationActive);
+        m_window->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), m_window.get());
+        QCOMPARE(gameCas(Variant::Full), QByteArray("worn"));
+
+        // Straight from the dialog to the main window.
+        m_dialog->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), m_dialog.data());
+        m_window->activateWindow();
+        QTRY_COMPARE(gameCas(Variant::Full), boardCas(Variant::Full, 3));
     }
 };
 
