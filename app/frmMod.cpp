@@ -9,11 +9,13 @@
 #include "mods/tricks/FileList.h"
 #include "mods/tricks/FolderList.h"
 #include "mods/tricks/TricksPage.h"
+#include "platform/FileSystem.h"
 #include "platform/Twips.h"
 #include "settings/AppContext.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -161,6 +163,8 @@ frmMod::~frmMod()
 
 bool frmMod::Form_Load()
 {
+    if (!claimWorkingFolder())
+        return false;
     bringToFront(fraBoard);
 
     // 500 twips left of and above the centred position.
@@ -170,12 +174,35 @@ bool frmMod::Form_Load()
              area.y() + (area.height() - frameGeometry().height()) / 2 - twips(500));
     }
 
-    if (QFile::exists(QString::fromLatin1(settingsFileName)))
+    if (QFile::exists(QString::fromLatin1(settingsFileName))) {
         m_ctx.loadSettings();
-    else if (!askFirstRun())
+    } else if (!askFirstRun()) {
+        m_lock.release();
         return false;
+    }
     reapplyStoredBoard();
     return true;
+}
+
+bool frmMod::claimWorkingFolder()
+{
+    try {
+        if (m_lock.take())
+            return true;
+    } catch (const platform::FileError &e) {
+        m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
+                              e.explain());
+        return false;
+    }
+    const QString holder
+        = m_lock.holder() > 0 ? QStringLiteral(" (process %1)").arg(m_lock.holder()) : QString();
+    m_ctx.dialogs.message(
+        QStringLiteral("Vertz Mod Utility is already running."), QString::fromLatin1(errorTitle),
+        QStringLiteral("Another copy of the program%1 works in the folder %2. Two at once would "
+                       "mix up their changes to the game's files: use the window that is open.")
+            .arg(holder, QDir::toNativeSeparators(QDir::currentPath())));
+    m_lock.bringHolderForward();
+    return false;
 }
 
 void frmMod::reapplyStoredBoard()
@@ -188,16 +215,24 @@ void frmMod::reapplyStoredBoard()
     fraBoard->reapplyStored();
 }
 
+void frmMod::setVisible(bool visible)
+{
+    QMainWindow::setVisible(visible);
+    // Not left to the activation, which a window system without a window
+    // manager, or one that keeps new windows in the back, never sends.
+    if (visible && !m_shownOnce) {
+        m_shownOnce = true;
+        Form_Activate();
+    }
+}
+
 bool frmMod::event(QEvent *event)
 {
     const bool handled = QMainWindow::event(event);
-    if (event->type() == QEvent::WindowActivate && isVisible()) {
-        const bool first = !m_activatedOnce;
-        m_activatedOnce = true;
-        // Not after one of our message boxes, nor back from another application.
-        if (first || m_secondaryWasActive)
-            Form_Activate();
-    }
+    // Not after one of our message boxes, nor back from another application;
+    // the first activation follows the first show, which refreshed already.
+    if (event->type() == QEvent::WindowActivate && isVisible() && m_secondaryWasActive)
+        Form_Activate();
     return handled;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/WorkingFolderLock.h"
+
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -24,14 +26,18 @@ public:
     explicit frmMod(AppContext &ctx, QWidget *parent = nullptr);
     ~frmMod() override;
 
-    // Runs once before the window is first shown: places the window, reads
+    // Runs once before the window is first shown: makes sure no other copy
+    // of the program works in the working folder, places the window, reads
     // the settings or asks the first-run questions, and puts the stored board
-    // back. False when the player cancelled and the program must end.
+    // back. False when the program must end: another copy runs, or the
+    // player cancelled.
     bool Form_Load();
-    // Runs when the window becomes active after another window of the program
-    // (or first shows): shows the variant in use and brings the page in front
-    // up to date with the settings. Never reports a failure.
+    // Runs right after the window is first shown, and when it becomes active
+    // after another window of the program: shows the variant in use and brings
+    // the page in front up to date with the settings. Never reports a failure.
     void Form_Activate();
+
+    void setVisible(bool visible) override;
 
     void TabStrip1_Click();
     void mnuExit_Click();
@@ -69,11 +75,16 @@ private:
     void setOuterSize(int widthTwips, int heightTwips);
     template <typename W> void showSecondary(QPointer<QWidget> &window);
 
+    // Claims the working folder for this run; tells the player when another
+    // copy of the program has it.
+    bool claimWorkingFolder();
+
     AppContext &m_ctx;
+    platform::WorkingFolderLock m_lock;
     QPointer<QWidget> m_options;
     QPointer<QWidget> m_help;
     QPointer<QWidget> m_about;
-    bool m_activatedOnce = false;
+    bool m_shownOnce = false;
     // Whether the window of ours active last was a secondary window, so that
     // activating this one now means the player came back from it.
     bool m_secondaryWasActive = false;

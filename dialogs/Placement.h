@@ -4,8 +4,9 @@ class QWidget;
 
 namespace dialogs {
 
-// Centres a shown window, frame included, on its screen. The frame's size is
-// known only once the window is shown.
-void centreOnScreen(QWidget *window);
+// Centres a window, frame included, on its screen when it is first shown, and
+// again once its frame is known: a window manager adds the frame only after
+// the window is on screen. Moves and resizes of the player are left alone.
+void centreWhenShown(QWidget *window);
 
 } // namespace dialogs

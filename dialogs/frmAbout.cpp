@@ -19,6 +19,7 @@ frmAbout::frmAbout(AppContext &, QWidget *parent)
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Vertzpc Mod Utility"));
     setFixedSize(twips(3525), twips(3195));
+    dialogs::centreWhenShown(this);
 
     // Created in tab order.
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
@@ -64,13 +65,4 @@ bool frmAbout::eventFilter(QObject *watched, QEvent *event)
     if (watched == Text1 && event->type() == QEvent::FocusIn)
         cmdOK->setFocus();
     return QDialog::eventFilter(watched, event);
-}
-
-void frmAbout::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!m_placed) {
-        m_placed = true;
-        dialogs::centreOnScreen(this);
-    }
 }

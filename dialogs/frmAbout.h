@@ -23,8 +23,4 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-
-private:
-    bool m_placed = false;
 };

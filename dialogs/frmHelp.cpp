@@ -94,6 +94,7 @@ frmHelp::frmHelp(AppContext &, QWidget *parent) : QWidget(parent, Qt::Window)
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("Vertz Mod Utility Help"));
     resize(twips(clientWidth), twips(clientHeight));
+    dialogs::centreWhenShown(this);
 
     // Created in tab order.
     const auto pane = [this](const char *name, const QString &text) {
@@ -162,7 +163,6 @@ void frmHelp::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     if (m_cboWidth == 0) {
-        dialogs::centreOnScreen(this);
         m_cboWidth = frameGeometry().width() - twips(widthMargin);
         cboHelp->resize(m_cboWidth, cboHelp->height());
         Form_Resize();

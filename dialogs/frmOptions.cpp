@@ -1,17 +1,17 @@
 #include "dialogs/frmOptions.h"
 
+#include "dialogs/Placement.h"
 #include "platform/Twips.h"
 #include "settings/AppContext.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QTabWidget>
+#include <QTextDocument>
 
 using platform::named;
 using platform::placeTwips;
@@ -74,35 +74,49 @@ frmOptions::frmOptions(AppContext &ctx, QWidget *parent)
 
 void frmOptions::Form_Load()
 {
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.x() + (area.width() - frameGeometry().width()) / 2,
-             area.y() + (area.height() - frameGeometry().height()) / 2);
-    }
+    dialogs::centreWhenShown(this);
     m_ctx.loadSettings();
     const ModSettings &s = m_ctx.settings;
     const bool demo = s.demoMode.equals(1);
     chkDemo->setChecked(demo);
-    txtVertzDir->setPlainText(demo ? s.demoInstallDir : s.fullInstallDir);
+    showFolder(demo ? s.demoInstallDir : s.fullInstallDir);
 }
 
 void frmOptions::chkDemo_Click()
 {
     const ModSettings &s = m_ctx.settings;
-    txtVertzDir->setPlainText(chkDemo->isChecked() ? s.demoInstallDir : s.fullInstallDir);
+    showFolder(chkDemo->isChecked() ? s.demoInstallDir : s.fullInstallDir);
+}
+
+void frmOptions::showFolder(const QString &folder)
+{
+    if (txtVertzDir->document()->toRawText() != folder)
+        txtVertzDir->setPlainText(folder);
+    m_shownFolder = folder;
+    m_shownText = txtVertzDir->document()->toRawText();
+}
+
+QString frmOptions::folderText() const
+{
+    // The raw text keeps every character; the plain-text form makes a
+    // no-break space a plain one.
+    QString text = txtVertzDir->document()->toRawText();
+    if (text == m_shownText)
+        return m_shownFolder;
+    // The settings file holds one line per field: a line break typed into the
+    // folder would shift every line after it.
+    for (const QChar lineBreak : {QChar(QChar::ParagraphSeparator), QChar(QChar::LineSeparator),
+                                  QChar(u'\n'), QChar(u'\r')})
+        text.remove(lineBreak);
+    return text;
 }
 
 void frmOptions::cmdApply_Click()
 {
-    QString folder = txtVertzDir->toPlainText();
-    // The settings file holds one line per field: a line break in the folder
-    // would shift every line after it.
-    folder.remove(QLatin1Char('\n'));
-    folder.remove(QLatin1Char('\r'));
+    QString folder = folderText();
     if (!folder.endsWith(QLatin1Char('\\')))
         folder += QLatin1Char('\\');
-    if (folder != txtVertzDir->toPlainText())
-        txtVertzDir->setPlainText(folder);
+    showFolder(folder);
 
     ModSettings &s = m_ctx.settings;
     if (chkDemo->isChecked()) {

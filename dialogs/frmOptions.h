@@ -38,5 +38,13 @@ public:
     QPushButton *cmdApply;
 
 private:
+    // Puts a stored folder into the text box and remembers it.
+    void showFolder(const QString &folder);
+    // The folder in the text box: as stored when the player left it alone,
+    // else the text as typed, every character kept but the line breaks.
+    QString folderText() const;
+
     AppContext &m_ctx;
+    QString m_shownFolder; // the folder last put into the box
+    QString m_shownText;   // and the box's text right after
 };

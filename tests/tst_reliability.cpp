@@ -6,11 +6,14 @@
 #include "mods/board/BoardPage.h"
 #include "mods/board/BoardSwap.h"
 #include "mods/display/DisplayMods.h"
+#include "mods/display/DisplayPage.h"
+#include "mods/levels/LevelsPage.h"
 #include "mods/tricks/TrickCopy.h"
 #include "platform/FileSystem.h"
 #include "platform/Look.h"
 #include "settings/AppContext.h"
 
+#include <QCheckBox>
 #include <QRadioButton>
 #include <QtTest>
 
@@ -159,6 +162,27 @@ private slots:
         QCOMPARE(QDir(m_bench->path("outside")).entryList(QDir::Files), QStringList{"link.fnt"});
     }
 #endif
+
+    // A removal or MotoX on that cannot be stored does not reach the files: a
+    // start after a kill before the save would show a state the game lacks.
+    void unstoredChangesLeaveTheFiles()
+    {
+        QVERIFY(copyDeliveredFiles());
+        TestBench::writeIni(TestBench::ini(m_root, m_root, {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
+        AppContext ctx(m_dialogs);
+        DisplayPage display(ctx);
+        LevelsPage levels(ctx);
+        ctx.loadSettings();
+        display.showStoredState();
+        const auto was = snapshot(m_game);
+        QVERIFY(QFile::remove("vertzmod.ini") && QDir().mkdir("vertzmod.ini"));
+        for (QCheckBox *box : {display.chkHud, display.chkFont, levels.chkMotox}) {
+            const bool stored = box->isChecked();
+            box->setChecked(!stored);
+            QCOMPARE(box->isChecked(), stored);
+        }
+        QCOMPARE(snapshot(m_game), was);
+    }
 
     void swapFailuresNameTheirCause_data()
     {

@@ -70,20 +70,38 @@ void DisplayPage::elementClick(display::Element e, QCheckBox *box)
     const bool demo = s.isDemo();
     const display::ElementFiles &files = display::filesOf(e);
     SettingValue &field = s.*(demo ? files.demoField : files.fullField);
+    const SettingValue stored = field;
     const bool show = box->isChecked();
+    const auto keepStored = [&] {
+        field = stored;
+        const QSignalBlocker blocker(box);
+        box->setChecked(shown(stored));
+    };
+    // A removal is saved before the files change and a return after them: a
+    // run killed in between leaves the removal stored, which the next start
+    // applies again, never blank files under a box that says shown (the
+    // box's first state, which applies nothing).
+    if (!show) {
+        field = 0;
+        if (!m_ctx.saveSettings()) {
+            keepStored();
+            return;
+        }
+    }
     try {
         display::setShown(m_ctx.files, s.gameRoot, demo, e, show);
     } catch (const platform::FileError &err) {
         // The steps before the failing one are undone where they can be, so
         // the files keep the state before the click; so do the field and the box.
         try {
-            display::setShown(m_ctx.files, s.gameRoot, demo, e, shown(field));
+            display::setShown(m_ctx.files, s.gameRoot, demo, e, shown(stored));
         } catch (const platform::FileError &) {
         }
         m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
                               err.explain());
-        const QSignalBlocker blocker(box);
-        box->setChecked(shown(field));
+        keepStored();
+        if (!show)
+            m_ctx.saveSettings();
         return;
     }
     field = show ? 1 : 0;

@@ -69,11 +69,32 @@ void LevelsPage::showMode(bool on, int mode)
 
 bool LevelsPage::chkMotox_Click()
 {
+    return applyChoice(m_ctx.settings.motoxMode);
+}
+
+bool LevelsPage::applyChoice(const SettingValue &modeBefore)
+{
     ModSettings &s = m_ctx.settings;
     const SettingValue stored = s.motoxEnabled;
     const bool on = chkMotox->isChecked();
     const int mode = s.motoxMode.toNumber(0) == 1 ? 1 : 0;
+    const int modeWas = modeBefore.toNumber(0) == 1 ? 1 : 0;
+    const auto keepStored = [&] {
+        s.motoxEnabled = stored;
+        s.motoxMode = modeBefore;
+        const QSignalBlocker blocker(chkMotox);
+        chkMotox->setChecked(stored.equals(1));
+        showMode(stored.equals(1), modeWas);
+    };
     s.motoxEnabled = on ? 1 : 0;
+    // On is saved before the files change and off after them: a run killed
+    // in between leaves on stored, which the next start applies again, never
+    // the level in the game under a box that says off (the box's first
+    // state, which applies nothing).
+    if (on && !m_ctx.saveSettings()) {
+        keepStored();
+        return false;
+    }
     try {
         // The level exists in the full game only; the demo's files stay as they are.
         if (!s.isDemo()) {
@@ -83,11 +104,10 @@ bool LevelsPage::chkMotox_Click()
     } catch (const platform::FileError &err) {
         m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
                               err.explain());
-        s.motoxEnabled = stored;
-        putBack(stored.equals(1), mode);
-        const QSignalBlocker blocker(chkMotox);
-        chkMotox->setChecked(stored.equals(1));
-        showMode(stored.equals(1), mode);
+        keepStored();
+        putBack(stored.equals(1), modeWas);
+        if (on)
+            m_ctx.saveSettings();
         return false;
     }
     showMode(on, mode);
@@ -101,11 +121,9 @@ void LevelsPage::optMotox_Click(int index)
     const SettingValue stored = s.motoxMode;
     s.motoxMode = index;
     showPicture(index + 1, true);
-    if (chkMotox_Click())
+    if (applyChoice(stored))
         return;
-    s.motoxMode = stored;
     const int mode = stored.toNumber(0) == 1 ? 1 : 0;
-    putBack(s.motoxEnabled.equals(1), mode);
     {
         const QSignalBlocker groupBlocker(optMotoxGroup);
         const QSignalBlocker lugeBlocker(optMotox[0]);

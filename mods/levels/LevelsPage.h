@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ImageList.h"
+#include "settings/SettingValue.h"
 
 #include <QGroupBox>
 
@@ -21,8 +22,8 @@ public:
     void showStoredState();
 
     // Turns the level on or off in the game as the box says. False when a
-    // file operation failed: the player was told and the box shows the
-    // stored state again.
+    // file operation failed or the settings could not be saved: the player
+    // was told and the box shows the stored state again.
     bool chkMotox_Click();
     // Chooses the mode (0 luge, 1 skating) and applies it through chkMotox_Click.
     void optMotox_Click(int index);
@@ -39,6 +40,9 @@ public:
     platform::ImageList ilsMotox;
 
 private:
+    // chkMotox_Click with the mode stored before the click, which a failure
+    // puts back with the box.
+    bool applyChoice(const SettingValue &modeBefore);
     // The buttons and the picture of the mod on (in the given mode) or off.
     void showMode(bool on, int mode);
     // After a failure: the full game's scripts as they were, as far as they

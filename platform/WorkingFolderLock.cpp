@@ -1,0 +1,98 @@
+#include "platform/WorkingFolderLock.h"
+
+#include "platform/FileSystem.h"
+
+#include <QDir>
+#include <QLockFile>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace platform {
+
+const QString WorkingFolderLock::fileName = QStringLiteral(".vertz-running.lock");
+
+WorkingFolderLock::WorkingFolderLock() = default;
+WorkingFolderLock::~WorkingFolderLock() = default;
+
+bool WorkingFolderLock::take()
+{
+    const QString op = QStringLiteral("lock the working folder with");
+    // The lock file is read to see who holds it, and to remove a stale one
+    // a second lock file beside it is made: a pipe there would be waited on.
+    requireOwnFile(op, fileName);
+    requireOwnFile(op, fileName + QStringLiteral(".rmlock"));
+
+    const QString path = QDir::current().absoluteFilePath(fileName);
+    m_lock = std::make_unique<QLockFile>(path);
+    // Held as long as the program runs: stale only when its process is gone.
+    m_lock->setStaleLockTime(0);
+    m_holder = 0;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (m_lock->tryLock(0))
+            return true;
+        if (m_lock->error() != QLockFile::LockFailedError) {
+            const auto code = m_lock->error() == QLockFile::PermissionError
+                                  ? std::errc::permission_denied
+                                  : std::errc::io_error;
+            m_lock.reset();
+            throw FileError(QStringLiteral("create"), QDir::toNativeSeparators(path),
+                            std::make_error_code(code));
+        }
+        if (m_lock->getLockInfo(&m_holder, nullptr, nullptr))
+            break;
+        // Nothing readable in it: a program killed while writing it. A running
+        // holder keeps it locked against removal, so only a dead one's goes.
+        if (!m_lock->removeStaleLockFile())
+            break;
+    }
+    m_lock.reset();
+    return false;
+}
+
+void WorkingFolderLock::release()
+{
+    m_lock.reset();
+}
+
+#ifdef Q_OS_WIN
+namespace {
+struct WindowSearch {
+    DWORD process;
+    HWND found;
+};
+
+// Top-level windows come front to back: the first of the holder's is the one
+// its player used last.
+BOOL CALLBACK findHolderWindow(HWND window, LPARAM search)
+{
+    auto *s = reinterpret_cast<WindowSearch *>(search);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != s->process || !IsWindowVisible(window) || GetWindow(window, GW_OWNER))
+        return TRUE;
+    s->found = window;
+    return FALSE;
+}
+} // namespace
+
+void WorkingFolderLock::bringHolderForward() const
+{
+    WindowSearch search{DWORD(m_holder), nullptr};
+    if (m_holder <= 0)
+        return;
+    EnumWindows(findHolderWindow, reinterpret_cast<LPARAM>(&search));
+    if (!search.found)
+        return;
+    if (IsIconic(search.found))
+        ShowWindow(search.found, SW_RESTORE);
+    // Allowed while this program is in front, as it is after its player
+    // closed its message.
+    SetForegroundWindow(search.found);
+}
+#else
+void WorkingFolderLock::bringHolderForward() const {}
+#endif
+
+} // namespace platform
