@@ -1,3 +1,4 @@
+#include "tests/FaultInjection.h"
 #include "tests/PageBench.h"
 
 #include "mods/tricks/FileList.h"
@@ -176,7 +177,7 @@ private slots:
         QVERIFY(m_dialogs.messages().last().informative.contains("kickflip.ska"));
     }
 
-    // Copies the file work refuses, each naming what is wrong.
+    // Copies the file work refuses or that fail, each naming what is wrong.
     void refusedCopiesChangeNothing()
     {
         const QString game = installPath(Variant::Full), outside = m_bench->path("outside");
@@ -186,7 +187,8 @@ private slots:
             = [&](const QString &source, const QString &target, const QString &named) {
                   const auto before = snapshot(game);
                   try {
-                      tricks::copyTrick(fs, fixture::gameRootOf(game), "", source, "", target);
+                      tricks::copyTrick(fs, fixture::gameRootOf(game), "", source,
+                                        target.section('/', 0, -2), target.section('/', -1));
                       QFAIL("the copy went through");
                   } catch (const platform::FileError &e) {
                       QVERIFY2(e.describe().contains(named), qPrintable(e.describe()));
@@ -194,6 +196,13 @@ private slots:
                   QCOMPARE(snapshot(game), before);
               };
         refused("ollie.ska", "gone.ska", "gone.ska");
+        // Failing as the game's file is saved, it leaves no backup folder it made.
+        Faults faults;
+        faults.step = Faults::Step::Rename;
+        fs.setFaultInjector(&faults);
+        refused("ollie.ska", "grind/rail/lipslide.ska", "lipslide.ska");
+        QVERIFY(!QFileInfo::exists(trick + "/trickbackup"));
+        fs.setFaultInjector(nullptr);
 #ifndef Q_OS_WIN
         // What the backslash would lead to exists, and must not be taken.
         QVERIFY(QDir().mkpath(trick + "/a") && writeFile(trick + "/a/b.ska", "b in a"));
