@@ -67,18 +67,13 @@ private slots:
         QTest::addColumn<QString>("topic");
         QTest::addColumn<QString>("pane");
         QTest::addColumn<QString>("about"); // words of its text
-        QTest::newRow("board") << 0 << "Board Shape Mod Help"
-                               << "txtBoardMod"
-                               << "board models";
-        QTest::newRow("tricks") << 1 << "Trick Mod Help"
-                                << "txtTrickMod"
-                                << "animation (trick)";
-        QTest::newRow("MotoX") << 2 << "Motox Mod Help"
-                               << "txtMotoxMod"
-                               << "Motox level";
-        QTest::newRow("display") << 3 << "Display Mods Help"
-                                 << "txtDisplayMods"
-                                 << "balance meter";
+        const auto row = [](int entry, const char *topic, const char *pane, const char *about) {
+            QTest::newRow(pane) << entry << QString(topic) << QString(pane) << QString(about);
+        };
+        row(0, "Board Shape Mod Help", "txtBoardMod", "board models");
+        row(1, "Trick Mod Help", "txtTrickMod", "animation (trick)");
+        row(2, "Motox Mod Help", "txtMotoxMod", "Motox level");
+        row(3, "Display Mods Help", "txtDisplayMods", "balance meter");
     }
     // Opened, it shows the prompt over the empty pane; another topic is chosen
     // from the list, then this one by arrow key. Typing picks nothing.
