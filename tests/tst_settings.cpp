@@ -34,11 +34,9 @@ class TestSettings : public QObject {
     {
         m_dialogs = ScriptedDialogs();
         QVERIFY(!saveSettings(s, m_dialogs));
-        QCOMPARE(m_dialogs.messages().size(), 1);
-        const ScriptedDialogs::Shown box = m_dialogs.messages()[0];
-        QCOMPARE(box.text, QString("Error! The settings could not be saved."));
-        QCOMPARE(box.title, QString("OMG TEH ERROR"));
-        QVERIFY(box.informative.contains(QDir::current().filePath("vertzmod.ini")));
+        QCOMPARE(m_dialogs.said(),
+                 QStringList{"Error! The settings could not be saved. | OMG TEH ERROR"});
+        QVERIFY(m_dialogs.shown[0].informative.contains(QDir::current().filePath("vertzmod.ini")));
         QCOMPARE(TestBench::readIni(), defaultsFile);
         QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList{"vertzmod.ini"});
     }

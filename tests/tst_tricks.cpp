@@ -73,12 +73,7 @@ class TestTricks : public QObject, PageBench<TricksPage> {
     {
         QTest::mouseClick(m_page->findChild<QPushButton *>(button), Qt::LeftButton);
     }
-    // The last message as "text | title".
-    QString last() const
-    {
-        const auto shown = m_dialogs.messages();
-        return shown.isEmpty() ? QString() : shown.last().text + " | " + shown.last().title;
-    }
+    QString last() const { return m_dialogs.said().value(m_dialogs.said().size() - 1); }
 
 private slots:
     void initTestCase() { setUpLook(); }
