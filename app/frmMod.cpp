@@ -197,9 +197,10 @@ bool frmMod::claimWorkingFolder()
     const QString holder
         = m_lock.holder() > 0 ? QStringLiteral(" (process %1)").arg(m_lock.holder()) : QString();
     m_ctx.dialogs.message(
-        QStringLiteral("Vertz Mod Utility is already running."), QString::fromLatin1(errorTitle),
-        QStringLiteral("Another copy of the program%1 works in the folder %2. Two at once would "
-                       "mix up their changes to the game's files: use the window that is open.")
+        QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
+        QStringLiteral("Vertz Mod Utility is already running: another copy of the program%1 "
+                       "works in the folder %2. Two at once would mix up their changes to the "
+                       "game's files: use the window that is open.")
             .arg(holder, QDir::toNativeSeparators(QDir::currentPath())));
     m_lock.bringHolderForward();
     return false;

@@ -16,7 +16,9 @@
 #include <utility>
 #include <vector>
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -98,12 +100,16 @@ FileError openError(const QString &op, const QString &path, const OpenFailure &w
 void removeLeftovers(const QString &folder)
 {
 #ifdef Q_OS_WIN
-    const QFileInfoList found = QDir(folder).entryInfoList(
-        {QStringLiteral(".vertz-*")}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo &info : found) {
-        if (!info.isSymLink() && isCopyLeftover(info.fileName()))
-            QFile::remove(info.filePath());
+    // Without a name filter: one would build a regular expression per call.
+    QStringList leftovers;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        if (isCopyLeftover(it.fileName()) && !it.fileInfo().isSymLink())
+            leftovers.append(it.filePath());
     }
+    for (const QString &path : std::as_const(leftovers))
+        QFile::remove(path);
 #else
     DIR *dir = ::opendir(encodePath(folder).constData());
     if (!dir)
@@ -120,6 +126,36 @@ void removeLeftovers(const QString &folder)
     for (const QByteArray &name : leftovers)
         ::unlinkat(fd, name.constData(), 0);
     ::closedir(dir);
+#endif
+}
+
+// Creates a new file named by the temporary pattern in a native folder ending
+// in '/', with the usual permissions (umask), unlike QTemporaryFile's 0600;
+// returns its path. A failure is op's on path (shown).
+QString createTemporary(QFile &out, const QString &folder, const QString &op, const QString &path)
+{
+    for (int attempt = 0;; ++attempt) {
+        const QString temp
+            = folder
+              + QStringLiteral(".vertz-%1")
+                    .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        OpenFailure why;
+        if (openFile(out, temp, QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
+                     &why))
+            return temp;
+        if (attempt >= 16 || why.code != std::errc::file_exists)
+            throw openError(op, path, why);
+    }
+}
+
+// Puts what was written on disk before a rename, so that a crash never
+// leaves an empty file; a file system that cannot sync is no failure.
+void syncToDisk(QFile &file)
+{
+#ifdef Q_OS_WIN
+    ::_commit(file.handle());
+#else
+    ::fsync(file.handle());
 #endif
 }
 
@@ -161,9 +197,9 @@ bool lessIgnoringCase(const QString &a, const QString &b)
 }
 
 #ifndef Q_OS_WIN
-// The existing entry of folder whose name matches name ignoring case; the
-// first in code-unit order if several do. Plain readdir: a 20,000-entry
-// folder takes about a third of QDirIterator's time.
+// The existing entry of folder other than name whose name matches name
+// ignoring case; the first in code-unit order if several do. Plain readdir:
+// a 20,000-entry folder takes about a third of QDirIterator's time.
 QString matchIgnoringCase(const QString &folder, QStringView name)
 {
     QString best;
@@ -172,7 +208,7 @@ QString matchIgnoringCase(const QString &folder, QStringView name)
         return best;
     while (const dirent *entry = ::readdir(dir)) {
         const QString candidate = decodePath(QByteArray(entry->d_name));
-        if (candidate.compare(name, Qt::CaseInsensitive) == 0
+        if (candidate.compare(name, Qt::CaseInsensitive) == 0 && candidate != name
             && (best.isNull() || candidate < best))
             best = candidate;
     }
@@ -495,6 +531,43 @@ std::optional<QByteArray> readOwnFile(const QString &name, qint64 maxSize)
     return file.read(std::min(maxSize, file.size()));
 }
 
+void writeOwnFile(const QString &name, const QByteArray &data)
+{
+    const QString path = QDir::current().absoluteFilePath(name);
+    const QString op = QStringLiteral("write");
+    removeLeftovers(QDir::currentPath());
+    // Most saves (every start makes some) change nothing: they write nothing.
+    if (readOwnFile(name, data.size() + 1) == data)
+        return;
+    // A file the player made read-only is not replaced; any other keeps its permissions.
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isWritable())
+        throw FileError(op, shown(path),
+                        QStringLiteral("Existing file %1 is not writable").arg(name));
+    QFile out;
+    const QString temp = createTemporary(out, QDir::currentPath() + u'/', op, shown(path));
+    QString reason;
+    // A short write under a size limit is no error to QFile: never install a truncated file.
+    if (out.write(data) != data.size())
+        reason = out.error() != QFileDevice::NoError ? out.errorString()
+                                                     : QStringLiteral("the disk is full");
+    else
+        syncToDisk(out);
+    out.close();
+    std::error_code ec;
+    if (reason.isEmpty() && existing.exists())
+        fs::permissions(toFsPath(temp), fs::status(toFsPath(path), ec).permissions(), ec);
+    if (reason.isEmpty()) {
+        fs::rename(toFsPath(temp), toFsPath(path), ec);
+        if (ec)
+            reason = QString::fromLocal8Bit(ec.message());
+    }
+    if (!reason.isEmpty()) {
+        fs::remove(toFsPath(temp), ec);
+        throw FileError(op, shown(path), reason);
+    }
+}
+
 bool isCopyLeftover(QStringView name)
 {
     if (name.size() != 15 || !name.startsWith(QLatin1String(".vertz-")))
@@ -558,9 +631,16 @@ QString FileSystem::nativePath(const QString &gamePath) const
     // the rest keeps its spelling without further look-ups. Scanning the
     // parent is the slow path, taken only when the exact spelling is missing.
     bool lookUp = true;
+    // Below the mirroring folder: the counterpart of parent below m_mirrorFrom.
+    QString mirror;
     const auto parts = QStringView(path).mid(start).split(u'/', Qt::SkipEmptyParts);
     for (const QStringView part : parts) {
         const QString parent = result;
+        if (!m_mirrorTo.isEmpty() && parent == m_mirrorTo)
+            mirror = m_mirrorFrom;
+        const QString counterpart = mirror;
+        if (!mirror.isNull())
+            mirror.append(u'/').append(part);
         if (!result.endsWith(u'/'))
             result += u'/';
         result += part;
@@ -569,7 +649,10 @@ QString FileSystem::nativePath(const QString &gamePath) const
         std::error_code ec;
         if (fs::exists(fs::symlink_status(toFsPath(result), ec)))
             continue;
-        const QString best = matchIgnoringCase(parent, part);
+        // Another spelling there may be the counterpart of another entry.
+        const QString best = counterpart.isNull() || matchIgnoringCase(counterpart, part).isNull()
+                                 ? matchIgnoringCase(parent, part)
+                                 : QString();
         if (best.isNull()) {
             lookUp = false;
         } else {
@@ -579,6 +662,20 @@ QString FileSystem::nativePath(const QString &gamePath) const
     }
     return result;
 #endif
+}
+
+FileSystem FileSystem::mirroring(const QString &from, const QString &to) const
+{
+    FileSystem view = *this;
+    view.m_mirrorFrom = nativePath(from);
+    view.m_mirrorTo = nativePath(to);
+    return view;
+}
+
+bool FileSystem::sameEntry(const QString &a, const QString &b) const
+{
+    std::error_code ec;
+    return fs::equivalent(toFsPath(nativePath(a)), toFsPath(nativePath(b)), ec);
 }
 
 bool FileSystem::fileExists(const QString &path) const
@@ -703,24 +800,12 @@ void FileSystem::copyOpened(Source &source, const QString &to)
     if (!in.seek(0))
         throw FileError(copyOp, shown(source.path), in.errorString());
 
-    // NewOnly creates with the usual permissions (umask), unlike QTemporaryFile's 0600.
     if (!folder.endsWith(u'/'))
         folder += u'/';
     if (const std::error_code fault = injected(FaultInjector::Step::Create, target))
         throw FileError(copyToOp, shown(target), fault);
     QFile out;
-    QString temp;
-    for (int attempt = 0;; ++attempt) {
-        temp = folder
-               + QStringLiteral(".vertz-%1")
-                     .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-        OpenFailure why;
-        if (openFile(out, temp, QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
-                     &why))
-            break;
-        if (attempt >= 16 || why.code != std::errc::file_exists)
-            throw openError(copyToOp, shown(target), why);
-    }
+    const QString temp = createTemporary(out, folder, copyToOp, shown(target));
     auto discard = [&] {
         out.close();
         std::error_code ignored;
@@ -800,13 +885,15 @@ void FileSystem::deleteFile(const QString &path)
         throw FileError(op, shown(native), ec);
 }
 
-void FileSystem::deleteFiles(const QString &pattern)
+void FileSystem::deleteFiles(const QString &pattern, const QStringList &keep)
 {
     QString folderPath, wildcard;
     splitPattern(pattern, &folderPath, &wildcard);
     const QString folder = nativePath(folderPath);
     const QStringList names = matchingFiles(QStringLiteral("delete files in"), folder, wildcard);
     for (const QString &name : names) {
+        if (keep.contains(name, Qt::CaseInsensitive))
+            continue;
         const QString file = folder + u'/' + name;
         std::error_code ec = injected(FaultInjector::Step::Delete, file);
         // Only names listed in this folder are removed, and removing a link

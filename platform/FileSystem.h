@@ -54,8 +54,16 @@ QString decodePath(const QByteArray &bytes);
 std::optional<QByteArray> readOwnFile(const QString &name, qint64 maxSize);
 void requireOwnFile(const QString &op, const QString &name);
 
-// The name pattern of the temporary files a copy writes beside its
-// destination: ".vertz-" and eight hexadecimal digits.
+// Replaces the program's own file (bare name in the working folder) by data,
+// whole and atomically: written to a temporary beside it, synced, renamed
+// over it; what a killed save left goes first. A file already holding data
+// is left as it is, and so is a read-only one (FileError). Call
+// requireOwnFile first. Throws FileError ("write") with the reason.
+void writeOwnFile(const QString &name, const QByteArray &data);
+
+// The name pattern of the temporary files a copy or a save writes beside its
+// destination: ".vertz-" and eight hexadecimal digits. A person would not
+// choose such a name: only these are ever removed as leftovers.
 bool isCopyLeftover(QStringView name);
 
 // Tests only: makes chosen steps of the file operations fail as the system
@@ -96,8 +104,17 @@ public:
     // separator is dropped.
     QString nativePath(const QString &gamePath) const;
 
+    // This file system with the game folder `to` mirroring `from`, as a
+    // backup tree mirrors the game's files: below `to`, a part not spelled so
+    // is matched ignoring case only where its counterpart below `from` has no
+    // other name that matches too. Of two names below `from` that differ
+    // only in case, each then keeps a counterpart of its own.
+    FileSystem mirroring(const QString &from, const QString &to) const;
+
     bool fileExists(const QString &path) const;
     bool folderExists(const QString &path) const;
+    // Whether two paths name one existing file or folder, links followed.
+    bool sameEntry(const QString &a, const QString &b) const;
 
     // Names (not paths) of the plain files matching a pattern such as
     // "Game\data\anims\*.*"; "*.*" matches every name, matching ignores case.
@@ -124,10 +141,11 @@ public:
     // any destination changes.
     void copyFiles(const QList<std::pair<QString, QString>> &copies);
     void deleteFile(const QString &path);
-    // Deletes the files listFiles would list; never follows a link out of the
-    // folder (a link to a file loses the link, not its target) and never
-    // descends. A pattern matching nothing is no failure.
-    void deleteFiles(const QString &pattern);
+    // Deletes the files listFiles would list, but those named in keep
+    // (ignoring case); never follows a link out of the folder (a link to a
+    // file loses the link, not its target) and never descends. A pattern
+    // matching nothing is no failure.
+    void deleteFiles(const QString &pattern, const QStringList &keep = {});
     // Removes an empty folder.
     void removeFolder(const QString &path);
 
@@ -146,6 +164,8 @@ private:
 
     QString m_winePrefix;
     FaultInjector *m_faults = nullptr;
+    // Native folders of mirroring(); none by default.
+    QString m_mirrorFrom, m_mirrorTo;
 };
 
 } // namespace platform

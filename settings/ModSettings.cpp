@@ -4,10 +4,7 @@
 #include "platform/FileSystem.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QList>
-#include <QSaveFile>
 
 namespace {
 
@@ -106,66 +103,30 @@ bool mend(SettingValue &v, bool zeroOrOne)
     return true;
 }
 
-// A save killed half-way leaves QSaveFile's temporary ("vertzmod.ini.XXXXXX")
-// beside the file; the next save clears such plain files and nothing else.
-void removeKilledSaves()
-{
-    const QString prefix = QString::fromLatin1(settingsFileName) + u'.';
-    const QStringList names = QDir().entryList({prefix + QStringLiteral("??????")},
-                                               QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &name : names) {
-        const QFileInfo info(name);
-        if (info.isFile() && !info.isSymLink())
-            QFile::remove(name);
-    }
-}
-
 } // namespace
 
 bool saveSettings(ModSettings &s, platform::Dialogs &dialogs)
 {
     fillDefaults(s);
-    const QByteArray data = format(s);
     const QString name = QString::fromLatin1(settingsFileName);
-    removeKilledSaves();
     const auto fail = [&dialogs](const QString &detail) {
         dialogs.message(QStringLiteral("Error! The settings could not be saved."),
                         QString::fromLatin1(errorTitle), detail);
         return false;
     };
-    // Only ever a plain file: QSaveFile would replace a link's target.
+    // Only ever a plain file: a link or a special file is refused, not replaced.
     try {
         platform::requireOwnFile(QStringLiteral("write"), name);
     } catch (const platform::FileError &e) {
         return fail(e.explain());
     }
-    // The start-up and every re-application save settings that did not
-    // change: a plain file that already says this is left as it is.
-    if (const QFileInfo info(name);
-        info.isFile() && !info.isSymLink() && info.size() == data.size()) {
-        QFile current(name);
-        if (current.open(QIODevice::ReadOnly) && current.readAll() == data)
-            return true;
+    try {
+        platform::writeOwnFile(name, format(s));
+    } catch (const platform::FileError &e) {
+        return fail(QStringLiteral("Cannot write %1: %2")
+                        .arg(QDir::current().absoluteFilePath(name), e.reason()));
     }
-
-    QSaveFile f(name);
-    QString reason;
-    // Unbuffered, so a short write shows here instead of vanishing in commit().
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        reason = f.errorString();
-    } else if (f.write(data) != data.size()) {
-        // A short write under a size limit is no error to QSaveFile: never
-        // let it install a truncated file.
-        reason = f.error() != QFileDevice::NoError ? f.errorString()
-                                                   : QStringLiteral("the disk is full");
-        f.cancelWriting();
-    } else if (!f.commit()) {
-        reason = f.errorString();
-    }
-    if (reason.isEmpty())
-        return true;
-    return fail(
-        QStringLiteral("Cannot write %1: %2").arg(QDir::current().absoluteFilePath(name), reason));
+    return true;
 }
 
 void loadSettings(ModSettings &s, platform::Dialogs &dialogs,

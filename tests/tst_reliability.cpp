@@ -161,6 +161,21 @@ private slots:
     }
 #endif
 
+    // Both variants may use one install: restoring the fonts of one keeps
+    // the other's backups.
+    void fontRestoreKeepsTheOtherVariantsBackups()
+    {
+        QVERIFY(copyDeliveredFiles());
+        fixture::makeInstall(m_game, Variant::Demo);
+        const auto vanilla = snapshot(m_game);
+        for (const bool shown : {false, true}) {
+            display::setShown(m_fs, m_root, true, display::Element::Font, shown);
+            display::setShown(m_fs, m_root, false, display::Element::Font, shown);
+        }
+        QCOMPARE(snapshot(m_game), vanilla);
+        QVERIFY(!QFileInfo::exists(native("Game\\data\\fonts\\fontbackup")));
+    }
+
     // A removal or MotoX on that cannot be stored does not reach the files: a
     // start after a kill before the save would show a state the game lacks.
     void unstoredChangesLeaveTheFiles()

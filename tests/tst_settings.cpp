@@ -132,14 +132,15 @@ private slots:
 
     void killedSaveLeavesNothingBehind()
     {
-        // What a save killed half-way leaves goes with the next save; only that.
-        QVERIFY(writeFile("vertzmod.ini.AbC123", "half") && writeFile("vertzmod.ini.mine", "x"));
+        // What a save killed half-way leaves goes with the next save; only
+        // that, never a player's file of a like name.
+        QVERIFY(writeFile(".vertz-0123abcd", "half") && writeFile("vertzmod.ini.backup", "x"));
         QVERIFY(writeFile(m_bench->path("outside"), "kept"));
-        QVERIFY(QFile::link(m_bench->path("outside"), "vertzmod.ini.Lnk456"));
+        QVERIFY(QFile::link(m_bench->path("outside"), ".vertz-4567abcd"));
         ModSettings s;
         QVERIFY(saveSettings(s, m_dialogs));
         QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden | QDir::System),
-                 QStringList({"vertzmod.ini", "vertzmod.ini.Lnk456", "vertzmod.ini.mine"}));
+                 QStringList({".vertz-4567abcd", "vertzmod.ini", "vertzmod.ini.backup"}));
         QCOMPARE(readFile(m_bench->path("outside")), QByteArray("kept"));
     }
 };

@@ -173,23 +173,25 @@ private slots:
     }
 
     // Copies the file work refuses or that fail, each naming what is wrong.
+    // Copies the file work refuses or that fail, each naming what is wrong:
+    // never over a backup nor from one, never through a link.
     void refusedCopiesChangeNothing()
     {
         const QString game = installPath(Variant::Full), outside = m_bench->path("outside");
-        const QString trick = native(anims);
+        const QString root = fixture::gameRootOf(game), trick = native(anims);
         platform::FileSystem fs;
-        const auto refused
-            = [&](const QString &source, const QString &target, const QString &named) {
-                  const auto before = snapshot(game);
-                  try {
-                      tricks::copyTrick(fs, fixture::gameRootOf(game), "", source,
-                                        target.section('/', 0, -2), target.section('/', -1));
-                      QFAIL("the copy went through");
-                  } catch (const platform::FileError &e) {
-                      QVERIFY2(e.describe().contains(named), qPrintable(e.describe()));
-                  }
-                  QCOMPARE(snapshot(game), before);
-              };
+        const auto refused = [&](const QString &source, const QString &target,
+                                 const QString &named) {
+            const auto before = snapshot(game);
+            try {
+                tricks::copyTrick(fs, root, source.section('/', 0, -2), source.section('/', -1),
+                                  target.section('/', 0, -2), target.section('/', -1));
+                QFAIL("the copy went through");
+            } catch (const platform::FileError &e) {
+                QVERIFY2(e.describe().contains(named), qPrintable(e.describe()));
+            }
+            QCOMPARE(snapshot(game), before);
+        };
         refused("ollie.ska", "gone.ska", "gone.ska");
         // Failing as the game's file is saved, it leaves no backup folder it made.
         Faults faults;
@@ -198,16 +200,42 @@ private slots:
         refused("ollie.ska", "grind/rail/lipslide.ska", "lipslide.ska");
         QVERIFY(!QFileInfo::exists(trick + "/trickbackup"));
         fs.setFaultInjector(nullptr);
+        tricks::copyTrick(fs, root, "", "kickflip.ska", "grab", "indy.ska");
+        refused("ollie.ska", "trickbackup/grab/indy.ska", "backup folder");
+        refused("trickbackup/grab/indy.ska", "ollie.ska", "backup folder");
 #ifndef Q_OS_WIN
         // What the backslash would lead to exists, and must not be taken.
         QVERIFY(QDir().mkpath(trick + "/a") && writeFile(trick + "/a/b.ska", "b in a"));
         QVERIFY(writeFile(trick + "/a\\b.ska", "odd name"));
         refused("a\\b.ska", "ollie.ska", "backslash");
+        QVERIFY(QDir(trick + "/trickbackup").removeRecursively());
         QVERIFY(QDir().mkpath(outside) && QFile::link(outside, trick + "/trickbackup"));
         refused("kickflip.ska", "ollie.ska", "link");
-        QVERIFY(QDir(outside).isEmpty());
+        QVERIFY(QDir(outside).isEmpty() && QFile::remove(trick + "/trickbackup"));
 #endif
     }
+
+#ifndef Q_OS_WIN
+    // Names that differ only in case are two files: each keeps a backup of
+    // its own and is restored to its own place, even when gone meanwhile.
+    void caseTwinsKeepTheirOwnBackups()
+    {
+        const QString game = installPath(Variant::Full), root = fixture::gameRootOf(game);
+        const QString trick = native(anims);
+        QVERIFY(QDir().mkpath(trick + "/Grab") && writeFile(trick + "/Grab/indy.ska", "Grab")
+                && writeFile(trick + "/grab/Indy.ska", "Indy"));
+        const auto vanilla = snapshot(game);
+        platform::FileSystem fs;
+        const QStringList twins = {"grab/Indy.ska", "grab/indy.ska", "Grab/indy.ska"};
+        for (const QString &t : twins)
+            tricks::copyTrick(fs, root, "", "kickflip.ska", t.section('/', 0, 0),
+                              t.section('/', 1));
+        QVERIFY(QFile::remove(trick + "/grab/Indy.ska"));
+        for (const QString &t : twins)
+            tricks::restoreTrick(fs, root, t.section('/', 0, 0), t.section('/', 1));
+        QCOMPARE(snapshot(game), vanilla);
+    }
+#endif
 
 #ifndef Q_OS_WIN
     void oddNamesAreNeverTakenForOthers()

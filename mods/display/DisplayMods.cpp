@@ -2,6 +2,8 @@
 
 #include "platform/FileSystem.h"
 
+#include <algorithm>
+
 namespace display {
 
 namespace {
@@ -61,9 +63,14 @@ void setShown(platform::FileSystem &fs, const QString &gameRoot, bool demo, Elem
         fs.copyFile(backup + name, folder + name);
     if (s.ownsBackupFolder) {
         // Plain files only, links lose themselves and not their targets; a
-        // subfolder keeps the folder, and removing it then fails.
-        fs.deleteFiles(backup + QStringLiteral("*.*"));
-        fs.removeFolder(backup);
+        // subfolder keeps the folder, and removing it then fails. Both
+        // variants may use one install: the other's backups stay, and so
+        // does the folder then.
+        const QStringList others = fileNames(e, !demo);
+        fs.deleteFiles(backup + QStringLiteral("*.*"), others);
+        if (std::none_of(others.begin(), others.end(),
+                         [&](const QString &name) { return fs.fileExists(backup + name); }))
+            fs.removeFolder(backup);
     } else {
         for (const QString &name : names)
             fs.deleteFile(backup + name);

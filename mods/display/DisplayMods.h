@@ -22,7 +22,8 @@ struct ElementFiles {
     const char *fullSuffix;   // "img.dat": base name + suffix = full-game name
     const char *demoSuffix;   // ".img.xbx"
     // The images share one backup folder, so a restore removes only its own
-    // copies; the fonts have theirs alone and remove it whole.
+    // copies; the fonts have theirs alone and clear it away, all but the
+    // other variant's backups.
     bool ownsBackupFolder;
     QStringList baseNames; // in the order every step goes through them
     SettingValue ModSettings::*fullField;

@@ -50,6 +50,18 @@ void requireSelected(const QString &name, const QString &folderPath, const char 
                         QStringLiteral("no file is selected"));
 }
 
+// The program's backups are never copied over, nor from: a copy there would
+// take the place of the game's only saved file.
+void requireOutsideBackups(platform::FileSystem &fs, const QString &trick, const QString &folder,
+                           const QString &name, const QString &op)
+{
+    const QString top = folder.section(u'\\', 0, 0);
+    if (!top.isEmpty() && fs.sameEntry(trick + top, trick + QLatin1String(backupFolder)))
+        throw FileError(op, fs.nativePath(trick + folder + name),
+                        QStringLiteral("it lies in the program's backup folder, which keeps the "
+                                       "game's own files; restore mode puts them back"));
+}
+
 // A folder in a file's place is named as such, not as a missing file.
 void requireFile(platform::FileSystem &fs, const QString &op, const QString &path)
 {
@@ -94,17 +106,21 @@ void ensureBackupFolders(platform::FileSystem &fs, const QString &backups, const
 
 } // namespace
 
-void copyTrick(platform::FileSystem &fs, const QString &gameRoot, const QString &sourceFolder,
+void copyTrick(platform::FileSystem &game, const QString &gameRoot, const QString &sourceFolder,
                const QString &sourceName, const QString &targetFolder, const QString &targetName)
 {
     const QString trick = trickRoot(gameRoot);
     const QString backups = backupRoot(gameRoot);
+    // Of two tricks whose names differ only in case, each has its own backup.
+    platform::FileSystem fs = game.mirroring(trick, backups);
     const QString s = gameFolder(trick, sourceFolder);
     const QString g = gameFolder(trick, targetFolder);
     requireSelected(sourceName, fs.nativePath(trick + s), "the upper list");
     requireSelected(targetName, fs.nativePath(trick + g), "the lower list");
     requireGameName(sourceName, trick + s);
     requireGameName(targetName, trick + g);
+    requireOutsideBackups(fs, trick, s, sourceName, QStringLiteral("copy"));
+    requireOutsideBackups(fs, trick, g, targetName, QStringLiteral("copy over"));
 
     const QString source = trick + s + sourceName;
     const QString target = trick + g + targetName;
@@ -152,7 +168,9 @@ void restoreTrick(platform::FileSystem &fs, const QString &gameRoot, const QStri
         throw FileError(QStringLiteral("restore"), fs.nativePath(backup),
                         std::make_error_code(std::errc::no_such_file_or_directory));
     // One replacing copy: it also brings back a game file that went missing.
-    fs.copyFile(backup, trickRoot(gameRoot) + g + name);
+    // Of two backups whose names differ only in case, each goes back to its own file.
+    const QString trick = trickRoot(gameRoot);
+    fs.mirroring(backups, trick).copyFile(backup, trick + g + name);
     fs.deleteFile(backup);
 }
 

@@ -24,8 +24,10 @@ inline const char *const backupFolder = "trickbackup\\";
 // time the destination is replaced its game file is saved to the backup
 // folder; a backup already there is the game's file and is kept. Nothing
 // changes unless both names are given and the source and the destination or
-// its backup exist. The copy replaces the destination atomically; a failed
-// one removes again the backup folders it made, where they are still empty.
+// its backup exist, and neither lies in the backup folder. Of two names
+// differing only in case, each has its own backup. The copy replaces the
+// destination atomically; a failed one removes again the backup folders it
+// made, where they are still empty.
 void copyTrick(platform::FileSystem &fs, const QString &gameRoot, const QString &sourceFolder,
                const QString &sourceName, const QString &targetFolder, const QString &targetName);
 
