@@ -20,6 +20,8 @@
 #                    own limits are raised to it in this build folder only,
 #                    as a loaded machine runs the random test past them
 #   -E REGEX         leave out the tests whose name matches (ctest -E)
+#   --quick          run the random test only when no other test failed
+#                    (a fault's other catches are then not all listed)
 #   --all-targets    build everything, benchmarks included (default: the
 #                    test programs and the program only)
 #   --no-baseline    skip the first run on the untouched sources
@@ -44,6 +46,7 @@ timeout=600
 exclude=
 all_targets=0
 baseline=1
+quick=0
 mode=run
 names=()
 seed=${VERTZ_SEED:-1}
@@ -63,6 +66,7 @@ while [ $# -gt 0 ]; do
     -t) timeout=$2; shift ;;
     -E) exclude=$2; shift ;;
     --all-targets) all_targets=1 ;;
+    --quick) quick=1 ;;
     --no-baseline) baseline=0 ;;
     --check) mode=check ;;
     --list) mode=list ;;
@@ -292,7 +296,12 @@ run_suite() {
         export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
         export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
         export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-        ctest -j "$jobs" --timeout "$timeout" --output-on-failure ${exclude:+-E "$exclude"}
+        if [ $quick = 0 ]; then
+            ctest -j "$jobs" --timeout "$timeout" --output-on-failure ${exclude:+-E "$exclude"}
+        else
+            ctest -j "$jobs" --timeout "$timeout" --output-on-failure -E "tst_random${exclude:+|$exclude}" &&
+                ctest --timeout "$timeout" --output-on-failure -R tst_random ${exclude:+-E "$exclude"}
+        fi
     ) >"$log" 2>&1 || true
     grep -q 'tests passed\|tests failed' "$log" || { echo "ctest did not run: see $log" >&2; return 1; }
     awk '
@@ -328,7 +337,7 @@ if [ $resume = 1 ] && [ -f "$results" ]; then
 else
     {
         echo "# Fault tally of $(git rev-parse --short HEAD 2>/dev/null || echo '?') ($(git rev-parse --abbrev-ref HEAD 2>/dev/null || echo '?')), $(date -u '+%Y-%m-%d %H:%M UTC')"
-        echo "# build: $build (Debug, ASan+UBSan), VERTZ_SEED=$seed, ctest -j$jobs, ${timeout} s a test${exclude:+, -E $exclude}, list: $list"
+        echo "# build: $build (Debug, ASan+UBSan), VERTZ_SEED=$seed, ctest -j$jobs$([ $quick = 1 ] && echo ', --quick'), ${timeout} s a test${exclude:+, -E $exclude}, list: $list"
         echo "# name	verdict	tests that failed	seconds	what failed in them"
     } >"$results"
 fi
