@@ -49,9 +49,9 @@ protected:
         return m_window->Form_Load();
     }
     // The load step, then the window on screen.
-    bool start(const std::function<void(AppContext &)> &prepare = {})
+    bool start()
     {
-        if (!load(prepare))
+        if (!load())
             return false;
         m_window->show();
         return QTest::qWaitForWindowExposed(m_window.get());
