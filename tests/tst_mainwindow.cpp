@@ -262,6 +262,37 @@ private slots:
         QVERIFY(m_dialogs.shown.isEmpty());
     }
 
+    // Restore mode left after a switch to the demo, which has no trick
+    // backups: a copy goes where the lower list shows, not where the backup
+    // list last led.
+    void copyAfterSwitchInRestoreMode()
+    {
+        install();
+        const auto in = [this](const char *v, const QString &rel) {
+            return fixture::nativePathOf(m_bench->path(v), "Game\\data\\anims\\" + rel);
+        };
+        QVERIFY(QDir().mkpath(in("full", "trickbackup\\grab")));
+        QVERIFY(
+            QFile::copy(in("full", "grab\\indy.ska"), in("full", "trickbackup\\grab\\indy.ska")));
+        QVERIFY(start());
+        clickTab(1);
+        const auto press = [this](const char *name) {
+            QTest::mouseClick(m_window->findChild<QAbstractButton *>(name), Qt::LeftButton);
+        };
+        press("cmdRestore");
+        m_window->findChild<QWidget *>("Dir1")->setProperty("path",
+                                                            in("full", "trickbackup\\grab"));
+        QVERIFY(openOptions());
+        click("chkDemo");
+        QVERIFY(leaveWith("cmdOK"));
+        press("cmdRestore");
+        m_window->findChild<QWidget *>("File1")->setProperty("fileName", "kickflip.ska");
+        m_window->findChild<QWidget *>("File2")->setProperty("fileName", "ollie.ska");
+        press("cmdCopy");
+        QCOMPARE(readFile(in("demo", "ollie.ska")),
+                 fixture::contentOf(Variant::Demo, "Game\\data\\anims\\kickflip.ska"));
+    }
+
     void optionsFolderTextAndClosing()
     {
         install();
