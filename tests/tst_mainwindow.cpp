@@ -224,14 +224,17 @@ private slots:
         choose(m_window->mnuHelp->menuAction(), m_window->mnuAbout);
         choose(m_window->mnuOptions);
         choose(m_window->mnuHelp->menuAction(), m_window->mnuModEx);
-        const QStringList all = {"frmAbout", "frmHelp", "frmMod", "frmOptions"};
+        choose(m_window->mnuFile->menuAction(), m_window->mnuGameFiles);
+        choose(m_window->mnuFile->menuAction(), m_window->mnuGameFiles);
+        const QStringList all = {"frmAbout", "frmGameFiles", "frmHelp", "frmMod", "frmOptions"};
         QCOMPARE(shownWindows(), all);
         // A closed window comes back anew.
         for (QWidget *t : QApplication::topLevelWidgets()) {
             if (t->objectName() == QLatin1String("frmHelp"))
                 t->close();
         }
-        QTRY_COMPARE(shownWindows(), QStringList({"frmAbout", "frmMod", "frmOptions"}));
+        QTRY_COMPARE(shownWindows(),
+                     QStringList({"frmAbout", "frmGameFiles", "frmMod", "frmOptions"}));
         choose(m_window->mnuHelp->menuAction(), m_window->mnuModEx);
         QCOMPARE(shownWindows(), all);
         choose(m_window->mnuFile->menuAction(), m_window->mnuExit);
