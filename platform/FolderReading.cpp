@@ -163,8 +163,11 @@ void NameList::sortIgnoringCase()
         const int c = at(a.name).compare(at(b.name));
         return c != 0 ? c < 0 : a.name < b.name;
     });
+    // Reserved first: a growing size would round the capacity up.
     NameList sorted;
+    sorted.m_text.reserve(m_text.size());
     sorted.m_text.resize(m_text.size());
+    sorted.m_ends.reserve(n);
     sorted.m_ends.resize(n);
     char16_t *out = reinterpret_cast<char16_t *>(sorted.m_text.data());
     quint32 *ends = sorted.m_ends.data();
