@@ -1,5 +1,8 @@
 #include "platform/FileSystem.h"
 
+#include "platform/FileStamp.h"
+#include "platform/IdenticalFiles.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -588,7 +591,7 @@ void ignoreFileSizeSignal()
 }
 } // namespace
 
-FileSystem::FileSystem()
+FileSystem::FileSystem() : m_identical(std::make_shared<IdenticalFiles>())
 {
     ignoreFileSizeSignal();
     m_winePrefix = qEnvironmentVariable("WINEPREFIX");
@@ -596,7 +599,8 @@ FileSystem::FileSystem()
         m_winePrefix = QDir::homePath() + QStringLiteral("/.wine");
 }
 
-FileSystem::FileSystem(QString winePrefix) : m_winePrefix(std::move(winePrefix))
+FileSystem::FileSystem(QString winePrefix)
+    : m_winePrefix(std::move(winePrefix)), m_identical(std::make_shared<IdenticalFiles>())
 {
     ignoreFileSizeSignal();
 }
@@ -763,6 +767,7 @@ void FileSystem::copyFile(const QString &from, const QString &to)
     Source source;
     openSource(from, source);
     copyOpened(source, to);
+    m_identical->save();
 }
 
 void FileSystem::copyFiles(const QList<std::pair<QString, QString>> &copies)
@@ -774,6 +779,12 @@ void FileSystem::copyFiles(const QList<std::pair<QString, QString>> &copies)
     }
     for (size_t i = 0; i < sources.size(); ++i)
         copyOpened(*sources[i], copies[qsizetype(i)].second);
+    m_identical->save();
+}
+
+void FileSystem::keepIdenticalIn(const QString &fileName)
+{
+    m_identical->keepIn(fileName);
 }
 
 void FileSystem::copyOpened(Source &source, const QString &to)
@@ -792,8 +803,26 @@ void FileSystem::copyOpened(Source &source, const QString &to)
     if (fs::equivalent(toFsPath(source.path), toFsPath(target), ec))
         return;
     // Nor when the destination already holds these bytes: putting a state
-    // back that is in place then costs reads, no writes.
+    // back that is in place then costs reads, no writes, and none while
+    // neither file changed since. The stamps come first, so a change during
+    // the comparison shows as one.
+    // A link in the destination's place is replaced, never trusted.
+    FileStamp fromStamp = stampOf(source.path);
+#ifndef Q_OS_WIN
+    // The stamp must be the open source's: a file renamed into its place since
+    // is another one. (Windows lets no one replace a file while it is open.)
+    struct stat opened;
+    if (::fstat(in.handle(), &opened) != 0 || quint64(opened.st_ino) != fromStamp.file
+        || quint64(opened.st_dev) != fromStamp.device)
+        fromStamp = FileStamp();
+#endif
+    const FileStamp toStamp = fs::is_symlink(fs::symlink_status(toFsPath(target), ec))
+                                  ? FileStamp()
+                                  : stampOf(target);
+    if (m_identical->contains(fromStamp, toStamp))
+        return;
     if (holdsSameBytes(in, target)) {
+        m_identical->add(fromStamp, toStamp);
         in.seek(0);
         return;
     }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 #include <stdexcept>
@@ -11,6 +12,8 @@
 #include <utility>
 
 namespace platform {
+
+class IdenticalFiles;
 
 // A failed file operation: what was tried, on which path, and what the system said.
 class FileError : public std::runtime_error {
@@ -131,7 +134,9 @@ public:
     void makeOwnFolder(const QString &path);
     // Copies a file, replacing the destination atomically: a failed copy
     // leaves the old destination in place, never a missing or half file. A
-    // destination that already holds the same bytes is left as it is. Before
+    // destination that already holds the same bytes is left as it is; a pair
+    // found so is not read again while neither file changes (see
+    // IdenticalFiles). Before
     // writing, temporary files that a killed copy left in the destination's
     // folder are removed (plain files of that name pattern only). A source
     // that is no plain file (a pipe, a device) is refused, never waited on.
@@ -148,6 +153,11 @@ public:
     void deleteFiles(const QString &pattern, const QStringList &keep = {});
     // Removes an empty folder.
     void removeFolder(const QString &path);
+
+    // Keeps the pairs of files found identical in the program's own file of
+    // that bare name in the working folder, across runs. Copies of this
+    // object share what they found.
+    void keepIdenticalIn(const QString &fileName);
 
     // Tests only; none by default, and the program never sets one.
     void setFaultInjector(FaultInjector *faults) { m_faults = faults; }
@@ -166,6 +176,7 @@ private:
     FaultInjector *m_faults = nullptr;
     // Native folders of mirroring(); none by default.
     QString m_mirrorFrom, m_mirrorTo;
+    std::shared_ptr<IdenticalFiles> m_identical;
 };
 
 } // namespace platform

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 
 #ifdef Q_OS_LINUX
@@ -218,6 +219,26 @@ private slots:
 #endif
         QCOMPARE(readFile(m_r + "/Dest/Target.DAT"), QByteArray("old"));
         QCOMPARE(entries(m_r + "/Dest"), QStringList({"Sub", "Target.DAT"}));
+    }
+
+    // A pair found identical is trusted while neither file changes, also in
+    // the next run; a change that keeps size and modification time still
+    // tells, by the change time.
+    void identicalFilesAreComparedAgainOnceChanged()
+    {
+        const QString from = m_r + "/from.dat", onto = m_r + "/onto.dat";
+        QVERIFY(writeFile(from, "same") && writeFile(onto, "same"));
+        QTest::qSleep(2100); // only files settled for 2 s are trusted
+        m_fs.keepIdenticalIn("identical");
+        m_fs.copyFile(from, onto);
+        const std::filesystem::path path = QFile::encodeName(onto).toStdString();
+        const auto modified = std::filesystem::last_write_time(path);
+        QVERIFY(writeFile(onto, "diff"));
+        std::filesystem::last_write_time(path, modified);
+        FileSystem next;
+        next.keepIdenticalIn("identical");
+        next.copyFile(from, onto);
+        QCOMPARE(readFile(onto), QByteArray("same"));
     }
 
     void folderListsSortIgnoringCase()
