@@ -18,8 +18,6 @@ NameListView::NameListView(QWidget *parent)
 {
     setModel(m_model);
     setUniformItemSizes(true);
-    // Scrolling by item measures every row again each time a list fills.
-    setVerticalScrollMode(ScrollPerPixel);
     setEditTriggers(NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
 }
