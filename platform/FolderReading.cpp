@@ -74,28 +74,31 @@ void NameList::appendEncoded(QByteArrayView bytes)
 
 namespace {
 
-// Code-unit order of two folded keys, compared four units at a time.
+// Folding ASCII, and nothing else: enough on a name Qt folded already.
+inline char16_t foldAscii(char16_t u)
+{
+    return u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u;
+}
+
+// Code-unit order of two keys folded as they are read; four units at a time
+// pass while they are equal.
 bool keyLess(const char16_t *x, quint32 xn, const char16_t *y, quint32 yn, bool *equal)
 {
     const quint32 n = std::min(xn, yn);
-    quint32 i = 0;
-    for (; i + 4 <= n; i += 4) {
-        quint64 a, b;
-        std::memcpy(&a, x + i, sizeof a);
-        std::memcpy(&b, y + i, sizeof b);
-        if (a != b) {
-            // The first unit that differs, in memory order.
-            const int bit = std::endian::native == std::endian::little ? std::countr_zero(a ^ b)
-                                                                       : std::countl_zero(a ^ b);
-            const quint32 at = i + quint32(bit / 16);
-            *equal = false;
-            return x[at] < y[at];
+    for (quint32 i = 0; i < n; ++i) {
+        if (i + 4 <= n) {
+            quint64 a, b;
+            std::memcpy(&a, x + i, sizeof a);
+            std::memcpy(&b, y + i, sizeof b);
+            if (a == b) {
+                i += 3;
+                continue;
+            }
         }
-    }
-    for (; i < n; ++i) {
-        if (x[i] != y[i]) {
+        const char16_t fx = foldAscii(x[i]), fy = foldAscii(y[i]);
+        if (fx != fy) {
             *equal = false;
-            return x[i] < y[i];
+            return fx < fy;
         }
     }
     *equal = xn == yn;
@@ -106,58 +109,65 @@ bool keyLess(const char16_t *x, quint32 xn, const char16_t *y, quint32 yn, bool 
 
 void NameList::sortIgnoringCase()
 {
-    // Each name is folded once (ASCII by itself, the rest as Qt folds it).
-    // Most comparisons are settled by four key units packed in one number,
-    // taken after the start every key shares; the rest compare in line.
+    // A name is compared on its key, the name folded: an ASCII name is its
+    // own key, folded as it is read; any other is folded by Qt once, into a
+    // buffer of its own. Most comparisons are settled by four key units
+    // packed in one number, taken after the start every key shares.
     struct Entry {
         quint64 prefix;
-        quint32 key, keyLength, name;
+        quint32 name;
+        quint32 folded; // its key's index in spans, or none
     };
+    constexpr quint32 none = ~0u;
     const qsizetype n = size();
-    // An ASCII name's key lies where the name does: one pass folds them all.
-    // A name holding anything else is folded again whole, its key put last.
-    const size_t length = static_cast<size_t>(m_text.size());
-    std::vector<char16_t> keys(length);
-    std::vector<Entry> entries(static_cast<size_t>(n));
     const char16_t *text = reinterpret_cast<const char16_t *>(m_text.utf16());
     char16_t high = 0;
-    for (size_t j = 0; j < length; ++j) {
-        const char16_t u = text[j];
-        high |= u;
-        keys[j] = u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u;
-    }
+    for (qsizetype j = 0; j < m_text.size(); ++j)
+        high |= text[j];
+    std::vector<Entry> entries(static_cast<size_t>(n));
+    std::vector<char16_t> foldedText;
+    std::vector<std::pair<quint32, quint32>> spans; // (start, length) in foldedText
     for (qsizetype i = 0; i < n; ++i) {
-        const quint32 b = quint32(begin(i)), e = m_ends.at(i) & ~inexactBit;
-        Entry &entry = entries[size_t(i)];
-        entry = {0, b, e - b, quint32(i)};
-        if (high < 0x80 || std::all_of(text + b, text + e, [](char16_t u) { return u < 0x80; }))
+        entries[size_t(i)] = {0, quint32(i), none};
+        const QStringView name = at(i);
+        if (high < 0x80
+            || std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; }))
             continue;
-        const QString folded = at(i).toString().toCaseFolded();
-        entry.key = quint32(keys.size());
-        entry.keyLength = quint32(folded.size());
-        keys.insert(keys.end(), folded.utf16(), folded.utf16() + folded.size());
+        const QString folded = name.toString().toCaseFolded();
+        entries[size_t(i)].folded = quint32(spans.size());
+        spans.emplace_back(quint32(foldedText.size()), quint32(folded.size()));
+        foldedText.insert(foldedText.end(), folded.utf16(), folded.utf16() + folded.size());
     }
-    const char16_t *k = keys.data();
-    quint32 shared = n > 0 ? entries[0].keyLength : 0;
+    const auto key = [&](const Entry &e) -> std::pair<const char16_t *, quint32> {
+        if (e.folded != none)
+            return {foldedText.data() + spans[e.folded].first, spans[e.folded].second};
+        const quint32 b = quint32(begin(e.name));
+        return {text + b, (m_ends.at(e.name) & ~inexactBit) - b};
+    };
+    quint32 shared = n > 0 ? key(entries[0]).second : 0;
+    const char16_t *first = n > 0 ? key(entries[0]).first : nullptr;
     for (const Entry &e : entries) {
+        const auto [k, length] = key(e);
         quint32 j = 0;
-        while (j < shared && j < e.keyLength && k[e.key + j] == k[entries[0].key + j])
+        while (j < shared && j < length && foldAscii(k[j]) == foldAscii(first[j]))
             ++j;
         shared = j;
     }
     for (Entry &e : entries) {
+        const auto [k, length] = key(e);
         // Past its end a key reads as zero, which no name holds.
         for (quint32 j = shared; j < shared + 4; ++j)
-            e.prefix = e.prefix << 16 | (j < e.keyLength ? k[e.key + j] : 0u);
+            e.prefix = e.prefix << 16 | (j < length ? foldAscii(k[j]) : 0u);
     }
     const quint32 decided = shared + 4;
     std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
         if (a.prefix != b.prefix)
             return a.prefix < b.prefix;
-        const quint32 from = std::min({decided, a.keyLength, b.keyLength});
+        const auto [ka, la] = key(a);
+        const auto [kb, lb] = key(b);
+        const quint32 from = std::min({decided, la, lb});
         bool equal;
-        const bool less = keyLess(k + a.key + from, a.keyLength - from, k + b.key + from,
-                                  b.keyLength - from, &equal);
+        const bool less = keyLess(ka + from, la - from, kb + from, lb - from, &equal);
         if (!equal)
             return less;
         const int c = at(a.name).compare(at(b.name));

@@ -250,7 +250,8 @@ private slots:
             = {{u"anim_10.ska", u"Anim_9.ska", u"b", u"anim", u"\u00c9clair.ska", u"eclair.ska",
                 u"Zeta", u"\u212aelvin", u"kelvin", u"\u00df", u"ss", u"\u00e9clairs.ska"},
                {u"Anim_0", u"anim_0A", u"ANIM_0b.ska", u"anim_0a.SKA", u"Anim_0ab", u"anim_00",
-                u"Anim_0\u00c9", u"anim_0\u00e9t\u00e9", u"ANIM_0ABCDEFGH", u"anim_0abcdz"}};
+                u"Anim_0\u00c9", u"anim_0\u00e9t\u00e9", u"ANIM_0ABCDEFGH", u"anim_0abcdZ",
+                u"anim_0abcdy"}};
         for (const auto &set : sets) {
             const QString dir = m_r + "/Sorted" + QString::number(set.size());
             QVERIFY(QDir().mkpath(dir + "/Sub"));
