@@ -68,6 +68,12 @@ void writeOwnFile(const QString &name, const QByteArray &data);
 // destination: ".vertz-" and eight hexadecimal digits. A person would not
 // choose such a name: only these are ever removed as leftovers.
 bool isCopyLeftover(QStringView name);
+// The temporary a copy or save onto a file of that name writes beside it: the eight
+// digits come from the name, case folded, and an attempt number (the next
+// one when the name is taken by something not the program's own). A killed
+// copy's leftover is so known to the next copy onto the same file by name,
+// without a listing of the folder.
+QString temporaryNameFor(QStringView fileName, int attempt = 0);
 
 // Tests only: makes chosen steps of the file operations fail as the system
 // would, with the same FileError (operation, path, the system's reason).
@@ -136,10 +142,10 @@ public:
     // leaves the old destination in place, never a missing or half file. A
     // destination that already holds the same bytes is left as it is; a pair
     // found so is not read again while neither file changes (see
-    // IdenticalFiles). Before
-    // writing, temporary files that a killed copy left in the destination's
-    // folder are removed (plain files of that name pattern only). A source
-    // that is no plain file (a pipe, a device) is refused, never waited on.
+    // IdenticalFiles). First of all, what a killed copy onto the same file
+    // left is removed (a plain file of its temporary's name only; see
+    // temporaryNameFor). A source that is no plain file (a pipe, a device) is
+    // refused, never waited on.
     void copyFile(const QString &from, const QString &to);
     // Copies (from, to) pairs in order as copyFile does, after opening every
     // source: a missing or unreadable one fails, as its copy would, before
@@ -151,7 +157,7 @@ public:
     // file loses the link, not its target) and never descends. A pattern
     // matching nothing is no failure.
     void deleteFiles(const QString &pattern, const QStringList &keep = {});
-    // Removes an empty folder.
+    // Removes a folder empty but for what killed copies left, which goes too.
     void removeFolder(const QString &path);
 
     // Keeps the pairs of files found identical in the program's own file of
