@@ -438,6 +438,9 @@ QByteArray encodePath(const QString &path)
 #ifdef Q_OS_WIN
     return path.toLocal8Bit();
 #else
+    // Nearly every path is ASCII: one conversion, no look at each character.
+    if (std::all_of(path.cbegin(), path.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return path.toLatin1();
     QByteArray out;
     out.reserve(path.size());
     const qsizetype n = path.size();
