@@ -21,6 +21,7 @@
 #include "mods/tricks/TrickCopy.h"
 #include "mods/tricks/TricksPage.h"
 #include "platform/FileSystem.h"
+#include "platform/WorkingFolderLock.h"
 #include "settings/AppContext.h"
 #include "tests/ScriptedDialogs.h"
 #include "tests/fixture/GameFixture.h"
@@ -137,6 +138,9 @@ ProcessRun runProcess(const QString &folder, const QStringList &argv,
     const QByteArray dir = QFile::encodeName(folder);
     const QByteArray peakSetting = "VERTZ_BENCH_PEAK=" + peakReport;
     ::unlink(peakReport.constData());
+    // The last run ended at once when idle, keeping its working-folder lock; a
+    // player's start finds none, as a closed program removes it.
+    QFile::remove(folder + u'/' + platform::WorkingFolderLock::fileName);
 
     QElapsedTimer t;
     t.start();
