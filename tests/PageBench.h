@@ -7,8 +7,6 @@
 
 #include <QTest>
 
-#include <functional>
-
 // A mod page with the context it receives, in a fresh test bench holding the
 // delivered data files; the page tests derive from it.
 template <typename Page> class PageBench {
@@ -44,22 +42,13 @@ protected:
                                            fixture::gameRootOf(installPath(fixture::Variant::Demo)),
                                            numbers));
     }
-    // A run of the program: a fresh page shown, then the settings loaded,
-    // with motoxStep (if any) as the loading's step on the page.
-    void openPage(const std::function<void(Page &)> &motoxStep = {})
+    // A run of the program: a fresh page shown, then the settings loaded.
+    void openPage()
     {
         m_page.reset();
         m_ctx = std::make_unique<AppContext>(m_dialogs);
         m_page = std::make_unique<Page>(*m_ctx);
         m_page->show();
-        loadSettings(m_ctx->settings, m_dialogs, [this, motoxStep] {
-            if (motoxStep)
-                motoxStep(*m_page);
-        });
-    }
-    // Clicks a button or check box on its mark, as a player does.
-    static void clickOn(QWidget *w)
-    {
-        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
+        loadSettings(m_ctx->settings, m_dialogs, {});
     }
 };

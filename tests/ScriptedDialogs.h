@@ -49,4 +49,12 @@ public:
         }
         return result;
     }
+    // The messages from the nth on, each as "text | title".
+    QStringList said(qsizetype from = 0) const
+    {
+        QStringList texts;
+        for (const Shown &s : messages().mid(from))
+            texts << s.text + " | " + s.title;
+        return texts;
+    }
 };

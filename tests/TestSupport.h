@@ -22,16 +22,6 @@
 #include <sys/fsuid.h>
 #endif
 
-Q_DECLARE_METATYPE(fixture::Variant)
-
-// For initTestCase_data(): every test of the program runs for both variants.
-inline void addVariantRows()
-{
-    QTest::addColumn<fixture::Variant>("variant");
-    QTest::newRow("full game") << fixture::Variant::Full;
-    QTest::newRow("demo") << fixture::Variant::Demo;
-}
-
 // The whole file, or a text no real file in a test holds.
 inline QByteArray readFile(const QString &path)
 {
@@ -85,12 +75,11 @@ public:
     ScopedPermissions(QString path, QFile::Permissions p)
         : m_path(std::move(path)), m_old(QFile::permissions(m_path))
     {
-        m_ok = QFile::setPermissions(m_path, p);
+        QFile::setPermissions(m_path, p);
     }
     ~ScopedPermissions() { QFile::setPermissions(m_path, m_old); }
     ScopedPermissions(const ScopedPermissions &) = delete;
     ScopedPermissions &operator=(const ScopedPermissions &) = delete;
-    bool ok() const { return m_ok; }
 
     static constexpr QFile::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner
                                                    | QFile::ReadGroup | QFile::ExeGroup
@@ -99,7 +88,6 @@ public:
 private:
     QString m_path;
     QFile::Permissions m_old;
-    bool m_ok = false;
 };
 
 #ifdef Q_OS_UNIX
@@ -144,7 +132,6 @@ public:
     }
     ~TestBench() { QDir::setCurrent(m_oldCwd); }
 
-    bool valid() const { return m_dir.isValid(); }
     QString path(const QString &rel) const { return m_dir.filePath(rel); }
 
     // Makes a complete install below path(name) and returns its game root.

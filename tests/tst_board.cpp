@@ -1,123 +1,102 @@
-#include "tests/TestSupport.h"
+#include "tests/PageBench.h"
 
+#include "mods/board/BoardPage.h"
 #include "mods/board/BoardSwap.h"
-#include "platform/FileSystem.h"
+#include "platform/Look.h"
 
+#include <QRadioButton>
+#include <QStyle>
 #include <QtTest>
 
 using fixture::Variant;
 
-// The board swap's file work on real fixture installs of both variants.
-class TestBoard : public QObject {
+// The Board page and its file work where the random test cannot go: the
+// buttons' names and captions, unusable stored boards, swaps that cannot
+// work. Clicks, marks, previews and files the random test follows.
+class TestBoard : public QObject, PageBench<BoardPage> {
     Q_OBJECT
 
-    std::unique_ptr<TestBench> m_bench;
-    QString m_game; // native install folder
-    Variant m_variant = Variant::Full;
-    platform::FileSystem m_fs;
-
-    QString native(const QString &rel) const { return fixture::nativePathOf(m_game, rel); }
-    QString board(const QString &key, const QString &part) const
+    // Loads settings whose board line reads stored and starts the page.
+    void start(const QByteArray &stored)
     {
-        return fixture::boardFolder + fixture::boardFile(m_variant, key, part);
-    }
-    QString backup(const QString &part) const
-    {
-        return fixture::boardFolder + "boardbakup\\"
-               + fixture::boardFile(m_variant, "default", part);
-    }
-    void swap(const QString &key, const QString &game = {})
-    {
-        board::swapBoard(m_fs, fixture::gameRootOf(game.isEmpty() ? m_game : game),
-                         m_variant == Variant::Demo, key);
-    }
-    // The game's board holds key's original files, and the backup the game's own.
-    void verifyBoardAndBackup(const QString &key)
-    {
-        for (const char *part : {"cas", "col", "skin", "tex", "usg"}) {
-            QCOMPARE(readFile(native(board("default", part))),
-                     fixture::contentOf(m_variant, board(key, part)));
-            QCOMPARE(readFile(native(backup(part))),
-                     fixture::contentOf(m_variant, board("default", part)));
-        }
-        QVERIFY(!QFileInfo::exists(native(fixture::boardFolder + "temp")));
+        writeSettings({0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1});
+        QList<QByteArray> lines = TestBench::readIni().split('\n');
+        lines[2] = stored + '\r';
+        TestBench::writeIni(lines.join('\n'));
+        openPage();
+        m_page->reapplyStored();
     }
 
 private slots:
-    void initTestCase_data() { addVariantRows(); }
-    void init()
-    {
-        QFETCH_GLOBAL(Variant, variant);
-        m_variant = variant;
-        m_bench = std::make_unique<TestBench>();
-        m_game = m_bench->path("game");
-        fixture::makeInstall(m_game, m_variant);
-    }
-    void cleanup() { m_bench.reset(); }
+    void initTestCase() { setUpLook(); }
+    void init() { setUpBench({Variant::Full, Variant::Demo}); }
+    void cleanup() { tearDownBench(); }
 
-    void swapsKeepTheFirstBackup()
+    void buttonsNameTheGameBoards()
     {
-        const auto before = snapshot(m_game);
-        swap("default"); // the regular deck first: only the backups come
-        verifyBoardAndBackup("default");
-        swap("oldschool");
-        verifyBoardAndBackup("oldschool");
-        swap("hover");
-        swap("hover");
-        verifyBoardAndBackup("hover");
-        swap("default");
-        verifyBoardAndBackup("default");
-        // Besides the five backups, the game is as it was.
-        QVERIFY(QDir(native(fixture::boardFolder + "boardbakup")).removeRecursively());
-        QCOMPARE(snapshot(m_game), before);
-    }
-
-    void missingAlternativeLeavesTheGameBoard()
-    {
-        QVERIFY(QFile::remove(native(board("banana", "col"))));
-        try {
-            swap("banana");
-            QFAIL("the swap did not fail");
-        } catch (const platform::FileError &e) {
-            QVERIFY(e.path().endsWith(fixture::boardFile(m_variant, "banana", "col")));
+        start("0");
+        for (int i = 0; i < 6; ++i) {
+            QRadioButton *b = m_page->Board[i];
+            QCOMPARE(b->property("Tag").toString(), fixture::boardKeys()[i]);
+            // Captions are never cut off: mark, a small gap and the text fit.
+            const int need = b->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) + 2
+                             + b->fontMetrics().horizontalAdvance(b->text());
+            QVERIFY2(b->width() >= need, qPrintable(b->text()));
         }
-        verifyBoardAndBackup("default");
     }
 
-    void crashLeftoversAreMended()
+    void unusableStoredBoardIsTheRegularDeck_data()
     {
-        // A staging folder with a staged file and a half copy, and a first
-        // backup cut short after its first file.
-        const QString temp = native(fixture::boardFolder + "temp");
-        QVERIFY(QDir().mkpath(temp));
-        QVERIFY(writeFile(temp + "/board_junk.dat", "x")
-                && writeFile(temp + "/.vertz-0badc0de", ""));
-        QVERIFY(QDir().mkpath(native(fixture::boardFolder + "boardbakup")));
-        QVERIFY(writeFile(native(backup("cas")), "saved before the crash"));
-
-        swap("ollie");
-        QCOMPARE(readFile(native(backup("cas"))), QByteArray("saved before the crash"));
-        QVERIFY(writeFile(native(backup("cas")),
-                          fixture::contentOf(m_variant, board("default", "cas"))));
-        verifyBoardAndBackup("ollie"); // the other four were saved from the game
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("empty") << QByteArray("");
+        QTest::newRow("one past the last") << QByteArray("6");
+        QTest::newRow("negative") << QByteArray("-1");
+        QTest::newRow("letters") << QByteArray("long");
+    }
+    void unusableStoredBoardIsTheRegularDeck()
+    {
+        QFETCH(QByteArray, stored);
+        start(stored);
+        QVERIFY(m_page->Board[0]->isChecked());
+        QCOMPARE(TestBench::iniLine(3), QByteArray(" 0 "));
+        QVERIFY(m_dialogs.shown.isEmpty());
     }
 
-    void failuresChangeNothing()
+    // A board with a part missing, a game without its board folder, a board
+    // folder that cannot be written: the swap fails and changes nothing.
+    void swapsThatCannotWorkChangeNothing()
     {
-        const auto before = snapshot(m_bench->path(""));
-        QVERIFY_THROWS_EXCEPTION(platform::FileError, swap("banana", m_bench->path("none")));
-        QCOMPARE(snapshot(m_bench->path("")), before);
+        for (const Variant v : {Variant::Full, Variant::Demo}) {
+            QVERIFY(QFile::remove(fixture::nativePathOf(
+                installPath(v), fixture::boardFolder + fixture::boardFile(v, "banana", "col"))));
+            const auto before = snapshot(installPath(v));
+            platform::FileSystem fs;
+            const auto swap = [&](const QString &root) {
+                board::swapBoard(fs, fixture::gameRootOf(root), v == Variant::Demo, "banana");
+            };
+            QVERIFY_THROWS_EXCEPTION(platform::FileError, swap(installPath(v)));
+            QVERIFY_THROWS_EXCEPTION(platform::FileError, swap(m_bench->path("none")));
+            QVERIFY(!QFileInfo::exists(m_bench->path("none")));
+            // Only the backups are new.
+            auto now = snapshot(installPath(v));
+            now.removeIf([](auto f) { return f.key().contains("boardbakup"); });
+            QCOMPARE(now, before);
+        }
 #ifdef Q_OS_UNIX
-        ScopedPermissions locked(native(fixture::boardFolder), ScopedPermissions::readOnly);
-        QVERIFY(locked.ok());
-        {
-            AsPlainUser user;
-            QVERIFY_THROWS_EXCEPTION(platform::FileError, swap("banana"));
-        }
-        QCOMPARE(snapshot(m_bench->path("")), before);
+        const QString models
+            = fixture::nativePathOf(installPath(Variant::Full), fixture::boardFolder);
+        QVERIFY(QDir(models + "/boardbakup").removeRecursively());
+        const auto before = snapshot(installPath(Variant::Full));
+        ScopedPermissions locked(models, ScopedPermissions::readOnly);
+        AsPlainUser user;
+        platform::FileSystem fs;
+        QVERIFY_THROWS_EXCEPTION(
+            platform::FileError,
+            board::swapBoard(fs, fixture::gameRootOf(installPath(Variant::Full)), false, "hover"));
+        QCOMPARE(snapshot(installPath(Variant::Full)), before);
 #endif
     }
 };
 
-QTEST_GUILESS_MAIN(TestBoard)
+QTEST_MAIN(TestBoard)
 #include "tst_board.moc"

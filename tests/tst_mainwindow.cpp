@@ -1,38 +1,43 @@
+#include "tests/DeliveredFiles.h"
 #include "tests/MainWindowBench.h"
 
 #include "app/frmMod.h"
 #include "mods/board/BoardPage.h"
 #include "mods/levels/LevelsPage.h"
 #include "platform/Look.h"
+#include "platform/QtDialogs.h"
 #include "platform/Twips.h"
 #include "platform/WorkingFolderLock.h"
-#include "settings/AppContext.h"
 
-#include <QApplication>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLockFile>
-#include <QRadioButton>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
-#include <QStatusBar>
 #include <QtTest>
 
+using fixture::Variant;
 using platform::twips;
 
-// Finds a control by its name, failing the test (not the program) when it is missing.
-#define FIND(var, Type, name)                                                                      \
-    auto *var = m_window->findChild<Type *>(name);                                                 \
-    QVERIFY2(var, name)
-
+// The main window and the options dialog opened from its menu: the start,
+// the pages and their sizes, the menu's windows, and when the window brings
+// itself up to date. What the pages then show and do the random test follows.
 class TestMainWindow : public QObject, MainWindowBench {
     Q_OBJECT
 
-    // Settings for a full game install in the bench and a demo folder that is no install.
-    QString installFullGame(QList<int> numbers = {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1})
+    QString m_full, m_demo; // game roots
+
+    // Both installs, the delivered files, and a settings file with lines 3 to 13 as given.
+    void install(QList<int> numbers = {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1})
     {
-        const QString root = m_bench->makeGame(fixture::Variant::Full, "game");
-        TestBench::writeIni(TestBench::ini(root, m_bench->path("nodemo\\"), numbers));
-        return root;
+        m_full = m_bench->makeGame(Variant::Full, "full");
+        m_demo = m_bench->makeGame(Variant::Demo, "demo");
+        TestBench::writeIni(TestBench::ini(m_full, m_demo, numbers));
+        QVERIFY(copyDeliveredFiles());
     }
     // The page frame seen in the page area.
     QString frontPage()
@@ -43,7 +48,6 @@ class TestMainWindow : public QObject, MainWindowBench {
             hit = hit->parentWidget();
         return hit ? hit->objectName() : QString();
     }
-    QSize outerSize() { return m_window->frameGeometry().size(); }
     // The names of the program's windows on screen, sorted.
     static QStringList shownWindows()
     {
@@ -55,44 +59,63 @@ class TestMainWindow : public QObject, MainWindowBench {
         names.sort();
         return names;
     }
+    QPlainTextEdit *folderBox() { return m_dialog->findChild<QPlainTextEdit *>("txtVertzDir"); }
+    void type(const QString &text)
+    {
+        QTest::keyClick(folderBox(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(folderBox(), Qt::Key_Delete);
+        QTest::keyClicks(folderBox(), text);
+    }
+    QString shown() { return folderBox()->toPlainText(); }
+    // The full game's first board file, and what board 3 puts there.
+    QString cas()
+    {
+        return fixture::nativePathOf(m_bench->path("full"),
+                                     fixture::boardFolder + "board_defaultcas.dat");
+    }
+    static QByteArray longCas()
+    {
+        return fixture::contentOf(Variant::Full, fixture::boardFolder + "board_longcas.dat");
+    }
 
 private slots:
     void initTestCase() { setUpLook(); }
     void init() { setUpBench(); }
-    void cleanup() { tearDownBench(); }
+    void cleanup()
+    {
+        delete m_dialog.data();
+        tearDownBench();
+    }
 
     void firstRun_data()
     {
         QTest::addColumn<bool>("demo");
         QTest::addColumn<QString>("folder");
-        QTest::addColumn<QStringList>("input"); // title, prompt, default
+        QTest::addColumn<QString>("input"); // title | prompt | default
         QTest::newRow("full game, typed without backslash")
             << false << "Vertz Rail Tour"
-            << QStringList{"Vertz Install Directory", "Where is Vertz installed?",
-                           "C:\\Program Files\\Harbrook\\Vertz Rail Tour\\"};
+            << "Vertz Install Directory | Where is Vertz installed? | "
+               "C:\\Program Files\\Harbrook\\Vertz Rail Tour\\";
         QTest::newRow("demo, spaces and accents")
             << true << "Démo Führer/Vertz Demo"
-            << QStringList{"Vertz Demo Install Directory", "Where is the Vertz Demo installed?",
-                           "C:\\Program Files\\Harbrook\\Vertz Rail Tour Demo\\"};
+            << "Vertz Demo Install Directory | Where is the Vertz Demo installed? | "
+               "C:\\Program Files\\Harbrook\\Vertz Rail Tour Demo\\";
     }
     void firstRun()
     {
         QFETCH(bool, demo);
         QFETCH(QString, folder);
-        QFETCH(QStringList, input);
-        const QString root
-            = m_bench->makeGame(demo ? fixture::Variant::Demo : fixture::Variant::Full, folder);
+        QFETCH(QString, input);
+        const QString root = m_bench->makeGame(demo ? Variant::Demo : Variant::Full, folder);
         m_dialogs.questionAnswers = {demo};
         m_dialogs.inputAnswers = {demo ? root : root.chopped(1)};
         QVERIFY(load());
-
-        QCOMPARE(m_dialogs.shown.size(), 2); // the board step found the game
-        const auto &q = m_dialogs.shown[0], &in = m_dialogs.shown[1];
-        QCOMPARE(q.kind, ScriptedDialogs::Kind::Question);
-        QCOMPARE(QStringList({q.title, q.text}),
-                 QStringList({"Demo Version Check", "Are you using the demo version?"}));
-        QCOMPARE(in.kind, ScriptedDialogs::Kind::Input);
-        QCOMPARE(QStringList({in.title, in.text, in.defaultText}), input);
+        QStringList asked; // and no message: the board step found the game
+        for (const auto &d : m_dialogs.shown)
+            asked << d.title + " | " + d.text
+                         + (d.kind == ScriptedDialogs::Kind::Input ? " | " + d.defaultText : "");
+        QCOMPARE(asked,
+                 QStringList({"Demo Version Check | Are you using the demo version?", input}));
         // The board put back at the end of the start saved the answers.
         QCOMPARE(TestBench::iniLine(demo ? 2 : 1), root.toLocal8Bit());
         QCOMPARE(TestBench::iniLine(5), QByteArray(demo ? " 1" : " 0"));
@@ -111,8 +134,7 @@ private slots:
         m_dialogs.inputAnswers = {"/no/such/vertz"};
         QVERIFY(load());
         QCOMPARE(m_ctx->settings.fullInstallDir, QString("/no/such/vertz\\"));
-        QCOMPARE(m_dialogs.messages().size(), 1);
-        QCOMPARE(m_dialogs.messages()[0].text, QString("Error! Directory not found."));
+        QCOMPARE(m_dialogs.said(), QStringList{"Error! Directory not found. | OMG TEH ERROR"});
         QCOMPARE(TestBench::readIni(), QByteArray("<missing>"));
     }
 
@@ -135,131 +157,68 @@ private slots:
     {
         QFETCH(QString, lock);
         QFETCH(QString, text);
-        installFullGame();
+        install();
         const QString name = platform::WorkingFolderLock::fileName;
         QLockFile running(name);
         QVERIFY(lock == "held"   ? running.tryLock()
-                : lock == "link" ? QFile::link(m_bench->path("game"), name)
+                : lock == "link" ? QFile::link(m_bench->path("full"), name)
                                  : writeFile(name, ""));
-        const auto work = snapshot("."), install = snapshot(m_bench->path("game"));
+        const auto work = snapshot("."), game = snapshot(m_bench->path("full"));
         QCOMPARE(load(), text.isEmpty());
-        QCOMPARE(m_dialogs.messages().size(), text.isEmpty() ? 0 : 1);
+        QCOMPARE(m_dialogs.said(),
+                 text.isEmpty() ? QStringList() : QStringList{"Error! | OMG TEH ERROR"});
         if (text.isEmpty())
             return;
-        QCOMPARE(m_dialogs.messages()[0].text, QString("Error!"));
-        QCOMPARE(m_dialogs.messages()[0].title, QString("OMG TEH ERROR"));
-        QVERIFY2(m_dialogs.messages()[0].informative.contains(text),
-                 qPrintable(m_dialogs.messages()[0].informative));
+        QVERIFY2(m_dialogs.shown[0].informative.contains(text),
+                 qPrintable(m_dialogs.shown[0].informative));
         QCOMPARE(snapshot("."), work);
-        QCOMPARE(snapshot(m_bench->path("game")), install);
+        QCOMPARE(snapshot(m_bench->path("full")), game);
     }
 
-    void damagedSettingsFileStartsWithoutQuestions()
+    // What the random test cannot see of the tabs: only the picture on
+    // screen is read at start-up, a second visit to the Display page sets no
+    // box, the Tricks lists start at the trick root, and nothing on a page
+    // lies under the status bar.
+    void tabsSetWhatTheyMust()
     {
-        TestBench::writeIni(QByteArray(10 * 1024 * 1024, 'x'));
+        install({0, 0, 0, 0, 0, 1, 0, 0, 1, 1, 0}); // full game: HUD hidden
         QVERIFY(start());
-        // The junk became a folder that holds no game: the board step says so at
-        // the start and again at the first activation, asking nothing.
-        QCOMPARE(m_dialogs.messages().size(), 2);
-        QCOMPARE(m_dialogs.shown.size(), 2);
-        QVERIFY(TestBench::readIni().endsWith(" 1 \r\n 1 \r\n"));
-    }
-
-    void tabsBringTheirPageAndSize()
-    {
-        // Full game: balance 1, hud 0, font 1.
-        installFullGame({0, 0, 0, 0, 0, 1, 0, 0, 1, 1, 0});
-        QVERIFY(QFile::copy(VERTZ_DATA_DIR "/blank.dat", "blank.dat"));
-        QVERIFY(start());
-        QCOMPARE(frontPage(), QString("fraBoard"));
-        // Of the nine pictures only the one on screen was read at start-up.
         QCOMPARE(m_window->fraBoard->ilsPreview.decodedCount()
                      + m_window->fraLevels->ilsMotox.decodedCount(),
                  1);
-        clickTab(1);
-        QCOMPARE(frontPage(), QString("fraTricks"));
-        QCOMPARE(outerSize(), QSize(twips(6400), twips(6360)));
-        const QString anims = QDir::toNativeSeparators(
-            fixture::nativePathOf(m_bench->path("game"), "Game\\data\\anims"));
-        FIND(dir1, QWidget, "Dir1");
-        FIND(dir2, QWidget, "Dir2");
-        QCOMPARE(dir1->property("path").toString(), anims);
-        QCOMPARE(dir2->property("path").toString(), anims);
-        clickTab(2);
-        QCOMPARE(frontPage(), QString("fraLevels"));
-        QCOMPARE(outerSize(), QSize(twips(2985), twips(4530)));
-
-        // The display boxes show the variant in use; a second visit changes nothing.
-        FIND(balance, QCheckBox, "chkBalance");
-        FIND(hud, QCheckBox, "chkHud");
-        FIND(font, QCheckBox, "chkFont");
-        QSignalSpy hudToggles(hud, &QCheckBox::toggled);
-        clickTab(3);
-        QCOMPARE(frontPage(), QString("fraDisplay"));
-        QVERIFY(balance->isChecked() && !hud->isChecked() && font->isChecked());
-        // Nothing on a page is hidden by the status bar.
-        FIND(label, QWidget, "Label1");
-        FIND(status, QWidget, "StatusBar1");
-        QVERIFY(label->mapTo(m_window.get(), QPoint(0, label->height())).y()
-                <= status->geometry().top());
-        clickTab(0);
-        QCOMPARE(frontPage(), QString("fraBoard"));
-        clickTab(3);
+        const auto named
+            = [this](const char *name) { return m_window->findChild<QWidget *>(name); };
+        QSignalSpy hudToggles(qobject_cast<QCheckBox *>(named("chkHud")), &QCheckBox::toggled);
+        for (const int tab : {1, 3, 0, 3})
+            clickTab(tab);
         QCOMPARE(hudToggles.size(), 1);
+        const QString anims = QDir::toNativeSeparators(
+            fixture::nativePathOf(m_bench->path("full"), "Game\\data\\anims"));
+        QCOMPARE(named("Dir1")->property("path").toString(), anims);
+        QCOMPARE(named("Dir2")->property("path").toString(), anims);
+        QWidget *label = named("Label1");
+        QVERIFY(label->mapTo(m_window.get(), QPoint(0, label->height())).y()
+                <= named("StatusBar1")->geometry().top());
         QVERIFY(m_dialogs.shown.isEmpty());
     }
 
     void tricksWithoutAnimsFolder()
     {
-        installFullGame();
-        QVERIFY(QDir(fixture::nativePathOf(m_bench->path("game"), "Game\\data\\anims"))
+        install();
+        QVERIFY(QDir(fixture::nativePathOf(m_bench->path("full"), "Game\\data\\anims"))
                     .removeRecursively());
         QVERIFY(start());
-        const QSize before = outerSize();
+        const QSize before = m_window->frameGeometry().size();
         clickTab(1);
-        QCOMPARE(m_dialogs.messages().size(), 1);
-        QCOMPARE(m_dialogs.messages()[0].text, QString("Hey Vertz isn't installed there!"));
-        QCOMPARE(m_dialogs.messages()[0].title, QString("OMG TEH ERROR"));
+        QCOMPARE(m_dialogs.said(), QStringList{"Hey Vertz isn't installed there! | OMG TEH ERROR"});
         QCOMPARE(m_window->TabStrip1->currentIndex(), 1);
         QCOMPARE(frontPage(), QString("fraBoard"));
-        QCOMPARE(outerSize(), before);
-    }
-
-    void motoxOfferedInTheFullGameOnly_data()
-    {
-        QTest::addColumn<bool>("demo");
-        QTest::addColumn<bool>("motox");
-        QTest::newRow("demo, motox on") << true << true;
-        QTest::newRow("full game, motox off") << false << false;
-        QTest::newRow("full game, motox on keeps the buttons") << false << true;
-    }
-    // The check box in the full game only, its mode buttons only while the mod is on.
-    void motoxOfferedInTheFullGameOnly()
-    {
-        QFETCH(bool, demo);
-        QFETCH(bool, motox);
-        installFullGame({0, 0, demo, motox, 0, 1, 1, 1, 1, 1, 1});
-        for (const char *f : {"gamemenu.qb", "Motox_Scripts.qb"})
-            QVERIFY(QFile::copy(QStringLiteral(VERTZ_DATA_DIR "/") + f, f));
-        QVERIFY(start());
-        FIND(chk, QCheckBox, "chkMotox");
-        FIND(luge, QWidget, "optMotox_0");
-        FIND(skate, QWidget, "optMotox_1");
-        const QList<QWidget *> modes = {luge, skate};
-        for (QWidget *mode : modes)
-            mode->setEnabled(true); // as if enabled while the mod was on
-        clickTab(2);
-        QCOMPARE(chk->isEnabled(), !demo);
-        QCOMPARE(chk->isChecked(), motox);
-        for (QWidget *mode : modes)
-            QCOMPARE(mode->isEnabled(), !demo && motox);
-        for (const auto &m : m_dialogs.messages())
-            QVERIFY(m.text != "Error!"); // only the board step may fail: no demo install here
+        QCOMPARE(m_window->frameGeometry().size(), before);
     }
 
     void menuWindowsOpenOnceAndExitClosesAll()
     {
-        installFullGame();
+        install();
         QVERIFY(start());
         choose(m_window->mnuHelp->menuAction(), m_window->mnuAbout);
         choose(m_window->mnuHelp->menuAction(), m_window->mnuAbout);
@@ -277,6 +236,109 @@ private slots:
         QCOMPARE(shownWindows(), all);
         choose(m_window->mnuFile->menuAction(), m_window->mnuExit);
         QVERIFY(shownWindows().isEmpty());
+    }
+
+    // Back in the window, the Tricks lists show what is new in their folder,
+    // and keep what they show when it has gone.
+    void tricksListsFollowTheFolder()
+    {
+        install();
+        QVERIFY(start());
+        clickTab(1);
+        auto *dir1 = m_window->findChild<QAbstractItemView *>("Dir1");
+        const auto listed = [dir1](const QString &name) {
+            return !dir1->model()
+                        ->match(dir1->model()->index(0, 0), Qt::DisplayRole, name, 1,
+                                Qt::MatchContains)
+                        .isEmpty();
+        };
+        const QString anims = fixture::nativePathOf(m_bench->path("full"), "Game\\data\\anims");
+        QVERIFY(QDir(anims).mkdir("newtricks"));
+        QVERIFY(openOptions() && leaveWith("cmdCancel"));
+        QVERIFY(listed("newtricks"));
+        QVERIFY(QDir(anims).removeRecursively());
+        QVERIFY(openOptions() && leaveWith("cmdCancel"));
+        QVERIFY(listed("newtricks"));
+        QVERIFY(m_dialogs.shown.isEmpty());
+    }
+
+    void optionsFolderTextAndClosing()
+    {
+        install();
+        QVERIFY(start());
+        QVERIFY(openOptions());
+        const QPoint centre = m_dialog->screen()->geometry().center();
+        QVERIFY((m_dialog->frameGeometry().center() - centre).manhattanLength() <= 2);
+        QVERIFY(!m_dialog->findChild<QPushButton *>("cmdOK")->isDefault());
+
+        // A line break would split the settings file's lines; a no-break space
+        // stays; the last backslash comes on its own.
+        type(QStringLiteral(u"D:\\Old\u00a0Games"));
+        QTest::keyClick(folderBox(), Qt::Key_Return);
+        QTest::keyClicks(folderBox(), "Vertz");
+        click("cmdApply");
+        const QByteArray typed = "D:\\Old\xc2\xa0GamesVertz\\";
+        QCOMPARE(TestBench::iniLine(1), typed);
+        QCOMPARE(TestBench::iniLine(2), m_demo.toLocal8Bit());
+
+        // Chosen again while open: the same dialog, not read again.
+        type("unsaved");
+        QPointer<QWidget> first = m_dialog;
+        QVERIFY(openOptions());
+        QCOMPARE(m_dialog, first);
+        QCOMPARE(shown(), QString("unsaved"));
+        QTest::keyClick(m_dialog, Qt::Key_Escape);
+        QTRY_VERIFY(!m_dialog);
+        QCOMPARE(TestBench::iniLine(1), typed);
+
+        // Every opening starts from the file; OK stores and closes, and stores
+        // a folder the player left alone exactly as it was.
+        const QString odd = QStringLiteral(u"E:\\Vertz\u00a0Rail\u2028Tour\\");
+        TestBench::writeIni(TestBench::ini(odd, m_demo, {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
+        QVERIFY(openOptions());
+        QVERIFY(shown().startsWith("E:\\Vertz"));
+        QVERIFY(leaveWith("cmdOK"));
+        QCOMPARE(TestBench::iniLine(1), odd.toUtf8());
+    }
+
+    void refreshOnlyAfterOurWindowsAndTheFirstShow()
+    {
+        install({3, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1});
+        QVERIFY(load());
+        QCOMPARE(readFile(cas()), longCas());
+        QVERIFY(writeFile(cas(), "worn"));
+        // Right after the show, before any activation, which a window system
+        // may never send; and not again when it comes.
+        m_window->show();
+        QCOMPARE(readFile(cas()), longCas());
+        QVERIFY(writeFile(cas(), "worn"));
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QCOMPARE(readFile(cas()), QByteArray("worn"));
+
+        // Back from one of our message boxes, as a window manager would.
+        QVERIFY(writeFile(cas(), "worn"));
+        QTimer::singleShot(0, [] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                box->button(QMessageBox::Ok)->click();
+        });
+        platform::QtDialogs().message("Hello", "Vertz");
+        m_window->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), m_window.get());
+        QCOMPARE(readFile(cas()), QByteArray("worn"));
+
+        // From the dialog away to another application, then back to the main window.
+        QVERIFY(openOptions());
+        emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+        emit qApp->applicationStateChanged(Qt::ApplicationActive);
+        m_window->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), m_window.get());
+        QCOMPARE(readFile(cas()), QByteArray("worn"));
+
+        // Straight from the dialog to the main window.
+        m_dialog->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), m_dialog.data());
+        m_window->activateWindow();
+        QTRY_COMPARE(readFile(cas()), longCas());
     }
 };
 
