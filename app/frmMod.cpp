@@ -11,6 +11,7 @@
 #include "mods/tricks/FolderList.h"
 #include "mods/tricks/TricksPage.h"
 #include "platform/FileSystem.h"
+#include "platform/FormStyle.h"
 #include "platform/Twips.h"
 #include "settings/AppContext.h"
 
@@ -86,14 +87,11 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
     // The largest page lies behind the tab strip until it is chosen.
     fraTricks->lower();
     bringToFront(fraBoard);
+    // The caption sits on the frame line, so controls placed near the top
+    // stay clear of it; the frame fills its own background below the line.
     for (QGroupBox *page : pages()) {
-        // The caption sits on the frame line, so controls placed near the top stay clear of it.
-        page->setStyleSheet(
-            QStringLiteral("QGroupBox#%1 { border: 1px solid palette(mid); margin-top: 6px;"
-                           " background: palette(window); }"
-                           " QGroupBox#%1::title { subcontrol-origin: margin; left: 6px;"
-                           " padding: 0 2px; }")
-                .arg(page->objectName()));
+        page->setStyle(platform::FormStyle::instance());
+        page->setAutoFillBackground(false);
     }
 
     StatusBar1 = new QStatusBar(this);

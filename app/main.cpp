@@ -17,6 +17,8 @@ int main(int argc, char *argv[])
 
     platform::QtDialogs dialogs;
     AppContext ctx(dialogs);
+    // A start with the stored board in place then reads none of its files.
+    ctx.files.keepIdenticalIn(QStringLiteral("vertzmod.verified"));
     frmMod window(ctx);
     if (!window.Form_Load())
         return 0;

@@ -1,30 +1,69 @@
 // Linked into the start-up benchmark's copies of the programs only: ends the
 // process the first time its event loop is about to wait while a window of it
 // is shown and active, that is, when the player would see an idle window. The
-// benchmark times the process from its start to that exit.
+// benchmark times the process from its start to that exit. With
+// VERTZ_BENCH_TAB=n set, that first idle moment chooses tab n of the window's
+// tab strip instead, as a click would, and the next one ends the process.
+// With VERTZ_BENCH_PEAK naming a file, the process writes its peak resident
+// size there (kB) as it ends.
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QTabWidget>
 #include <QTimer>
 #include <QWidget>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
+// This process's own peak: what a parent's rusage tells also counts the image
+// the process was forked from.
+void reportPeak()
+{
+#ifdef Q_OS_LINUX
+    const char *file = std::getenv("VERTZ_BENCH_PEAK");
+    FILE *status = file ? std::fopen("/proc/self/status", "r") : nullptr;
+    if (!status)
+        return;
+    char line[256];
+    long kb = -1;
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::strncmp(line, "VmHWM:", 6) == 0)
+            kb = std::strtol(line + 6, nullptr, 10);
+    }
+    std::fclose(status);
+    if (FILE *out = std::fopen(file, "w")) {
+        std::fprintf(out, "%ld\n", kb);
+        std::fclose(out);
+    }
+#endif
+}
+
 void exitWhenIdle()
 {
+    static int tab = qEnvironmentVariableIntValue("VERTZ_BENCH_TAB");
     // Queued, so the event loop is running when the hook goes on.
     QTimer::singleShot(0, qApp, [] {
-        QObject::connect(QAbstractEventDispatcher::instance(),
-                         &QAbstractEventDispatcher::aboutToBlock, [] {
-                             const QWidget *active = QApplication::activeWindow();
-                             if (active && active->isVisible()) {
-                                 std::fflush(nullptr);
-                                 std::_Exit(0);
-                             }
-                         });
+        QObject::connect(
+            QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, [] {
+                QWidget *active = QApplication::activeWindow();
+                if (!active || !active->isVisible())
+                    return;
+                auto *tabs = active->findChild<QTabWidget *>();
+                if (tab > 0 && tabs) {
+                    // The switch runs from the event loop, as a click's would.
+                    QTimer::singleShot(0, tabs,
+                                       [tabs, index = tab] { tabs->setCurrentIndex(index); });
+                    tab = 0;
+                    return;
+                }
+                reportPeak();
+                std::fflush(nullptr);
+                std::_Exit(0);
+            });
     });
 }
 

@@ -1,8 +1,7 @@
 #!/bin/sh
 # Builds in Release (no sanitizers) and prints the benchmark table: each row
-# beside its floor, measured in the same run. Takes about half a minute, some
-# minutes more for Restore Everything, and about 1.5 GB in $TMPDIR (else
-# /tmp), removed at the end.
+# beside its floor, measured in the same run. Takes some minutes and
+# about 1.5 GB in $TMPDIR (else /tmp), removed at the end.
 set -eu
 cd "$(dirname "$0")/.."
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVERTZ_SANITIZE=OFF >/dev/null

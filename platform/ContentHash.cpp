@@ -142,31 +142,6 @@ QByteArray ContentHash::toHex() const
            + QByteArray::number(m_low, 16).rightJustified(16, '0');
 }
 
-QByteArray FileStamp::toText() const
-{
-    if (isNull())
-        return {};
-    return QByteArray::number(size) + ':' + QByteArray::number(modified) + ':'
-           + QByteArray::number(changed) + ':' + QByteArray::number(file) + ':'
-           + QByteArray::number(device);
-}
-
-FileStamp FileStamp::fromText(QByteArrayView text)
-{
-    const QList<QByteArray> parts = text.toByteArray().split(':');
-    if (parts.size() != 5)
-        return {};
-    bool ok[5];
-    FileStamp s{parts[0].toLongLong(&ok[0]), parts[1].toLongLong(&ok[1]),
-                parts[2].toLongLong(&ok[2]), parts[3].toULongLong(&ok[3]),
-                parts[4].toULongLong(&ok[4])};
-    for (const bool b : ok) {
-        if (!b)
-            return {};
-    }
-    return s.size < 0 ? FileStamp() : s;
-}
-
 namespace {
 
 #ifdef Q_OS_WIN
@@ -202,26 +177,6 @@ FileStamp stampOfStat(const struct stat &st)
 #endif
 
 } // namespace
-
-FileStamp stampOf(const QString &nativePath)
-{
-#ifdef Q_OS_WIN
-    const QString path = QDir::toNativeSeparators(nativePath);
-    const HANDLE h = ::CreateFileW(reinterpret_cast<LPCWSTR>(path.utf16()), FILE_READ_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return {};
-    const FileStamp s = stampOfHandle(h);
-    ::CloseHandle(h);
-    return s;
-#else
-    struct stat st;
-    if (::stat(encodePath(nativePath).constData(), &st) != 0)
-        return {};
-    return stampOfStat(st);
-#endif
-}
 
 std::optional<HashedFile> hashFile(const QString &nativePath)
 {

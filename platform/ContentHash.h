@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileStamp.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -47,29 +49,6 @@ private:
     int m_pendingSize = 0;
     quint64 m_total = 0;
 };
-
-// What tells one version of a file from another without reading it: size,
-// modification and change times, file and device number. Any write to the
-// file changes its change time, which the system sets and no program can set
-// back, and a file put in its place by a rename has another file number: an
-// equal stamp means the content read with it is still there.
-struct FileStamp {
-    qint64 size = -1; // -1: none
-    qint64 modified = 0;
-    qint64 changed = 0;
-    quint64 file = 0;
-    quint64 device = 0;
-
-    bool isNull() const { return size < 0; }
-    friend bool operator==(const FileStamp &, const FileStamp &) = default;
-    // "size:modified:changed:file:device"; none from anything else.
-    QByteArray toText() const;
-    static FileStamp fromText(QByteArrayView text);
-};
-
-// The stamp of the file a native path names (through a link to a file); none
-// when it names no file.
-FileStamp stampOf(const QString &nativePath);
 
 struct HashedFile {
     FileStamp stamp; // none when the file changed while it was read

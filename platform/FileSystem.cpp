@@ -1,10 +1,12 @@
 #include "platform/FileSystem.h"
 
+#include "platform/FileStamp.h"
+#include "platform/IdenticalFiles.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -129,21 +131,41 @@ void removeLeftovers(const QString &folder)
 #endif
 }
 
-// Creates a new file named by the temporary pattern in a native folder ending
-// in '/', with the usual permissions (umask), unlike QTemporaryFile's 0600;
-// returns its path. A failure is op's on path (shown).
-QString createTemporary(QFile &out, const QString &folder, const QString &op, const QString &path)
+constexpr int temporaryAttempts = 16;
+
+// Removes what a killed copy or save onto the file name left in a native
+// folder ending in '/': the plain file of its temporary's name. A link or
+// anything else of that name is left alone, and the next attempt's name
+// looked at.
+void removeLeftoverOf(const QString &folder, QStringView name)
+{
+    for (int attempt = 0; attempt < temporaryAttempts; ++attempt) {
+        const fs::path temp = toFsPath(folder + temporaryNameFor(name, attempt));
+        std::error_code ec;
+        const fs::file_status st = fs::symlink_status(temp, ec);
+        if (!fs::exists(st))
+            return;
+        if (fs::is_regular_file(st)) {
+            fs::remove(temp, ec);
+            return;
+        }
+    }
+}
+
+// Creates the temporary of a copy or save onto the file name in a native
+// folder ending in '/', with the usual permissions (umask), unlike
+// QTemporaryFile's 0600; returns its path. A failure is op's on path (shown).
+QString createTemporary(QFile &out, const QString &folder, QStringView name, const QString &op,
+                        const QString &path)
 {
     for (int attempt = 0;; ++attempt) {
-        const QString temp
-            = folder
-              + QStringLiteral(".vertz-%1")
-                    .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        const QString temp = folder + temporaryNameFor(name, attempt);
         OpenFailure why;
         if (openFile(out, temp, QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
                      &why))
             return temp;
-        if (attempt >= 16 || why.code != std::errc::file_exists)
+        // Taken by something not the program's own (a link, a folder): the next name.
+        if (attempt + 1 >= temporaryAttempts || why.code != std::errc::file_exists)
             throw openError(op, path, why);
     }
 }
@@ -416,6 +438,9 @@ QByteArray encodePath(const QString &path)
 #ifdef Q_OS_WIN
     return path.toLocal8Bit();
 #else
+    // Nearly every path is ASCII: one conversion, no look at each character.
+    if (std::all_of(path.cbegin(), path.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return path.toLatin1();
     QByteArray out;
     out.reserve(path.size());
     const qsizetype n = path.size();
@@ -535,7 +560,7 @@ void writeOwnFile(const QString &name, const QByteArray &data)
 {
     const QString path = QDir::current().absoluteFilePath(name);
     const QString op = QStringLiteral("write");
-    removeLeftovers(QDir::currentPath());
+    removeLeftoverOf(QDir::currentPath() + u'/', name);
     // Most saves (every start makes some) change nothing: they write nothing.
     if (readOwnFile(name, data.size() + 1) == data)
         return;
@@ -545,7 +570,7 @@ void writeOwnFile(const QString &name, const QByteArray &data)
         throw FileError(op, shown(path),
                         QStringLiteral("Existing file %1 is not writable").arg(name));
     QFile out;
-    const QString temp = createTemporary(out, QDir::currentPath() + u'/', op, shown(path));
+    const QString temp = createTemporary(out, QDir::currentPath() + u'/', name, op, shown(path));
     QString reason;
     // A short write under a size limit is no error to QFile: never install a truncated file.
     if (out.write(data) != data.size())
@@ -568,6 +593,22 @@ void writeOwnFile(const QString &name, const QByteArray &data)
     }
 }
 
+QString temporaryNameFor(QStringView fileName, int attempt)
+{
+    // FNV-1a: the same digits from the same name on every system and version.
+    quint32 h = 2166136261u;
+    const auto mix = [&h](quint32 byte) {
+        h ^= byte;
+        h *= 16777619u;
+    };
+    for (const QChar c : fileName.toString().toCaseFolded()) {
+        mix(c.unicode() & 0xFF);
+        mix(c.unicode() >> 8);
+    }
+    mix(quint32(attempt));
+    return QStringLiteral(".vertz-%1").arg(h, 8, 16, QLatin1Char('0'));
+}
+
 bool isCopyLeftover(QStringView name)
 {
     if (name.size() != 15 || !name.startsWith(QLatin1String(".vertz-")))
@@ -588,7 +629,7 @@ void ignoreFileSizeSignal()
 }
 } // namespace
 
-FileSystem::FileSystem()
+FileSystem::FileSystem() : m_identical(std::make_shared<IdenticalFiles>())
 {
     ignoreFileSizeSignal();
     m_winePrefix = qEnvironmentVariable("WINEPREFIX");
@@ -596,7 +637,8 @@ FileSystem::FileSystem()
         m_winePrefix = QDir::homePath() + QStringLiteral("/.wine");
 }
 
-FileSystem::FileSystem(QString winePrefix) : m_winePrefix(std::move(winePrefix))
+FileSystem::FileSystem(QString winePrefix)
+    : m_winePrefix(std::move(winePrefix)), m_identical(std::make_shared<IdenticalFiles>())
 {
     ignoreFileSizeSignal();
 }
@@ -763,6 +805,7 @@ void FileSystem::copyFile(const QString &from, const QString &to)
     Source source;
     openSource(from, source);
     copyOpened(source, to);
+    m_identical->save();
 }
 
 void FileSystem::copyFiles(const QList<std::pair<QString, QString>> &copies)
@@ -774,6 +817,12 @@ void FileSystem::copyFiles(const QList<std::pair<QString, QString>> &copies)
     }
     for (size_t i = 0; i < sources.size(); ++i)
         copyOpened(*sources[i], copies[qsizetype(i)].second);
+    m_identical->save();
+}
+
+void FileSystem::keepIdenticalIn(const QString &fileName)
+{
+    m_identical->keepIn(fileName);
 }
 
 void FileSystem::copyOpened(Source &source, const QString &to)
@@ -784,28 +833,47 @@ void FileSystem::copyOpened(Source &source, const QString &to)
     QFile &in = source.file;
 
     // Even a copy with nothing to do tidies what a killed one left.
-    QString folder = QFileInfo(target).path();
-    removeLeftovers(folder);
+    const QFileInfo targetInfo(target);
+    const QString name = targetInfo.fileName();
+    QString folder = targetInfo.path();
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    removeLeftoverOf(folder, name);
     // Writing a file onto itself through a temporary would be harmless, but
     // there is nothing to do.
     std::error_code ec;
     if (fs::equivalent(toFsPath(source.path), toFsPath(target), ec))
         return;
     // Nor when the destination already holds these bytes: putting a state
-    // back that is in place then costs reads, no writes.
+    // back that is in place then costs reads, no writes, and none while
+    // neither file changed since. The stamps come first, so a change during
+    // the comparison shows as one.
+    // A link in the destination's place is replaced, never trusted.
+    FileStamp fromStamp = stampOf(source.path);
+#ifndef Q_OS_WIN
+    // The stamp must be the open source's: a file renamed into its place since
+    // is another one. (Windows lets no one replace a file while it is open.)
+    struct stat opened;
+    if (::fstat(in.handle(), &opened) != 0 || quint64(opened.st_ino) != fromStamp.file
+        || quint64(opened.st_dev) != fromStamp.device)
+        fromStamp = FileStamp();
+#endif
+    const FileStamp toStamp
+        = fs::is_symlink(fs::symlink_status(toFsPath(target), ec)) ? FileStamp() : stampOf(target);
+    if (m_identical->contains(fromStamp, toStamp))
+        return;
     if (holdsSameBytes(in, target)) {
+        m_identical->add(fromStamp, toStamp);
         in.seek(0);
         return;
     }
     if (!in.seek(0))
         throw FileError(copyOp, shown(source.path), in.errorString());
 
-    if (!folder.endsWith(u'/'))
-        folder += u'/';
     if (const std::error_code fault = injected(FaultInjector::Step::Create, target))
         throw FileError(copyToOp, shown(target), fault);
     QFile out;
-    const QString temp = createTemporary(out, folder, copyToOp, shown(target));
+    const QString temp = createTemporary(out, folder, name, copyToOp, shown(target));
     auto discard = [&] {
         out.close();
         std::error_code ignored;

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 #include <stdexcept>
@@ -11,6 +12,8 @@
 #include <utility>
 
 namespace platform {
+
+class IdenticalFiles;
 
 // A failed file operation: what was tried, on which path, and what the system said.
 class FileError : public std::runtime_error {
@@ -65,6 +68,12 @@ void writeOwnFile(const QString &name, const QByteArray &data);
 // destination: ".vertz-" and eight hexadecimal digits. A person would not
 // choose such a name: only these are ever removed as leftovers.
 bool isCopyLeftover(QStringView name);
+// The temporary a copy or save onto a file of that name writes beside it: the eight
+// digits come from the name, case folded, and an attempt number (the next
+// one when the name is taken by something not the program's own). A killed
+// copy's leftover is so known to the next copy onto the same file by name,
+// without a listing of the folder.
+QString temporaryNameFor(QStringView fileName, int attempt = 0);
 
 // Tests only: makes chosen steps of the file operations fail as the system
 // would, with the same FileError (operation, path, the system's reason).
@@ -131,10 +140,12 @@ public:
     void makeOwnFolder(const QString &path);
     // Copies a file, replacing the destination atomically: a failed copy
     // leaves the old destination in place, never a missing or half file. A
-    // destination that already holds the same bytes is left as it is. Before
-    // writing, temporary files that a killed copy left in the destination's
-    // folder are removed (plain files of that name pattern only). A source
-    // that is no plain file (a pipe, a device) is refused, never waited on.
+    // destination that already holds the same bytes is left as it is; a pair
+    // found so is not read again while neither file changes (see
+    // IdenticalFiles). First of all, what a killed copy onto the same file
+    // left is removed (a plain file of its temporary's name only; see
+    // temporaryNameFor). A source that is no plain file (a pipe, a device) is
+    // refused, never waited on.
     void copyFile(const QString &from, const QString &to);
     // Copies (from, to) pairs in order as copyFile does, after opening every
     // source: a missing or unreadable one fails, as its copy would, before
@@ -146,8 +157,13 @@ public:
     // file loses the link, not its target) and never descends. A pattern
     // matching nothing is no failure.
     void deleteFiles(const QString &pattern, const QStringList &keep = {});
-    // Removes an empty folder.
+    // Removes a folder empty but for what killed copies left, which goes too.
     void removeFolder(const QString &path);
+
+    // Keeps the pairs of files found identical in the program's own file of
+    // that bare name in the working folder, across runs. Copies of this
+    // object share what they found.
+    void keepIdenticalIn(const QString &fileName);
 
     // Tests only; none by default, and the program never sets one.
     void setFaultInjector(FaultInjector *faults) { m_faults = faults; }
@@ -166,6 +182,7 @@ private:
     FaultInjector *m_faults = nullptr;
     // Native folders of mirroring(); none by default.
     QString m_mirrorFrom, m_mirrorTo;
+    std::shared_ptr<IdenticalFiles> m_identical;
 };
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -15,6 +16,8 @@ public:
     // A name marked inexact is the system's best reading of bytes that are
     // not valid in its encoding: no path built from it reaches the entry.
     void append(QStringView name, bool exact);
+    // A name as the system gives it, in UTF-8 (outside Windows), decoded once.
+    void appendEncoded(QByteArrayView bytes);
     void sortIgnoringCase();
 
     qsizetype size() const { return m_ends.size(); }

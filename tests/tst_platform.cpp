@@ -1,6 +1,7 @@
 #include "tests/TestSupport.h"
 
 #include "platform/FileSystem.h"
+#include "platform/FolderReading.h"
 #include "platform/QtDialogs.h"
 
 #include <QApplication>
@@ -11,7 +12,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 
 using platform::FileError;
@@ -181,8 +184,66 @@ private slots:
             FAILS_WITH(copy("source.bin"), copySource(), "/Dest/Target.DAT", EFBIG);
         }
 #endif
+#ifdef Q_OS_LINUX
+        // A source that is not as long as it said, as one changed while copied.
+        FAILS_WITH(m_fs.copyFile("/proc/self/stat", at("Dest\\target.dat")),
+                   "copy /proc/self/stat to", "/Dest/Target.DAT", EIO);
+#endif
         QCOMPARE(readFile(m_r + "/Dest/Target.DAT"), QByteArray("old"));
         QCOMPARE(entries(m_r + "/Dest"), QStringList({"Sub", "Target.DAT"}));
+    }
+
+    // A pair found identical is trusted while neither file changes, also in
+    // the next run; a change that keeps size and modification time still
+    // tells, by the change time.
+    void identicalFilesAreComparedAgainOnceChanged()
+    {
+        const QString from = m_r + "/from.dat", onto = m_r + "/onto.dat";
+        QVERIFY(writeFile(from, "same") && writeFile(onto, "same"));
+        QTest::qSleep(2100); // only files settled for 2 s are trusted
+        m_fs.keepIdenticalIn("identical");
+        m_fs.copyFile(from, onto);
+        const std::filesystem::path path = QFile::encodeName(onto).toStdString();
+        const auto modified = std::filesystem::last_write_time(path);
+        QVERIFY(writeFile(onto, "diff"));
+        std::filesystem::last_write_time(path, modified);
+        FileSystem next;
+        next.keepIdenticalIn("identical");
+        next.copyFile(from, onto);
+        QCOMPARE(readFile(onto), QByteArray("same"));
+    }
+
+    void folderListsSortIgnoringCase()
+    {
+        // Folded with letters outside ASCII, ties in code-unit order: once
+        // mixed, once all sharing a start, some ending within the part
+        // compared first. Every name valid UTF-8 reads back exact.
+        const QList<QList<const char16_t *>> sets
+            = {{u"anim_10.ska", u"Anim_9.ska", u"b", u"anim", u"\u00c9clair.ska", u"eclair.ska",
+                u"Zeta", u"\u212aelvin", u"kelvin", u"\u00df", u"ss", u"\u00e9clairs.ska"},
+               {u"Anim_0", u"anim_0A", u"ANIM_0b.ska", u"anim_0a.SKA", u"Anim_0ab", u"anim_00",
+                u"Anim_0\u00c9", u"anim_0\u00e9t\u00e9", u"ANIM_0ABCDEFGH", u"anim_0abcdZ",
+                u"anim_0abcdy"}};
+        for (const auto &set : sets) {
+            const QString dir = m_r + "/Sorted" + QString::number(set.size());
+            QVERIFY(QDir().mkpath(dir + "/Sub"));
+            QStringList names;
+            for (const char16_t *name : set) {
+                names << QString::fromUtf16(name);
+                QVERIFY(writeFile(dir + '/' + names.last(), "x"));
+            }
+            std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+                const int c = a.toCaseFolded().compare(b.toCaseFolded());
+                return c != 0 ? c < 0 : a < b;
+            });
+            const platform::FolderContents read = platform::readFolder(dir);
+            QStringList got;
+            for (qsizetype i = 0; i < read.files.size(); ++i) {
+                got << read.files.at(i).toString();
+                QVERIFY(read.files.isExact(i));
+            }
+            QCOMPARE(got, names);
+        }
     }
 
     void wildcardsListAndDeleteInOneFolder()

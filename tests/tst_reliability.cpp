@@ -126,17 +126,22 @@ private slots:
         const QString flip = native("Game\\data\\anims\\trickbackup\\flip");
         const QString outside = makeOutside({"target"});
         tricks::copyTrick(m_fs, m_root, "", "kickflip.ska", "flip", "hardflip.ska");
-        for (const QString &folder : {models, flip})
-            QVERIFY(writeFile(folder + "/.vertz-0badc0de", "half a file"));
-        QVERIFY(QFile::link(outside + "/target", models + "/.vertz-1badc0de"));
+        // A copy onto the game's cas part and one into the backup folder were killed.
+        const QString cas = platform::temporaryNameFor(u"board_defaultcas.dat");
+        const QString col = platform::temporaryNameFor(u"board_defaultcol.dat");
+        QVERIFY(writeFile(models + '/' + cas, "half a file"));
+        QVERIFY(writeFile(flip + "/.vertz-0badc0de", "half a file"));
+        QVERIFY(QFile::link(outside + "/target", models + '/' + col));
         QVERIFY(writeFile(models + "/.vertz-notmine", "a player's file"));
         board::swapBoard(m_fs, m_root, false, "default");
         tricks::restoreTrick(m_fs, m_root, "flip", "hardflip.ska");
         QVERIFY(tricks::backupFolderIsEmpty(m_fs, m_root, "flip"));
         tricks::removeBackupFolder(m_fs, m_root, "flip");
         QVERIFY(!QFileInfo::exists(flip));
+        QStringList kept = {col, ".vertz-notmine"};
+        kept.sort();
         QCOMPARE(QDir(models).entryList({".vertz-*"}, QDir::Files | QDir::Hidden | QDir::System),
-                 QStringList({".vertz-1badc0de", ".vertz-notmine"}));
+                 kept);
         QCOMPARE(readFile(outside + "/target"), QByteArray("the player's own target"));
     }
 

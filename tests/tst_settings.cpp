@@ -1,5 +1,6 @@
 #include "tests/TestSupport.h"
 
+#include "platform/FileSystem.h"
 #include "settings/ModSettings.h"
 
 #include <QtTest>
@@ -134,13 +135,16 @@ private slots:
     {
         // What a save killed half-way leaves goes with the next save; only
         // that, never a player's file of a like name.
-        QVERIFY(writeFile(".vertz-0123abcd", "half") && writeFile("vertzmod.ini.backup", "x"));
+        const QString half = platform::temporaryNameFor(u"vertzmod.ini");
+        const QString link = platform::temporaryNameFor(u"vertzmod.ini", 1);
+        QVERIFY(writeFile(half, "half") && writeFile("vertzmod.ini.backup", "x"));
         QVERIFY(writeFile(m_bench->path("outside"), "kept"));
-        QVERIFY(QFile::link(m_bench->path("outside"), ".vertz-4567abcd"));
+        QVERIFY(QFile::link(m_bench->path("outside"), link));
         ModSettings s;
         QVERIFY(saveSettings(s, m_dialogs));
-        QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden | QDir::System),
-                 QStringList({".vertz-4567abcd", "vertzmod.ini", "vertzmod.ini.backup"}));
+        QStringList kept = {link, "vertzmod.ini", "vertzmod.ini.backup"};
+        kept.sort();
+        QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden | QDir::System), kept);
         QCOMPARE(readFile(m_bench->path("outside")), QByteArray("kept"));
     }
 };

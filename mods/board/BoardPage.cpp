@@ -2,6 +2,7 @@
 
 #include "mods/board/BoardCatalogue.h"
 #include "mods/board/BoardSwap.h"
+#include "platform/FormStyle.h"
 #include "platform/Twips.h"
 #include "settings/AppContext.h"
 
@@ -17,17 +18,13 @@ namespace {
 const QColor appliedColour(255, 192, 128);
 const QColor selectedColour(255, 128, 0);
 
-// A style sheet, as the page's frame has one and would otherwise paint over a
-// palette colour. The tight spacing keeps the widest caption whole.
+// The button and the inside of its mark.
 void setBackground(QWidget *w, const QColor &c)
 {
-    // A new style sheet re-styles the button: costly, and a re-application
-    // marks the same buttons again.
-    if (w->property("markColour").value<QColor>() == c)
-        return;
-    w->setStyleSheet(
-        QStringLiteral("QRadioButton { background-color: %1; spacing: 2px; }").arg(c.name()));
-    w->setProperty("markColour", c);
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, c);
+    p.setColor(QPalette::Base, c);
+    w->setPalette(p);
 }
 } // namespace
 
@@ -54,6 +51,10 @@ BoardPage::BoardPage(AppContext &ctx, QWidget *parent)
         auto *b = new QRadioButton(QString::fromLatin1(e.caption), this);
         b->setObjectName(QStringLiteral("Board_%1").arg(i));
         b->setProperty("Tag", QString::fromLatin1(e.key));
+        // The tight spacing keeps the widest caption whole.
+        b->setStyle(platform::FormStyle::instance());
+        b->setBackgroundRole(QPalette::Window);
+        b->setAutoFillBackground(true);
         setBackground(b, QApplication::palette().color(QPalette::Button));
         placeTwips(b, 190, e.top, e.width, 200);
         b->installEventFilter(this);

@@ -19,6 +19,15 @@ public:
     void reset(QStringList head, const QIcon &headIcon, platform::NameList names,
                const QString &namePrefix, const QIcon &nameIcon);
 
+    // The views ask for every row's index as they lay the list out: no
+    // virtual calls on the way.
+    QModelIndex index(int row, int column = 0,
+                      const QModelIndex &parent = QModelIndex()) const override
+    {
+        return row >= 0 && column == 0 && !parent.isValid() && row < m_head.size() + m_names.size()
+                   ? createIndex(row, 0)
+                   : QModelIndex();
+    }
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
 

@@ -1,0 +1,85 @@
+#include "platform/FileStamp.h"
+
+#include "platform/FileSystem.h"
+
+#include <QDir>
+#include <QList>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+namespace platform {
+
+QByteArray FileStamp::toText() const
+{
+    if (isNull())
+        return {};
+    QByteArray text;
+    for (const qint64 n : {size, modified, changed})
+        text += QByteArray::number(n) + ':';
+    return text + QByteArray::number(file) + ':' + QByteArray::number(device);
+}
+
+FileStamp FileStamp::fromText(QByteArrayView text)
+{
+    const QList<QByteArray> fields = text.toByteArray().split(':');
+    if (fields.size() != 5)
+        return {};
+    bool ok = true;
+    const auto number = [&ok](const QByteArray &field) {
+        bool read = false;
+        const qint64 n = field.toLongLong(&read);
+        ok = ok && read;
+        return n;
+    };
+    FileStamp s;
+    s.size = number(fields[0]);
+    s.modified = number(fields[1]);
+    s.changed = number(fields[2]);
+    bool fileOk = false, deviceOk = false;
+    s.file = fields[3].toULongLong(&fileOk);
+    s.device = fields[4].toULongLong(&deviceOk);
+    return ok && fileOk && deviceOk && s.size >= 0 ? s : FileStamp();
+}
+
+FileStamp stampOf(const QString &nativePath)
+{
+    FileStamp s;
+#ifdef Q_OS_WIN
+    const QString path = QDir::toNativeSeparators(nativePath);
+    const HANDLE h = ::CreateFileW(reinterpret_cast<LPCWSTR>(path.utf16()), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return s;
+    BY_HANDLE_FILE_INFORMATION info;
+    FILE_BASIC_INFO times;
+    const bool read = ::GetFileInformationByHandle(h, &info)
+                      && ::GetFileInformationByHandleEx(h, FileBasicInfo, &times, sizeof times);
+    ::CloseHandle(h);
+    if (!read || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return s;
+    s.size = qint64((quint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+    s.modified = times.LastWriteTime.QuadPart;
+    s.changed = times.ChangeTime.QuadPart;
+    s.file = (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    s.device = info.dwVolumeSerialNumber;
+#else
+    struct stat st;
+    if (::stat(encodePath(nativePath).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return s;
+    const auto nanoseconds
+        = [](const timespec &t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; };
+    s.size = qint64(st.st_size);
+    s.modified = nanoseconds(st.st_mtim);
+    s.changed = nanoseconds(st.st_ctim);
+    s.file = quint64(st.st_ino);
+    s.device = quint64(st.st_dev);
+#endif
+    return s;
+}
+
+} // namespace platform

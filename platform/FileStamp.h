@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace platform {
+
+// What tells one version of a file from another without reading it: size,
+// modification and change times, file and device number. Any write to the
+// file, a truncation or a modification time set anew changes its change
+// time, which the system sets from its clock and no ordinary program sets
+// back; a file put in its place by a rename has another file number. An equal
+// stamp means the content is the one it had when the stamp was taken.
+// Times are the system's own: nanoseconds since 1970, on Windows 100 ns
+// steps since 1601.
+struct FileStamp {
+    qint64 size = -1; // -1: none
+    qint64 modified = 0;
+    qint64 changed = 0;
+    quint64 file = 0;
+    quint64 device = 0;
+
+    bool isNull() const { return size < 0; }
+    friend bool operator==(const FileStamp &, const FileStamp &) = default;
+    // "size:modified:changed:file:device"; none reads back from anything else.
+    QByteArray toText() const;
+    static FileStamp fromText(QByteArrayView text);
+};
+
+// The stamp of the plain file a native path names, through a link; none
+// when no plain file is there.
+FileStamp stampOf(const QString &nativePath);
+
+} // namespace platform

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QProxyStyle>
+
+namespace platform {
+
+// Where the fixed forms look otherwise than the platform's style draws them:
+// a frame's caption sits on its line at the top left, and an option button's
+// caption close to its mark, so the widest fits. Set on those widgets alone
+// (QWidget::setStyle); one shared instance, owned by the application. Style
+// sheets did this before, and made every start about 8 % slower.
+class FormStyle : public QProxyStyle {
+    Q_OBJECT
+
+public:
+    static FormStyle *instance();
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
+                            QPainter *painter, const QWidget *widget = nullptr) const override;
+    int pixelMetric(PixelMetric metric, const QStyleOption *option = nullptr,
+                    const QWidget *widget = nullptr) const override;
+
+private:
+    FormStyle();
+};
+
+} // namespace platform
