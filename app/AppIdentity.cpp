@@ -91,10 +91,15 @@ private:
 
 } // namespace
 
+void setUpAppName()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Vertz Mod Utility"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VERTZ_VERSION));
+}
+
 void setUpAppIdentity()
 {
-    QApplication::setApplicationName(QStringLiteral("Vertz Mod Utility"));
-    QApplication::setApplicationVersion(QStringLiteral(VERTZ_VERSION));
+    setUpAppName();
     // Lets a Wayland desktop match the window to the installed entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(VERTZ_APP_ID));
     // "vertzmod-<edge>.png", one a size.

@@ -4,3 +4,5 @@
 // one version number), the desktop entry it belongs to and its window icon in
 // every size drawn for it.
 void setUpAppIdentity();
+// The name and version alone, for a run without a window.
+void setUpAppName();

@@ -1,5 +1,6 @@
 #include "app/frmMod.h"
 
+#include "app/frmGameFiles.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmHelp.h"
 #include "dialogs/frmOptions.h"
@@ -106,6 +107,9 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
     QMenuBar *bar = menuBar();
     mnuFile = bar->addMenu(QStringLiteral("File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuGameFiles = mnuFile->addAction(QStringLiteral("Game Files\u2026"));
+    mnuGameFiles->setObjectName(QStringLiteral("mnuGameFiles"));
+    connect(mnuGameFiles, &QAction::triggered, this, &frmMod::mnuGameFiles_Click);
     mnuExit = mnuFile->addAction(QStringLiteral("Exit"));
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
     mnuOptions = bar->addAction(QStringLiteral("Options"));
@@ -136,8 +140,9 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
         if (!focused)
             return;
         const QWidget *active = QApplication::activeWindow();
-        m_secondaryWasActive
-            = active && (active == m_options || active == m_help || active == m_about);
+        m_secondaryWasActive = active
+                               && (active == m_options || active == m_help || active == m_about
+                                   || active == m_gameFiles);
     });
     // Coming back from another application is no change within the program.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
@@ -157,6 +162,7 @@ frmMod::~frmMod()
     delete m_options.data();
     delete m_help.data();
     delete m_about.data();
+    delete m_gameFiles.data();
 }
 
 bool frmMod::Form_Load()
@@ -458,4 +464,22 @@ void frmMod::mnuModEx_Click()
 void frmMod::mnuAbout_Click()
 {
     showSecondary<frmAbout>(m_about);
+}
+
+void frmMod::mnuGameFiles_Click()
+{
+    showSecondary<frmGameFiles>(m_gameFiles);
+    connect(static_cast<frmGameFiles *>(m_gameFiles.data()), &frmGameFiles::restored, this,
+            &frmMod::followRestore, Qt::UniqueConnection);
+}
+
+void frmMod::followRestore()
+{
+    reapplyStoredBoard();
+    if (m_ctx.showMotox)
+        m_ctx.showMotox();
+    fraDisplay->showStoredState();
+    // No backup is left to browse.
+    if (fraTricks->restoreMode())
+        fraTricks->cmdRestore_Click();
 }

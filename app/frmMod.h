@@ -44,6 +44,7 @@ public:
     void mnuOptions_Click();
     void mnuModEx_Click();
     void mnuAbout_Click();
+    void mnuGameFiles_Click();
 
     QTabWidget *TabStrip1;
     BoardPage *fraBoard;
@@ -53,6 +54,7 @@ public:
     QStatusBar *StatusBar1;
     QLabel *statusPanel;
     QMenu *mnuFile;
+    QAction *mnuGameFiles;
     QAction *mnuExit;
     QAction *mnuOptions;
     QMenu *mnuHelp;
@@ -74,6 +76,8 @@ private:
     // the tab strip and the status bar need.
     void setOuterSize(int widthTwips, int heightTwips);
     template <typename W> void showSecondary(QPointer<QWidget> &window);
+    // After Restore Everything: the pages show the settings it left.
+    void followRestore();
 
     // Claims the working folder for this run; tells the player when another
     // copy of the program has it.
@@ -84,6 +88,7 @@ private:
     QPointer<QWidget> m_options;
     QPointer<QWidget> m_help;
     QPointer<QWidget> m_about;
+    QPointer<QWidget> m_gameFiles;
     bool m_shownOnce = false;
     // Whether the window of ours active last was a secondary window, so that
     // activating this one now means the player came back from it.

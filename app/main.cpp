@@ -1,4 +1,5 @@
 #include "app/AppIdentity.h"
+#include "app/CommandLine.h"
 #include "app/frmMod.h"
 #include "platform/Look.h"
 #include "platform/QtDialogs.h"
@@ -8,6 +9,8 @@
 
 int main(int argc, char *argv[])
 {
+    if (wantsCommandLine(argc, argv))
+        return runCommandLine(argc, argv);
     QApplication app(argc, argv);
     setUpAppIdentity();
     setUpLook();

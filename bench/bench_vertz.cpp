@@ -11,6 +11,7 @@
 // made in one temporary folder ($TMPDIR, else the system's) and removed at
 // the end, also after a failure.
 
+#include "app/GameFiles.h"
 #include "app/frmMod.h"
 #include "bench/BenchSupport.h"
 #include "mods/board/BoardCatalogue.h"
@@ -706,6 +707,140 @@ void benchDisplay(const QString &base)
     QDir(install).removeRecursively();
 }
 
+// What the process has read through read() so far (Linux's rchar).
+double readMb()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    check(io.open(QIODevice::ReadOnly), QStringLiteral("cannot read /proc/self/io"));
+    const QByteArray text = io.readAll();
+    const qsizetype at = text.indexOf("rchar: ");
+    return text.mid(at + 7, text.indexOf('\n', at) - at - 7).toDouble() / (1 << 20);
+}
+
+// Restore Everything on the large board and 1,000 tricks replaced in a folder
+// of 100,000, against the same copies done directly. Each round is modded
+// anew first, the program's way for its row (so its record is as a player's
+// would be) and directly for the floor.
+void benchRestoreEverything(const QString &base, const QString &install)
+{
+    constexpr int files = 100000, replaced = 1000;
+    const QString many
+        = fixture::nativePathOf(install, QStringLiteral("Game\\data\\anims")) + "/many";
+    fillTrickFolder(many, files);
+    const QByteArray trick(16 << 10, 'k');
+    const auto name = [](int i) {
+        return QStringLiteral("Anim_%1.ska").arg(i * (files / replaced), 6, 10, QLatin1Char('0'));
+    };
+    for (int i = 0; i < replaced; ++i) {
+        QFile f(many + u'/' + name(i));
+        check(f.open(QIODevice::WriteOnly)
+                  && f.write(QByteArray(16 << 10, char('a' + i % 26)) + QByteArray::number(i)) > 0,
+              QStringLiteral("cannot write ") + f.fileName());
+    }
+    QFile source(many + QStringLiteral("/source.ska"));
+    check(source.open(QIODevice::WriteOnly) && source.write(trick) == trick.size(),
+          QStringLiteral("cannot write the source trick"));
+    source.close();
+    const QString work = base + QStringLiteral("/restore-work");
+    makeWorkFolder(work, install, boardIndex("hover"));
+    const QString oldCwd = QDir::currentPath();
+    check(QDir::setCurrent(work), QStringLiteral("cannot enter ") + work);
+
+    ScriptedDialogs dialogs;
+    AppContext ctx(dialogs);
+    ctx.loadSettings();
+    const QString root = fixture::gameRootOf(install);
+    const QString backups
+        = fixture::nativePathOf(install, QStringLiteral("Game\\data\\anims\\trickbackup"));
+    const QString models = fixture::nativePathOf(install, fixture::boardFolder);
+    const auto file
+        = [](const QString &path) { return sfs::path(QFile::encodeName(path).toStdString()); };
+    const auto modTheProgramsWay = [&] {
+        const auto change = [&](QList<gamestate::Place> places, const std::function<void()> &work) {
+            gamestate::Change c(ctx.record, ctx.files, root, false, std::move(places));
+            work();
+            c.done();
+        };
+        change(board::places(root, false, QStringLiteral("hover")),
+               [&] { board::swapBoard(ctx.files, root, false, QStringLiteral("hover")); });
+        for (int i = 0; i < replaced; ++i) {
+            change({tricks::replacement(root, QStringLiteral("many"), QStringLiteral("source.ska"),
+                                        QStringLiteral("many"), name(i))},
+                   [&] {
+                       tricks::copyTrick(ctx.files, root, QStringLiteral("many"),
+                                         QStringLiteral("source.ska"), QStringLiteral("many"),
+                                         name(i));
+                   });
+        }
+        syncDisk();
+    };
+    const auto modDirectly = [&] {
+        sfs::create_directories(file(backups + QStringLiteral("/many")));
+        for (int i = 0; i < replaced; ++i) {
+            sfs::copy_file(file(many + u'/' + name(i)),
+                           file(backups + QStringLiteral("/many/") + name(i)));
+            plainCopy(file(many + QStringLiteral("/source.ska")), file(many + u'/' + name(i)));
+        }
+        for (const char *part : {"cas", "col", "skin", "tex", "usg"})
+            plainCopy(file(partPath(install, QStringLiteral("hover"), QLatin1String(part))),
+                      file(partPath(install, QStringLiteral("default"), QLatin1String(part))));
+        syncDisk();
+    };
+    const auto restored = [&] {
+        QFile first(many + u'/' + name(0));
+        return !boardInPlace(install, QStringLiteral("hover")) && first.open(QIODevice::ReadOnly)
+               && first.readAll() != trick && !QFileInfo::exists(backups + QStringLiteral("/many"));
+    };
+    std::vector<double> runMs, floorMs;
+    interleaved(
+        3, modTheProgramsWay,
+        [&] {
+            const gamefiles::RestoreReport report = gamefiles::restoreEverything(ctx, root, false);
+            check(report.restored == replaced + 5 && report.failed.isEmpty() && restored(),
+                  QStringLiteral("Restore Everything left something: ") + report.details());
+        },
+        modDirectly,
+        [&] {
+            for (const char *part : {"cas", "col", "skin", "tex", "usg"}) {
+                const QString game
+                    = partPath(install, QStringLiteral("default"), QLatin1String(part));
+                plainCopy(
+                    file(models + QStringLiteral("/boardbakup/") + QFileInfo(game).fileName()),
+                    file(game));
+            }
+            for (int i = 0; i < replaced; ++i) {
+                const sfs::path saved = file(backups + QStringLiteral("/many/") + name(i));
+                plainCopy(saved, file(many + u'/' + name(i)));
+                sfs::remove(saved);
+            }
+            sfs::remove(file(backups + QStringLiteral("/many")));
+            check(restored(), QStringLiteral("the floor left something"));
+        },
+        &runMs, &floorMs);
+    printRow("Restore Everything, five 64 MB parts and 1,000 of 100,000 tricks", median(runMs),
+             "the same copies, done directly", median(floorMs), "ms");
+
+    // What --status reads: nothing with the record; each file once without.
+    modTheProgramsWay();
+    const double before = readMb();
+    const auto withRecord = gamefiles::look(ctx, root, false);
+    const double read = readMb() - before;
+    QFile::remove(QLatin1String(gamestate::Record::fileName));
+    ctx.record.load();
+    const double again = readMb();
+    const auto rebuilt = gamefiles::look(ctx, root, false);
+    const double reread = readMb() - again;
+    check(withRecord.size() == rebuilt.size() && rebuilt.size() >= replaced + 5,
+          QStringLiteral("--status lost files"));
+    const double held = (5.0 * partMb * 2) + 2.0 * replaced * trick.size() / (1 << 20);
+    std::printf("| (--status read %.1f MB with the record, %.1f MB with it deleted; the files and "
+                "backups hold %.1f MB) | | | | |\n",
+                read, reread, held);
+    gamefiles::restoreEverything(ctx, root, false);
+    QDir::setCurrent(oldCwd);
+    QDir(many).removeRecursively();
+}
+
 void benchSwap(const QString &install)
 {
     platform::FileSystem fs;
@@ -766,6 +901,7 @@ int main(int argc, char **argv)
         for (int files : {1000, 20000, 100000})
             benchTricks(programs, base, files);
         benchDisplay(base);
+        benchRestoreEverything(base, big);
         // Last: the disk goes on writing for a while after.
         benchSwap(big);
     });

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds in Release (no sanitizers) and prints the benchmark table: each row
-# beside its floor, measured in the same run. Takes about a minute and
+# beside its floor, measured in the same run. Takes some minutes and
 # about 1.5 GB in $TMPDIR (else /tmp), removed at the end.
 set -eu
 cd "$(dirname "$0")/.."

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gamestate/Record.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "settings/ModSettings.h"
@@ -7,17 +8,21 @@
 #include <functional>
 
 // What every window and mod works with: the one settings record, the file
-// operations and the dialogs.
+// operations, the dialogs and the record of the game files the mods replaced.
 class AppContext {
 public:
     explicit AppContext(platform::Dialogs &dialogs, platform::FileSystem files = {})
         : files(std::move(files)), dialogs(dialogs)
     {
+        record.onProblem = [&dialogs](const QString &text, const QString &why) {
+            dialogs.message(text, QString::fromLatin1(errorTitle), why);
+        };
     }
 
     ModSettings settings;
     platform::FileSystem files;
     platform::Dialogs &dialogs;
+    gamestate::Record record;
 
     // Puts the stored MotoX state on the main window's controls. Set by the
     // main window, the one place that knows them; reading the settings file

@@ -1,13 +1,14 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails when a file includes a layer above its own, or a mod includes another
-# mod: platform <- settings <- each mod <- dialogs <- app.
+# mod: platform <- gamestate <- settings <- each mod <- dialogs <- app.
 # Run as: cmake -DROOT=<source folder> -P check_layers.cmake
-set(layers platform settings mods dialogs app)
+set(layers platform gamestate settings mods dialogs app)
 set(allowed_platform platform)
-set(allowed_settings platform settings)
-set(allowed_mods platform settings mods)
-set(allowed_dialogs platform settings dialogs)
-set(allowed_app platform settings mods dialogs app)
+set(allowed_gamestate platform gamestate)
+set(allowed_settings platform gamestate settings)
+set(allowed_mods platform gamestate settings mods)
+set(allowed_dialogs platform gamestate settings dialogs)
+set(allowed_app platform gamestate settings mods dialogs app)
 
 set(faults "")
 foreach(layer ${layers})

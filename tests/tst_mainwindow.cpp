@@ -224,14 +224,17 @@ private slots:
         choose(m_window->mnuHelp->menuAction(), m_window->mnuAbout);
         choose(m_window->mnuOptions);
         choose(m_window->mnuHelp->menuAction(), m_window->mnuModEx);
-        const QStringList all = {"frmAbout", "frmHelp", "frmMod", "frmOptions"};
+        choose(m_window->mnuFile->menuAction(), m_window->mnuGameFiles);
+        choose(m_window->mnuFile->menuAction(), m_window->mnuGameFiles);
+        const QStringList all = {"frmAbout", "frmGameFiles", "frmHelp", "frmMod", "frmOptions"};
         QCOMPARE(shownWindows(), all);
         // A closed window comes back anew.
         for (QWidget *t : QApplication::topLevelWidgets()) {
             if (t->objectName() == QLatin1String("frmHelp"))
                 t->close();
         }
-        QTRY_COMPARE(shownWindows(), QStringList({"frmAbout", "frmMod", "frmOptions"}));
+        QTRY_COMPARE(shownWindows(),
+                     QStringList({"frmAbout", "frmGameFiles", "frmMod", "frmOptions"}));
         choose(m_window->mnuHelp->menuAction(), m_window->mnuModEx);
         QCOMPARE(shownWindows(), all);
         choose(m_window->mnuFile->menuAction(), m_window->mnuExit);
@@ -260,6 +263,37 @@ private slots:
         QVERIFY(openOptions() && leaveWith("cmdCancel"));
         QVERIFY(listed("newtricks"));
         QVERIFY(m_dialogs.shown.isEmpty());
+    }
+
+    // Restore mode left after a switch to the demo, which has no trick
+    // backups: a copy goes where the lower list shows, not where the backup
+    // list last led.
+    void copyAfterSwitchInRestoreMode()
+    {
+        install();
+        const auto in = [this](const char *v, const QString &rel) {
+            return fixture::nativePathOf(m_bench->path(v), "Game\\data\\anims\\" + rel);
+        };
+        QVERIFY(QDir().mkpath(in("full", "trickbackup\\grab")));
+        QVERIFY(
+            QFile::copy(in("full", "grab\\indy.ska"), in("full", "trickbackup\\grab\\indy.ska")));
+        QVERIFY(start());
+        clickTab(1);
+        const auto press = [this](const char *name) {
+            QTest::mouseClick(m_window->findChild<QAbstractButton *>(name), Qt::LeftButton);
+        };
+        press("cmdRestore");
+        m_window->findChild<QWidget *>("Dir1")->setProperty("path",
+                                                            in("full", "trickbackup\\grab"));
+        QVERIFY(openOptions());
+        click("chkDemo");
+        QVERIFY(leaveWith("cmdOK"));
+        press("cmdRestore");
+        m_window->findChild<QWidget *>("File1")->setProperty("fileName", "kickflip.ska");
+        m_window->findChild<QWidget *>("File2")->setProperty("fileName", "ollie.ska");
+        press("cmdCopy");
+        QCOMPARE(readFile(in("demo", "ollie.ska")),
+                 fixture::contentOf(Variant::Demo, "Game\\data\\anims\\kickflip.ska"));
     }
 
     void optionsFolderTextAndClosing()

@@ -124,6 +124,7 @@ class TestRandom : public QObject, MainWindowBench {
             {"MotoX", 12, &TestRandom::clickMotox, true},
             {"variant switch", 6, &TestRandom::switchVariant, false},
             {"restart", 6, &TestRandom::restart, false},
+            {"Restore Everything", 3, &TestRandom::restoreEverything, true},
         };
         return all;
     }
@@ -136,6 +137,7 @@ class TestRandom : public QObject, MainWindowBench {
     QString m_base;                   // holds both installs
     QStringList m_expected, m_errors; // this action's messages; what a failure says
     QString m_wrong;                  // the first thing seen amiss
+    bool m_child = false;
 
     int pick(int n) { return int(m_random.bounded(n)); }
     void expect(bool ok, const QString &what)
@@ -352,11 +354,6 @@ class TestRandom : public QObject, MainWindowBench {
     // the page in front is brought up to date.
     void switchVariant()
     {
-        // Left for now, a known fault: leaving restore mode after a switch to
-        // a variant without trick backups keeps the old folder of the copy's
-        // destination, which the lower list no longer shows.
-        if (m.restore)
-            showPage(1), setRestoreMode(false);
         QVERIFY(openOptions());
         std::copy(m.saved, m.saved + 2, m.selected); // the dialog reads the settings file
         click("chkDemo");
@@ -386,6 +383,9 @@ class TestRandom : public QObject, MainWindowBench {
     void restart()
     {
         m_window.reset();
+        // Half the starts find the record of changed game files gone.
+        if (pick(2))
+            QFile::remove("vertzmod-gamefiles.rec");
         arm();
         QVERIFY(load([this](AppContext &ctx) { ctx.files.setFaultInjector(&m_faults); }));
         m_window->show();
@@ -408,6 +408,63 @@ class TestRandom : public QObject, MainWindowBench {
         fresh.modesUsable = m.motox, fresh.picture = m.motox ? m.mode + 1 : 0, fresh.marks = true;
         m = fresh;
         swapBoard(m.applied[m.demo] = m.saved[m.demo]);
+    }
+
+    // File, Game Files…, Restore Everything: the variant's originals back,
+    // each with its settings; then the window puts the stored board in.
+    void restoreEverything()
+    {
+        choose(m_window->mnuFile->menuAction(), m_window->mnuGameFiles);
+        QWidget *window = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            window = w->objectName() == "frmGameFiles" && w->isVisible() ? w : window;
+        if (!window)
+            return expect(false, "no Game Files window");
+        const bool d = m.demo;
+        Files &f = m.files[d];
+        // Restored: each game file that holds other than its backup.
+        const Files was = expected(f, d, {});
+        int n = 0;
+        for (auto k = was.begin(); k != was.end(); ++k) {
+            for (const QString &b : backupFolders)
+                n += k.key().contains('/' + b + '/') && *k != was[QString(k.key()).remove('/' + b)];
+        }
+        arm();
+        if (m_child)
+            std::puts("restoring"), std::fflush(stdout); // a kill from here on is one inside it
+        clickOn(window->findChild<QAbstractButton *>("cmdRestoreAll"));
+        window->close();
+        m_expected = {(n ? QString("%1 file%2 restored.").arg(n).arg(n > 1 ? "s" : "")
+                         : QString("Nothing was restored."))
+                      + " | Restore Everything"};
+        m_errors = {"Error! Not every file could be restored.", boardError, error};
+        for (const QString &k : f.keys()) {
+            if (k.contains("/trickbackup/"))
+                f[QString(k).remove("/trickbackup")] = f.take(k);
+        }
+        // A unit that failed keeps its settings, and its files as they say.
+        const ModSettings &s = m_ctx->settings;
+        // An emptied backup folder left is no failure the player hears of.
+        int failed = std::exchange(m_faults.failed, 0);
+        failed *= m_dialogs.messages().last().title == "OMG TEH ERROR";
+        bool *shown = m.shown[d];
+        SettingValue ModSettings::*const fields[2][3]
+            = {{&ModSettings::fullBalanceShown, &ModSettings::fullHudShown,
+                &ModSettings::fullFontShown},
+               {&ModSettings::demoBalanceShown, &ModSettings::demoHudShown,
+                &ModSettings::demoFontShown}};
+        for (int e = 0; e < 3; ++e)
+            shown[e] = !failed || !(s.*fields[d][e]).equals(0);
+        std::copy(shown, shown + 3, m.boxes);
+        // The MotoX box unticked runs its handler, which shows the level off.
+        if (m.motox && !d && !(failed && s.motoxEnabled.equals(1)))
+            m.motox = m.modesUsable = false, m.picture = 3;
+        m.selected[d] = failed ? (d ? s.demoBoard : s.fullBoard).toNumber(0) : 0;
+        m.marks = !failed;
+        swapBoard(m.selected[d]);
+        m_faults.failed = failed;
+        if (m.restore)
+            m.restore = false, m.labels = "File to Copy|File to Copy Over";
     }
 
     // What an install must hold: the model's files, with the display elements
@@ -701,7 +758,7 @@ private slots:
         qInfo("VERTZ_SEED=%u", seed);
         prepare(seed);
         const int kills = envNumber("VERTZ_KILLS", 120);
-        int inCopy = 0;
+        int inCopy = 0, inRestore = 0;
         for (int n = 1; n <= kills; ++n) {
             QProcess child;
             child.start(QCoreApplication::applicationFilePath(),
@@ -715,6 +772,7 @@ private slots:
             QVERIFY(child.state() == QProcess::Running);
             ::kill(pid_t(child.processId()), SIGKILL);
             child.waitForFinished();
+            inRestore += child.readAllStandardOutput().trimmed().endsWith("restoring");
             const QString why = damage();
             QVERIFY2(why.isEmpty(),
                      qPrintable(QString("VERTZ_SEED=%1, kill %2:%3").arg(seed).arg(n).arg(why)));
@@ -722,9 +780,11 @@ private slots:
         // The settings are saved in the working folder too.
         const QStringList work = QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name);
         QCOMPARE(work, QStringList({".vertz-running.lock", "Motox_Scripts.qb", "blank.dat",
-                                    "blankfont.dat", "gamemenu.qb", "vertzmod.ini"}));
-        qInfo("%d kills, %d as a copy began, files lost: 0", kills, inCopy);
-        QVERIFY(inCopy > 0);
+                                    "blankfont.dat", "gamemenu.qb", "vertzmod-gamefiles.rec",
+                                    "vertzmod.ini"}));
+        qInfo("%d kills, %d as a copy began, %d inside Restore Everything, files lost: 0", kills,
+              inCopy, inRestore);
+        QVERIFY(inCopy > 0 && inRestore > 0);
     }
 #endif
 
@@ -740,12 +800,16 @@ public:
     {
         setUpLook();
         m_base = base;
+        m_child = true;
         m_random.seed(seed);
         if (!load())
             return 1;
         std::puts("started");
         std::fflush(stdout);
         m_window->show();
+        // A third begin by putting every original back, for kills inside it.
+        if (seed % 3 == 0)
+            restoreEverything();
         for (;;)
             (this->*actions()[pickAction(true)].run)();
     }

@@ -128,8 +128,11 @@ void BoardPage::Board_DblClick(int index)
     const bool demo = s.isDemo();
     const int v = demo ? 1 : 0;
     s.board() = index;
+    const QString key = Board[index]->property("Tag").toString();
+    gamestate::Change change(m_ctx.record, m_ctx.files, s.gameRoot, demo,
+                             board::places(s.gameRoot, demo, key));
     try {
-        board::swapBoard(m_ctx.files, s.gameRoot, demo, Board[index]->property("Tag").toString());
+        board::swapBoard(m_ctx.files, s.gameRoot, demo, key);
     } catch (const platform::FileError &e) {
         // A swap cut short would leave the game a board made of two boards'
         // parts: the one applied before goes back in, where it is known.
@@ -144,6 +147,7 @@ void BoardPage::Board_DblClick(int index)
                               QString::fromLatin1(errorTitle), e.explain());
         return;
     }
+    change.done();
     m_ctx.saveSettings();
     m_applied[v] = index;
     m_swapped[v] = true;

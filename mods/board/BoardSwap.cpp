@@ -56,6 +56,21 @@ void putAlternative(platform::FileSystem &fs, const QString &models, bool demo, 
 
 } // namespace
 
+QList<gamestate::Place> places(const QString &gameRoot, bool demo, const QString &key)
+{
+    const QString models = QLatin1String(modelsFolder);
+    QList<gamestate::Place> list;
+    for (const QString &part : boardParts()) {
+        const QString name = boardFileName(defaultKey, part, demo);
+        const QString from
+            = key == defaultKey ? backupFolder + name : boardFileName(key, part, demo);
+        list.append({gamestate::Mod::Board, QStringLiteral("board"), models + name,
+                     models + backupFolder + name,
+                     key.isEmpty() ? QString() : gameRoot + models + from});
+    }
+    return list;
+}
+
 void swapBoard(platform::FileSystem &fs, const QString &gameRoot, bool demo, const QString &key)
 {
     const QString models = gameRoot + QLatin1String(modelsFolder);

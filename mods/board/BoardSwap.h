@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gamestate/Place.h"
+
 #include <QString>
 
 namespace platform {
@@ -18,5 +20,9 @@ inline const char *const modelsFolder = "Game\\Data\\models\\Skater_m\\";
 // first failing step; the steps before it stay done. A missing or unreadable
 // part of the new board fails before any game file changes.
 void swapBoard(platform::FileSystem &fs, const QString &gameRoot, bool demo, const QString &key);
+
+// The game's five board parts and their backups; with a key, what a swap to
+// that board puts into each.
+QList<gamestate::Place> places(const QString &gameRoot, bool demo, const QString &key = {});
 
 } // namespace board

@@ -41,6 +41,18 @@ QStringList fileNames(Element e, bool demo)
     return names;
 }
 
+QList<gamestate::Place> places(bool demo, Element e, const QString &source)
+{
+    const char *const units[] = {"balance", "hud", "font"};
+    const ElementFiles &s = filesOf(e);
+    QList<gamestate::Place> list;
+    for (const QString &name : fileNames(e, demo))
+        list.append({gamestate::Mod::Display, QLatin1String(units[int(e)]),
+                     QLatin1String(s.folder) + u'\\' + name,
+                     QLatin1String(s.backupFolder) + u'\\' + name, source});
+    return list;
+}
+
 void setShown(platform::FileSystem &fs, const QString &gameRoot, bool demo, Element e, bool shown)
 {
     const ElementFiles &s = filesOf(e);

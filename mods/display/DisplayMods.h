@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gamestate/Place.h"
 #include "settings/ModSettings.h"
 
 #include <QString>
@@ -41,5 +42,9 @@ QStringList fileNames(Element e, bool demo);
 // atomic copy, so a failure never leaves the game without it. Throws
 // platform::FileError at the first failing step; the steps before it stay done.
 void setShown(platform::FileSystem &fs, const QString &gameRoot, bool demo, Element e, bool shown);
+
+// The element's game files and their backups; with a source, what is put
+// into each of them.
+QList<gamestate::Place> places(bool demo, Element e, const QString &source = {});
 
 } // namespace display

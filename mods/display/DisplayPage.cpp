@@ -88,6 +88,9 @@ void DisplayPage::elementClick(display::Element e, QCheckBox *box)
             return;
         }
     }
+    gamestate::Change change(m_ctx.record, m_ctx.files, s.gameRoot, demo,
+                             show ? QList<gamestate::Place>()
+                                  : display::places(demo, e, QLatin1String(files.blankFile)));
     try {
         display::setShown(m_ctx.files, s.gameRoot, demo, e, show);
     } catch (const platform::FileError &err) {
@@ -104,6 +107,7 @@ void DisplayPage::elementClick(display::Element e, QCheckBox *box)
             m_ctx.saveSettings();
         return;
     }
+    change.done();
     field = show ? 1 : 0;
     m_ctx.saveSettings();
 }

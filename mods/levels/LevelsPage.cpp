@@ -95,6 +95,9 @@ bool LevelsPage::applyChoice(const SettingValue &modeBefore)
         keepStored();
         return false;
     }
+    gamestate::Change change(m_ctx.record, m_ctx.files, s.gameRoot, false,
+                             on && !s.isDemo() ? levels::places(s.gameRoot, mode == 1)
+                                               : QList<gamestate::Place>());
     try {
         // The level exists in the full game only; the demo's files stay as they are.
         if (!s.isDemo()) {
@@ -110,6 +113,7 @@ bool LevelsPage::applyChoice(const SettingValue &modeBefore)
             m_ctx.saveSettings();
         return false;
     }
+    change.done();
     showMode(on, mode);
     m_ctx.saveSettings();
     return true;

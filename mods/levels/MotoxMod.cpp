@@ -22,6 +22,19 @@ void backUp(platform::FileSystem &fs, const QString &folder, const QString &back
 }
 } // namespace
 
+QList<gamestate::Place> places(const QString &gameRoot, bool skating)
+{
+    const QString unit = QStringLiteral("motox");
+    const QString levelSaved = levelBackup + QLatin1Char('\\') + levelScript;
+    const bool on = !gameRoot.isEmpty();
+    return {{gamestate::Mod::Level, unit, menuFolder + menuScript,
+             menuBackup + QLatin1Char('\\') + menuScript, on ? menuScript : QString()},
+            {gamestate::Mod::Level, unit, levelFolder + levelScript, levelSaved,
+             !on       ? QString()
+             : skating ? levelScript
+                       : gameRoot + levelSaved}};
+}
+
 void applyMotox(platform::FileSystem &fs, const QString &gameRoot, bool on, bool skating)
 {
     const QString menu = gameRoot + menuFolder;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gamestate/Place.h"
+
 #include <QString>
 
 namespace platform {
@@ -17,5 +19,9 @@ namespace levels {
 // leaves the game without it. Throws platform::FileError at the first failing
 // step; the steps before it stay done.
 void applyMotox(platform::FileSystem &fs, const QString &gameRoot, bool on, bool skating);
+
+// The two scripts and their backups; with a game root, what turning the
+// level on in that mode puts into each.
+QList<gamestate::Place> places(const QString &gameRoot = {}, bool skating = false);
 
 } // namespace levels

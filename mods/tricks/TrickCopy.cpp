@@ -174,6 +174,25 @@ void restoreTrick(platform::FileSystem &fs, const QString &gameRoot, const QStri
     fs.deleteFile(backup);
 }
 
+gamestate::Mirror backupMirror()
+{
+    return {gamestate::Mod::Tricks, QLatin1String(animsFolder),
+            QLatin1String(animsFolder) + QLatin1String(backupFolder)};
+}
+
+gamestate::Place replacement(const QString &gameRoot, const QString &sourceFolder,
+                             const QString &sourceName, const QString &targetFolder,
+                             const QString &targetName)
+{
+    const auto path = [](const QString &folder, const QString &name) {
+        return folder.isEmpty() ? name : QString(folder).replace(u'/', u'\\') + u'\\' + name;
+    };
+    const gamestate::Mirror m = backupMirror();
+    const QString target = path(targetFolder, targetName);
+    return {m.mod, m.gameFolder + target, m.gameFolder + target, m.backupFolder + target,
+            gameRoot + m.gameFolder + path(sourceFolder, sourceName)};
+}
+
 bool backupFolderIsEmpty(platform::FileSystem &fs, const QString &gameRoot, const QString &folder)
 {
     const QString backups = backupRoot(gameRoot);

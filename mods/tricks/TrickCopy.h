@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gamestate/Place.h"
+
 #include <QString>
 
 namespace platform {
@@ -35,6 +37,13 @@ void copyTrick(platform::FileSystem &fs, const QString &gameRoot, const QString 
 // the game's file, then deletes the backup.
 void restoreTrick(platform::FileSystem &fs, const QString &gameRoot, const QString &folder,
                   const QString &name);
+
+// The backup tree, mirroring the trick root.
+gamestate::Mirror backupMirror();
+// What copyTrick puts where, and where the original is kept.
+gamestate::Place replacement(const QString &gameRoot, const QString &sourceFolder,
+                             const QString &sourceName, const QString &targetFolder,
+                             const QString &targetName);
 
 // True when the backup folder for folder holds no entry at all.
 bool backupFolderIsEmpty(platform::FileSystem &fs, const QString &gameRoot, const QString &folder);

@@ -204,6 +204,10 @@ void TricksPage::cmdRestore_Click()
         Dir2->setEnabled(true);
         if (!Dir1->trySetPath(trick, &why) || !Dir2->trySetPath(trick, &why))
             fail(why);
+        // Copies go where Dir2 shows, also when it showed the root already
+        // and no folder change set the destination again.
+        else if (const auto g = below(trick, Dir2->path()))
+            m_targetFolder = *g;
         return;
     }
     // Without a backup root (nothing was ever copied) restore mode stays off.
@@ -237,6 +241,10 @@ void TricksPage::copySelected()
 {
     const QString source = File1->fileName();
     const QString target = File2->fileName();
+    const ModSettings &s = m_ctx.settings;
+    gamestate::Change change(
+        m_ctx.record, m_ctx.files, s.gameRoot, s.isDemo(),
+        {tricks::replacement(s.gameRoot, m_sourceFolder, source, m_targetFolder, target)});
     try {
         requireExactName(File1);
         requireExactName(File2);
@@ -245,6 +253,7 @@ void TricksPage::copySelected()
     } catch (const platform::FileError &e) {
         return fail(e.explain());
     }
+    change.done();
     m_ctx.dialogs.message(source + QStringLiteral(" was sucessfully copied over ") + target,
                           QStringLiteral("File Copied"));
 }

@@ -1,0 +1,486 @@
+#include "gamestate/Record.h"
+
+#include "platform/FileSystem.h"
+#include "platform/FolderReading.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+#include <utility>
+
+namespace gamestate {
+
+const char *const Record::fileName = "vertzmod-gamefiles.rec";
+
+namespace {
+
+using platform::ContentHash;
+using platform::FileStamp;
+
+const QByteArray header = "Vertz Mod Utility record of changed game files, version 1";
+// A record of a million replaced files is some hundred megabytes; nothing
+// bigger is read into memory.
+constexpr qint64 maxRead = qint64(256) << 20;
+// Only files this large are worth remembering as sources.
+constexpr qint64 largeSource = 1 << 20;
+constexpr int keptWritten = 8;
+constexpr int keptSources = 256;
+
+const char *const modKeys[] = {"board", "tricks", "level", "display"};
+
+// Paths travel as their bytes, percent-encoded, so any name survives a line
+// of tab-separated fields.
+QByteArray encoded(const QString &path)
+{
+#ifdef Q_OS_WIN
+    const QByteArray bytes = path.toUtf8();
+#else
+    const QByteArray bytes = platform::encodePath(path);
+#endif
+    return bytes.toPercentEncoding("/\\ :");
+}
+
+QString decoded(const QByteArray &field)
+{
+    const QByteArray bytes = QByteArray::fromPercentEncoding(field);
+#ifdef Q_OS_WIN
+    return QString::fromUtf8(bytes);
+#else
+    return platform::decodePath(bytes);
+#endif
+}
+
+QString joined(const QString &nativeRoot, const QString &relative)
+{
+    return nativeRoot.endsWith(u'/') ? nativeRoot + relative : nativeRoot + u'/' + relative;
+}
+
+// The part of a native path below a native root; nothing outside it.
+QString below(const QString &nativeRoot, const QString &native)
+{
+    const QString prefix = nativeRoot.endsWith(u'/') ? nativeRoot : nativeRoot + u'/';
+    return native.startsWith(prefix) ? native.mid(prefix.size()) : QString();
+}
+
+QString gamePath(const QString &relative)
+{
+    return QString(relative).replace(u'/', u'\\');
+}
+
+// Every file below a native backup folder that a path can reach, as paths
+// relative to it with backslashes. Links to folders are not followed, and
+// what a killed copy left is no backup.
+void walk(const QString &native, const QString &relative, QStringList *found)
+{
+    platform::FolderContents contents;
+    try {
+        contents = platform::readFolder(native);
+    } catch (const platform::FileError &) {
+        return;
+    }
+    for (qsizetype i = 0; i < contents.files.size(); ++i) {
+        const QString name = contents.files.at(i).toString();
+        if (contents.files.isExact(i) && !name.contains(u'\\') && !platform::isCopyLeftover(name))
+            found->append(relative + name);
+    }
+    for (qsizetype i = 0; i < contents.folders.size(); ++i) {
+        const QString name = contents.folders.at(i).toString();
+        if (contents.folders.isExact(i) && !name.contains(u'\\'))
+            walk(native + u'/' + name, relative + name + u'\\', found);
+    }
+}
+
+} // namespace
+
+QString modKey(Mod mod)
+{
+    return QLatin1String(modKeys[int(mod)]);
+}
+
+QString modTitle(Mod mod)
+{
+    const char *const titles[] = {"Board", "Tricks", "Level", "Display"};
+    return QLatin1String(titles[int(mod)]);
+}
+
+QString stateWord(State state)
+{
+    const char *const words[]
+        = {"original", "modded", "changed since", "backup damaged or missing"};
+    return QLatin1String(words[int(state)]);
+}
+
+Record::Install &Record::install(const QString &nativeRoot, bool demo)
+{
+    if (!m_loaded)
+        load();
+    for (Install &in : m_installs) {
+        if (in.root == nativeRoot && in.demo == demo)
+            return in;
+    }
+    m_installs.append({demo, nativeRoot, {}});
+    return m_installs.last();
+}
+
+Record::Entry *Record::entryFor(Install &in, const QString &gameRoot, const Place &place,
+                                platform::FileSystem &fs)
+{
+    const QString game = below(in.root, fs.nativePath(gameRoot + place.game));
+    const QString backup = below(in.root, fs.nativePath(gameRoot + place.backup));
+    if (game.isEmpty() || backup.isEmpty())
+        return nullptr; // not below the install: nothing of ours
+    if (const auto known = in.entries.find(game); known != in.entries.end())
+        return &*known;
+    Entry e;
+    e.mod = place.mod;
+    e.unit = place.unit;
+    e.game = game;
+    e.backup = backup;
+    m_dirty = true;
+    return &*in.entries.insert(game, e);
+}
+
+ContentHash Record::current(const QString &native, Seen &seen)
+{
+    const FileStamp now = platform::stampOf(native);
+    if (!now.isNull() && now == seen.stamp)
+        return seen.hash;
+    const auto read = now.isNull() ? std::nullopt : platform::hashFile(native);
+    const Seen was = seen;
+    seen = read ? Seen{read->stamp, read->hash} : Seen{};
+    m_dirty |= seen.stamp != was.stamp || seen.hash != was.hash;
+    return seen.hash;
+}
+
+ContentHash Record::sourceHash(const QString &native)
+{
+    const FileStamp now = platform::stampOf(native);
+    if (now.isNull())
+        return {};
+    if (const auto known = m_sources.constFind(native);
+        known != m_sources.constEnd() && known->stamp == now)
+        return known->hash;
+    const auto read = platform::hashFile(native);
+    if (!read)
+        return {};
+    if (!read->stamp.isNull() && read->stamp.size >= largeSource) {
+        if (m_sources.size() >= keptSources)
+            m_sources.clear();
+        m_sources.insert(native, {read->stamp, read->hash});
+        m_dirty = true;
+    }
+    return read->hash;
+}
+
+State Record::judge(const QString &nativeRoot, Entry &e, bool *done)
+{
+    const ContentHash backup = current(joined(nativeRoot, e.backup), e.backupSeen);
+    if (e.original.isNull()) {
+        // Never backed up, so never replaced: the mods back up first.
+        if (backup.isNull()) {
+            *done = true;
+            return State::Original;
+        }
+        e.original = backup;
+        m_dirty = true;
+    }
+    const ContentHash game = current(joined(nativeRoot, e.game), e.gameSeen);
+    // Taken in from the backup folders: what is there now is what was put there.
+    if (e.written.isEmpty() && !game.isNull() && game != e.original) {
+        e.written.append(game);
+        m_dirty = true;
+    }
+    if (game == e.original) {
+        *done = backup.isNull();
+        return State::Original;
+    }
+    if (backup != e.original)
+        return State::BackupBad;
+    return e.written.contains(game) ? State::Modded : State::ChangedSince;
+}
+
+QList<FileStatus> Record::look(platform::FileSystem &fs, const QString &gameRoot, bool demo,
+                               const Layout &layout)
+{
+    const QString root = fs.nativePath(gameRoot);
+    Install &in = install(root, demo);
+    QSet<Mod> mods;
+    for (const Place &p : layout.places) {
+        mods.insert(p.mod);
+        if (!platform::stampOf(fs.nativePath(gameRoot + p.backup)).isNull())
+            entryFor(in, gameRoot, p, fs);
+    }
+    for (const Mirror &m : layout.mirrors) {
+        mods.insert(m.mod);
+        QStringList found;
+        walk(fs.nativePath(gameRoot + m.backupFolder), QString(), &found);
+        for (const QString &rel : std::as_const(found))
+            entryFor(in, gameRoot,
+                     {m.mod, m.gameFolder + rel, m.gameFolder + rel, m.backupFolder + rel}, fs);
+    }
+
+    QList<FileStatus> states;
+    for (auto e = in.entries.begin(); e != in.entries.end();) {
+        bool done = false;
+        const State state = mods.contains(e->mod) ? judge(root, *e, &done) : State::Original;
+        if (done) {
+            e = in.entries.erase(e);
+            m_dirty = true;
+            continue;
+        }
+        if (mods.contains(e->mod))
+            states.append({e->mod, e->unit, gamePath(e->game), gamePath(e->backup), state});
+        ++e;
+    }
+    std::sort(states.begin(), states.end(), [](const FileStatus &a, const FileStatus &b) {
+        if (a.mod != b.mod)
+            return a.mod < b.mod;
+        const int c = a.game.compare(b.game, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a.game < b.game;
+    });
+    saveOrReport(true);
+    return states;
+}
+
+QList<ContentHash> Record::expect(platform::FileSystem &fs, const QString &gameRoot, bool demo,
+                                  const QList<Place> &replacements)
+{
+    Install &in = install(fs.nativePath(gameRoot), demo);
+    QList<ContentHash> hashes;
+    for (const Place &p : replacements) {
+        const qsizetype known = in.entries.size();
+        Entry *e = entryFor(in, gameRoot, p, fs);
+        // Replaced before the record knew of it (a record deleted, an older
+        // version): what it holds now was put there too.
+        if (e && in.entries.size() > known
+            && !platform::stampOf(joined(in.root, e->backup)).isNull()) {
+            if (const ContentHash now = current(joined(in.root, e->game), e->gameSeen);
+                !now.isNull())
+                e->written.append(now);
+        }
+        const ContentHash h = sourceHash(fs.nativePath(p.source));
+        hashes.append(h);
+        if (!e || h.isNull() || e->written.contains(h))
+            continue;
+        e->written.append(h);
+        if (e->written.size() > keptWritten)
+            e->written.removeFirst();
+        m_dirty = true;
+    }
+    // A failure is told after the mod's own work, so its message comes first.
+    saveOrReport(false);
+    return hashes;
+}
+
+void Record::settle(platform::FileSystem &fs, const QString &gameRoot, bool demo,
+                    const QList<Place> &replacements, const QList<ContentHash> &sources, bool done)
+{
+    const QString root = fs.nativePath(gameRoot);
+    Install &in = install(root, demo);
+    for (qsizetype i = 0; i < replacements.size(); ++i) {
+        const QString game = below(root, fs.nativePath(gameRoot + replacements[i].game));
+        const auto at = in.entries.find(game);
+        if (at == in.entries.end())
+            continue;
+        if (at->original.isNull()) {
+            const ContentHash backup = current(joined(root, at->backup), at->backupSeen);
+            if (backup.isNull()) {
+                in.entries.erase(at);
+                m_dirty = true;
+                continue;
+            }
+            at->original = backup;
+            m_dirty = true;
+        }
+        if (done && !sources.value(i).isNull()) {
+            // Every start puts the board in again: most settles learn nothing.
+            const Seen now{platform::stampOf(joined(root, game)), sources[i]};
+            m_dirty |= now.stamp != at->gameSeen.stamp || now.hash != at->gameSeen.hash;
+            at->gameSeen = now;
+        }
+    }
+    saveOrReport(true);
+}
+
+void Record::restored(platform::FileSystem &fs, const QString &gameRoot, bool demo,
+                      const FileStatus &file)
+{
+    const QString root = fs.nativePath(gameRoot);
+    Install &in = install(root, demo);
+    const auto e = in.entries.find(QString(file.game).replace(u'\\', u'/'));
+    if (e == in.entries.end())
+        return;
+    if (platform::stampOf(joined(root, e->backup)).isNull())
+        in.entries.erase(e);
+    else
+        e->gameSeen = {platform::stampOf(joined(root, e->game)), e->original};
+    m_dirty = true;
+}
+
+QByteArray Record::format() const
+{
+    QByteArray out = header + '\n';
+    const auto seen = [](const Seen &s) { return s.stamp.toText() + '\t' + s.hash.toHex(); };
+    for (const Install &in : m_installs) {
+        if (in.entries.isEmpty())
+            continue;
+        out += "install\t" + QByteArray(in.demo ? "demo" : "full") + '\t' + encoded(in.root) + '\n';
+        for (const Entry &e : in.entries) {
+            QByteArrayList written;
+            for (const ContentHash &h : e.written)
+                written.append(h.toHex());
+            out += "file\t" + modKey(e.mod).toLatin1() + '\t' + encoded(e.unit) + '\t'
+                   + encoded(e.game) + '\t' + encoded(e.backup) + '\t' + e.original.toHex() + '\t'
+                   + written.join(',') + '\t' + seen(e.gameSeen) + '\t' + seen(e.backupSeen) + '\n';
+        }
+    }
+    for (auto s = m_sources.constBegin(); s != m_sources.constEnd(); ++s)
+        out += "source\t" + encoded(s.key()) + '\t' + seen(s.value()) + '\n';
+    // What a crash of the disk or a hand cut short would leave shows here.
+    return out + "end\t" + ContentHash::of(out).toHex() + '\n';
+}
+
+bool Record::parse(const QByteArray &data)
+{
+    const qsizetype endAt = data.lastIndexOf("\nend\t") + 1;
+    if (!data.startsWith(header + '\n') || endAt <= 0 || !data.endsWith('\n')
+        || data.mid(endAt) != "end\t" + ContentHash::of(data.left(endAt)).toHex() + '\n')
+        return false;
+    const auto hash = [](const QByteArray &hex, bool *ok) {
+        const ContentHash h = ContentHash::fromHex(hex);
+        *ok &= hex.isEmpty() || !h.isNull();
+        return h;
+    };
+    const auto seen = [&](const QByteArray &stamp, const QByteArray &hex, bool *ok) {
+        const Seen s{FileStamp::fromText(stamp), hash(hex, ok)};
+        *ok &= stamp.isEmpty() || !s.stamp.isNull();
+        return s;
+    };
+    const QList<QByteArray> lines = data.left(endAt).split('\n');
+    bool ok = true;
+    for (qsizetype n = 1; n < lines.size() && ok; ++n) {
+        const QList<QByteArray> f = lines[n].split('\t');
+        if (f[0] == "install" && f.size() == 3 && (f[1] == "full" || f[1] == "demo")) {
+            m_installs.append({f[1] == "demo", decoded(f[2]), {}});
+        } else if (f[0] == "file" && f.size() == 11 && !m_installs.isEmpty()) {
+            Entry e;
+            const qsizetype mod
+                = std::find(std::begin(modKeys), std::end(modKeys), f[1]) - std::begin(modKeys);
+            ok = mod < qsizetype(std::size(modKeys));
+            e.mod = Mod(mod);
+            e.unit = decoded(f[2]);
+            e.game = decoded(f[3]);
+            e.backup = decoded(f[4]);
+            e.original = hash(f[5], &ok);
+            for (const QByteArray &w : f[6].split(',')) {
+                if (!w.isEmpty())
+                    e.written.append(hash(w, &ok));
+            }
+            e.gameSeen = seen(f[7], f[8], &ok);
+            e.backupSeen = seen(f[9], f[10], &ok);
+            ok &= !e.game.isEmpty() && !e.backup.isEmpty();
+            m_installs.last().entries.insert(e.game, e);
+        } else if (f[0] == "source" && f.size() == 4) {
+            m_sources.insert(decoded(f[1]), seen(f[2], f[3], &ok));
+        } else {
+            ok = lines[n].isEmpty() && n == lines.size() - 1;
+        }
+    }
+    return ok;
+}
+
+void Record::load()
+{
+    m_loaded = true;
+    const QString why = read();
+    if (!why.isEmpty() && onProblem)
+        onProblem(QStringLiteral("Error! The record of changed game files was damaged."), why);
+}
+
+QString Record::read()
+{
+    m_installs.clear();
+    m_sources.clear();
+    m_dirty = false;
+    const QString name = QString::fromLatin1(fileName);
+    std::optional<QByteArray> data;
+    QString why;
+    try {
+        data = platform::readOwnFile(name, maxRead);
+    } catch (const platform::FileError &e) {
+        why = e.explain();
+    }
+    if (why.isEmpty() && (!data || parse(*data)))
+        return {};
+    m_installs.clear();
+    m_sources.clear();
+    // Kept for whoever wants to look at it, under a name of its own.
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    QString aside = QStringLiteral("vertzmod-gamefiles.damaged-%1.rec").arg(stamp);
+    for (int n = 2; QFileInfo(aside).exists() || QFileInfo(aside).isSymLink(); ++n)
+        aside = QStringLiteral("vertzmod-gamefiles.damaged-%1-%2.rec").arg(stamp).arg(n);
+    const QString where = QDir::current().absoluteFilePath(name);
+    if (!QFile::rename(name, aside))
+        return QStringLiteral("%1 cannot be read and could not be set aside; it is replaced by "
+                              "one rebuilt from the backup folders.%2")
+            .arg(QDir::toNativeSeparators(where),
+                 why.isEmpty() ? QString() : QStringLiteral("\n\n") + why);
+    m_dirty = true;
+    return QStringLiteral("%1 was damaged. It was set aside as %2, and the record is rebuilt from "
+                          "the backup folders.%3")
+        .arg(QDir::toNativeSeparators(where),
+             QDir::toNativeSeparators(QDir::current().absoluteFilePath(aside)),
+             why.isEmpty() ? QString() : QStringLiteral("\n\n") + why);
+}
+
+QString Record::save()
+{
+    if (!m_loaded)
+        load();
+    const QByteArray data = format();
+    const QString name = QString::fromLatin1(fileName);
+    // The settings file's kind of write; only ever a plain file, a link or a
+    // special file in its place is refused, never written through.
+    try {
+        platform::requireOwnFile(QStringLiteral("write"), name);
+        platform::writeOwnFile(name, data);
+    } catch (const platform::FileError &e) {
+        return e.explain();
+    }
+    m_dirty = false;
+    return {};
+}
+
+void Record::saveOrReport(bool report)
+{
+    if (m_dirty) {
+        if (const QString why = save(); !why.isEmpty())
+            m_unreported = why;
+    }
+    if (!report || m_unreported.isEmpty())
+        return;
+    const QString why = std::exchange(m_unreported, QString());
+    if (m_reported || !onProblem)
+        return;
+    m_reported = true;
+    onProblem(QStringLiteral("Error! The record of changed game files could not be saved."), why);
+}
+
+Change::Change(Record &record, platform::FileSystem &fs, QString gameRoot, bool demo,
+               QList<Place> replacements)
+    : m_record(record), m_fs(fs), m_root(std::move(gameRoot)), m_demo(demo),
+      m_replacements(std::move(replacements))
+{
+    m_sources = m_record.expect(m_fs, m_root, m_demo, m_replacements);
+}
+
+Change::~Change()
+{
+    m_record.settle(m_fs, m_root, m_demo, m_replacements, m_sources, m_done);
+}
+
+} // namespace gamestate

@@ -1,0 +1,138 @@
+#pragma once
+
+#include "gamestate/Place.h"
+#include "platform/ContentHash.h"
+
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QString>
+
+#include <functional>
+
+namespace platform {
+class FileSystem;
+}
+
+namespace gamestate {
+
+// The record of the game files the program replaced, per install and
+// variant: each file's backup, the hash of the original (what the backup
+// held when it was made) and of what the program put there, so that the
+// state of every file can be told later. Kept in the working folder beside
+// vertzmod.ini, in a file of its own, written whole and atomically.
+//
+// The backup folders stay the authority: whatever they hold that the record
+// lacks (an install modded before the record existed, or by an older
+// version) is taken in when the install is looked at, and a record that is
+// missing is rebuilt that way. The content of each file is read once and
+// trusted while its stamp (platform::FileStamp) stays the same.
+class Record {
+public:
+    static const char *const fileName; // "vertzmod-gamefiles.rec"
+
+    // Reads the record from the working folder, replacing what is held; the
+    // first use does it too. A missing record is an empty one. A damaged one
+    // is renamed out of the way, so it is neither used nor lost, and
+    // onProblem hears of it.
+    void load();
+    // Rewrites the record whole and atomically; empty, or why it failed.
+    QString save();
+    // Saves what changed since the last save; onProblem hears of a failure.
+    void commit() { saveOrReport(true); }
+    // Told what went wrong and why: a damaged record set aside, or a save
+    // that failed while a mod changed files (once a run). The mod goes on;
+    // the files it writes then show as changed since.
+    std::function<void(const QString &text, const QString &why)> onProblem;
+
+    // The state of every file the layout's mods changed in the install at
+    // gameRoot, for the variant. Backups found but not recorded are taken
+    // in, with the game file's present content as what the program wrote;
+    // a file back to its original whose backup is gone is done with. Saves
+    // the record when it learned something.
+    QList<FileStatus> look(platform::FileSystem &fs, const QString &gameRoot, bool demo,
+                           const Layout &layout);
+
+    // Before a mod replaces game files: records, saved at once, that each
+    // may now hold its source's content, so that a kill during the copies
+    // leaves no file the record cannot tell. Returns the sources' hashes.
+    QList<platform::ContentHash> expect(platform::FileSystem &fs, const QString &gameRoot,
+                                        bool demo, const QList<Place> &replacements);
+    // After it: the original of a file backed up just now is hashed from
+    // its backup, and (done) each game file holds its source's content.
+    void settle(platform::FileSystem &fs, const QString &gameRoot, bool demo,
+                const QList<Place> &replacements, const QList<platform::ContentHash> &sources,
+                bool done);
+    // After a file was put back from its backup: it holds the original, and
+    // is done with when its backup went with it. Saved by the next save.
+    void restored(platform::FileSystem &fs, const QString &gameRoot, bool demo,
+                  const FileStatus &file);
+
+private:
+    struct Seen {
+        platform::FileStamp stamp;
+        platform::ContentHash hash;
+    };
+    struct Entry {
+        Mod mod = Mod::Board;
+        QString unit;
+        QString game; // native, relative to the install's folder, '/' between parts
+        QString backup;
+        platform::ContentHash original;
+        QList<platform::ContentHash> written; // oldest first, a few at most
+        Seen gameSeen;
+        Seen backupSeen;
+    };
+    struct Install {
+        bool demo = false;
+        QString root;                 // native
+        QMap<QString, Entry> entries; // by game path
+    };
+
+    Install &install(const QString &nativeRoot, bool demo);
+    QString read();
+    Entry *entryFor(Install &in, const QString &gameRoot, const Place &place,
+                    platform::FileSystem &fs);
+    // The hash of a native file now, from seen while its stamp holds, else
+    // read once; seen follows. None when no file is there.
+    platform::ContentHash current(const QString &native, Seen &seen);
+    platform::ContentHash sourceHash(const QString &native);
+    State judge(const QString &nativeRoot, Entry &e, bool *done);
+    bool parse(const QByteArray &data);
+    QByteArray format() const;
+    // Saves what changed; a failure is told now (report) or at the next call that reports.
+    void saveOrReport(bool report);
+
+    QList<Install> m_installs;
+    // Large files put into the game (alternative boards), so a swap back and
+    // forth reads each of them once.
+    QHash<QString, Seen> m_sources;
+    bool m_loaded = false;
+    bool m_dirty = false;
+    bool m_reported = false;
+    QString m_unreported;
+};
+
+// Around a mod's file work that replaces game files (a line before it, a
+// line after): records the replacements ahead, and settles them after.
+class Change {
+public:
+    Change(Record &record, platform::FileSystem &fs, QString gameRoot, bool demo,
+           QList<Place> replacements);
+    ~Change();
+    Change(const Change &) = delete;
+    Change &operator=(const Change &) = delete;
+    // The file work went through: each game file holds its source.
+    void done() { m_done = true; }
+
+private:
+    Record &m_record;
+    platform::FileSystem &m_fs;
+    QString m_root;
+    bool m_demo;
+    QList<Place> m_replacements;
+    QList<platform::ContentHash> m_sources;
+    bool m_done = false;
+};
+
+} // namespace gamestate

@@ -1,0 +1,144 @@
+// The command line as a player's script runs it: the program itself, with no
+// display to open (no QT_QPA_PLATFORM, DISPLAY or WAYLAND_DISPLAY).
+#include "tests/TestSupport.h"
+
+#include "platform/WorkingFolderLock.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+
+using fixture::Variant;
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestBench> m_bench;
+    QString m_install;
+
+    struct Run {
+        int code;
+        QString out;
+        QString err;
+    };
+    Run vertzmod(const QStringList &args)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(name);
+        p.setProcessEnvironment(env);
+        p.start(VERTZMOD, args);
+        p.waitForFinished(60000);
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+    QString inGame(const QString &rel) { return fixture::nativePathOf(m_install, rel); }
+    // As a version before the record did: the originals into the backup
+    // folders, other files in their place (the banana board, a trick).
+    void modWithoutRecord()
+    {
+        const QString models = fixture::boardFolder;
+        QVERIFY(QDir().mkpath(inGame(models + "boardbakup")));
+        for (const char *part : {"cas", "col", "skin", "tex", "usg"}) {
+            const QString own = models + fixture::boardFile(Variant::Full, "default", part);
+            QVERIFY(QFile::rename(inGame(own),
+                                  inGame(models + "boardbakup\\" + own.section('\\', -1))));
+            QVERIFY(QFile::copy(inGame(models + fixture::boardFile(Variant::Full, "banana", part)),
+                                inGame(own)));
+        }
+        QVERIFY(QDir().mkpath(inGame("Game\\data\\anims\\trickbackup\\grab")));
+        QVERIFY(QFile::rename(inGame("Game\\data\\anims\\grab\\indy.ska"),
+                              inGame("Game\\data\\anims\\trickbackup\\grab\\indy.ska")));
+        QVERIFY(QFile::copy(inGame("Game\\data\\anims\\kickflip.ska"),
+                            inGame("Game\\data\\anims\\grab\\indy.ska")));
+    }
+
+private slots:
+    void init()
+    {
+        m_bench = std::make_unique<TestBench>();
+        const QString root = m_bench->makeGame(Variant::Full, "full");
+        m_install = m_bench->path("full");
+        TestBench::writeIni(
+            TestBench::ini(root, "/no/such/demo\\", {2, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
+    }
+    void cleanup() { m_bench.reset(); }
+
+    void statusAndItsExitCodes()
+    {
+        Run r = vertzmod({"--status"});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.endsWith("No game file changed\n"), qPrintable(r.out + r.err));
+
+        // Taken in from the backup folders, the record being new.
+        modWithoutRecord();
+        r = vertzmod({"--status"});
+        QCOMPARE(r.code, 1);
+        const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 9);
+        QCOMPARE(lines[2].simplified(),
+                 QString("board modded Game\\Data\\models\\Skater_m\\board_defaultcas.dat"));
+        QCOMPARE(lines[7].simplified(), QString("tricks modded Game\\Data\\anims\\grab\\indy.ska"));
+        QCOMPARE(lines[8], QString("6 files modded, backups good"));
+        r = vertzmod({"--status", "--json"});
+        const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        QCOMPARE(json["variant"].toString(), QString("full"));
+        QCOMPARE(json["files"].toArray().size(), 6);
+        QCOMPARE(json["files"][5]["state"].toString(), QString("modded"));
+
+        // The backup holds something else now: it cannot be restored from.
+        QVERIFY(writeFile(inGame("Game\\data\\anims\\trickbackup\\grab\\indy.ska"), "damaged"));
+        r = vertzmod({"--status"});
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.out.contains(QRegularExpression("tricks +backup damaged or missing +Game")));
+
+        // What cannot run says so, with code 3.
+        QCOMPARE(vertzmod({"--status", "--demo"}).code, 3);
+        QCOMPARE(vertzmod({"--status", "--restore-all"}).code, 3);
+        QCOMPARE(vertzmod({"--state"}).code, 3);
+        platform::WorkingFolderLock window;
+        QVERIFY(window.take());
+        QCOMPARE(vertzmod({"--restore-all"}).code, 3);
+        r = vertzmod({"--help"});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.contains("Exit codes") && r.out.contains("--restore-all"));
+    }
+
+    void restoreAllPutsTheOriginalsBack()
+    {
+        modWithoutRecord();
+        QCOMPARE(vertzmod({"--status"}).code, 1);
+        const QString indy = inGame("Game\\data\\anims\\grab\\indy.ska");
+        QVERIFY(writeFile(indy, "another tool's"));
+
+        // Unasked (no terminal), the trick changed since is left as it is.
+        Run r = vertzmod({"--restore-all"});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.out.startsWith("5 files restored."));
+        QCOMPARE(readFile(indy), QByteArray("another tool's"));
+        QCOMPARE(TestBench::iniLine(3), QByteArray(" 0 "));
+
+        r = vertzmod({"--restore-all", "--yes"});
+        QCOMPARE(r.code, 0);
+        const QString fresh = m_bench->path("fresh");
+        fixture::makeInstall(fresh, Variant::Full);
+        auto now = snapshot(m_install);
+        now.removeIf([](auto f) { return f.key().contains("/boardbakup/"); });
+        QCOMPARE(now, snapshot(fresh));
+
+        // A damaged record is set aside, and rebuilt without a word more.
+        QVERIFY(writeFile("vertzmod-gamefiles.rec", "not a record"));
+        r = vertzmod({"--status"});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.err.contains("was damaged"));
+        QCOMPARE(QDir().entryList({"vertzmod-gamefiles.damaged-*.rec"}).size(), 1);
+        QVERIFY(vertzmod({"--status"}).err.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
