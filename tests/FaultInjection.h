@@ -13,12 +13,15 @@ public:
     int failAt = 0;           // 1-based; 0: every matching step; below 0: none
     int matched = 0;
     int failed = 0;
+    unsigned seen = 0, hit = 0; // the kinds of step met while armed, and failed, as bits
 
     std::error_code failure(Step s, const QString &) override
     {
+        seen |= failAt < 0 ? 0 : 1u << int(s);
         if ((step && *step != s) || failAt < 0 || (++matched != failAt && failAt > 0))
             return {};
         ++failed;
+        hit |= 1u << int(s);
         return code;
     }
 };
