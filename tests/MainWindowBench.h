@@ -56,6 +56,24 @@ protected:
         m_window->show();
         return QTest::qWaitForWindowExposed(m_window.get());
     }
+    // A control of the main window, and a click on it as a player's.
+    template <typename T = QAbstractButton> T *control(const QString &name)
+    {
+        return m_window->findChild<T *>(name);
+    }
+    static void clickOn(QWidget *w)
+    {
+        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
+    }
+    // Points a folder list of the Tricks page and its file list at a file below folder.
+    void pointAt(const char *dirList, const char *fileList, const QString &folder, QString rel)
+    {
+        rel.replace('\\', '/');
+        control<QWidget>(dirList)->setProperty(
+            "path",
+            QDir::toNativeSeparators(QDir::cleanPath(folder + '/' + rel.section('/', 0, -2))));
+        control<QWidget>(fileList)->setProperty("fileName", rel.section('/', -1));
+    }
     void clickTab(int index)
     {
         QTabBar *bar = m_window->TabStrip1->tabBar();

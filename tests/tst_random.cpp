@@ -153,14 +153,6 @@ class TestRandom : public QObject, MainWindowBench {
     QString install(bool demo) const { return QDir(m_base).filePath(demo ? "demo" : "full"); }
     QByteArray root(bool demo) const { return fixture::gameRootOf(install(demo)).toLocal8Bit(); }
     QString inGame(const QString &rel) const { return fixture::nativePathOf(install(m.demo), rel); }
-    template <typename T = QAbstractButton> T *control(const QString &name)
-    {
-        return m_window->findChild<T *>(name);
-    }
-    void clickOn(QWidget *w)
-    {
-        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
-    }
     // From here on the action's file steps may fail.
     void arm()
     {
@@ -211,16 +203,6 @@ class TestRandom : public QObject, MainWindowBench {
         clickOn(control("cmdRestore"));
         m.restore = on;
         m.labels = on ? "File to Restore|" : "File to Copy|File to Copy Over";
-    }
-    // Points a folder list and its file list at one file below folder.
-    void pointAt(const char *dirList, const char *fileList, const QString &folder, QString rel)
-    {
-        rel.replace('\\', '/');
-        const QString sub = rel.contains('/') ? rel.section('/', 0, -2) : QString();
-        control<QWidget>(dirList)->setProperty("path",
-                                               QDir::toNativeSeparators(QDir(folder).filePath(sub))
-                                                   .remove(QRegularExpression("[/\\\\]$")));
-        control<QWidget>(fileList)->setProperty("fileName", rel.section('/', -1));
     }
     // Runs the command by its button or by a double click on the file to act
     // on; false after a double click on the list that runs nothing (the
