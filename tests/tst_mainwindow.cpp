@@ -186,19 +186,17 @@ private slots:
         QCOMPARE(m_window->fraBoard->ilsPreview.decodedCount()
                      + m_window->fraLevels->ilsMotox.decodedCount(),
                  1);
-        const auto named
-            = [this](const char *name) { return m_window->findChild<QWidget *>(name); };
-        QSignalSpy hudToggles(qobject_cast<QCheckBox *>(named("chkHud")), &QCheckBox::toggled);
+        QSignalSpy hudToggles(control<QCheckBox>("chkHud"), &QCheckBox::toggled);
         for (const int tab : {1, 3, 0, 3})
             clickTab(tab);
         QCOMPARE(hudToggles.size(), 1);
         const QString anims = QDir::toNativeSeparators(
             fixture::nativePathOf(m_bench->path("full"), "Game\\data\\anims"));
-        QCOMPARE(named("Dir1")->property("path").toString(), anims);
-        QCOMPARE(named("Dir2")->property("path").toString(), anims);
-        QWidget *label = named("Label1");
+        QCOMPARE(control<QWidget>("Dir1")->property("path").toString(), anims);
+        QCOMPARE(control<QWidget>("Dir2")->property("path").toString(), anims);
+        QWidget *label = control<QWidget>("Label1");
         QVERIFY(label->mapTo(m_window.get(), QPoint(0, label->height())).y()
-                <= named("StatusBar1")->geometry().top());
+                <= control<QWidget>("StatusBar1")->geometry().top());
         QVERIFY(m_dialogs.shown.isEmpty());
     }
 
@@ -248,7 +246,7 @@ private slots:
         install();
         QVERIFY(start());
         clickTab(1);
-        auto *dir1 = m_window->findChild<QAbstractItemView *>("Dir1");
+        auto *dir1 = control<QAbstractItemView>("Dir1");
         const auto listed = [dir1](const QString &name) {
             return !dir1->model()
                         ->match(dir1->model()->index(0, 0), Qt::DisplayRole, name, 1,
@@ -279,19 +277,15 @@ private slots:
             QFile::copy(in("full", "grab\\indy.ska"), in("full", "trickbackup\\grab\\indy.ska")));
         QVERIFY(start());
         clickTab(1);
-        const auto press = [this](const char *name) {
-            QTest::mouseClick(m_window->findChild<QAbstractButton *>(name), Qt::LeftButton);
-        };
-        press("cmdRestore");
-        m_window->findChild<QWidget *>("Dir1")->setProperty("path",
-                                                            in("full", "trickbackup\\grab"));
+        clickOn(control("cmdRestore"));
+        control<QWidget>("Dir1")->setProperty("path", in("full", "trickbackup\\grab"));
         QVERIFY(openOptions());
         click("chkDemo");
         QVERIFY(leaveWith("cmdOK"));
-        press("cmdRestore");
-        m_window->findChild<QWidget *>("File1")->setProperty("fileName", "kickflip.ska");
-        m_window->findChild<QWidget *>("File2")->setProperty("fileName", "ollie.ska");
-        press("cmdCopy");
+        clickOn(control("cmdRestore"));
+        control<QWidget>("File1")->setProperty("fileName", "kickflip.ska");
+        control<QWidget>("File2")->setProperty("fileName", "ollie.ska");
+        clickOn(control("cmdCopy"));
         QCOMPARE(readFile(in("demo", "ollie.ska")),
                  fixture::contentOf(Variant::Demo, "Game\\data\\anims\\kickflip.ska"));
     }
