@@ -305,7 +305,7 @@ private slots:
         QTest::keyClick(folderBox(), Qt::Key_Return);
         QTest::keyClicks(folderBox(), "Vertz");
         click("cmdApply");
-        const QByteArray typed = "D:\\Old\xc2\xa0GamesVertz\\";
+        const QByteArray typed = QStringLiteral(u"D:\\Old\u00a0GamesVertz\\").toLocal8Bit();
         QCOMPARE(TestBench::iniLine(1), typed);
         QCOMPARE(TestBench::iniLine(2), m_demo.toLocal8Bit());
 
