@@ -7,6 +7,10 @@
 #include <system_error>
 #include <utility>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace platform {
 
 namespace detail {
@@ -18,6 +22,25 @@ QString shown(const QString &nativePath)
 
 std::error_code codeOf(std::errc code)
 {
+#ifdef Q_OS_WIN
+    // The system's own code, so that the reason reads in its words; it still
+    // compares equal to code.
+    static const std::pair<std::errc, DWORD> windows[] = {
+        {std::errc::no_such_file_or_directory, ERROR_FILE_NOT_FOUND},
+        {std::errc::file_exists, ERROR_ALREADY_EXISTS},
+        {std::errc::not_a_directory, ERROR_DIRECTORY},
+        {std::errc::directory_not_empty, ERROR_DIR_NOT_EMPTY},
+        {std::errc::permission_denied, ERROR_ACCESS_DENIED},
+        {std::errc::no_space_on_device, ERROR_DISK_FULL},
+        {std::errc::filename_too_long, ERROR_FILENAME_EXCED_RANGE},
+        {std::errc::device_or_resource_busy, ERROR_SHARING_VIOLATION},
+    };
+    for (const auto &[errc, win] : windows) {
+        const std::error_code system(int(win), std::system_category());
+        if (errc == code && system == code)
+            return system;
+    }
+#endif
     return std::make_error_code(code);
 }
 

@@ -16,7 +16,11 @@
 #include <utility>
 #include <vector>
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -36,11 +40,25 @@ namespace detail {
 bool openFile(QFile &file, const QString &native, QIODevice::OpenMode mode, OpenFailure *why)
 {
 #ifdef Q_OS_WIN
-    file.setFileName(native);
-    if (file.open(mode))
-        return true;
-    why->reason = file.errorString();
-    return false;
+    const bool write = mode & QIODevice::WriteOnly;
+    const HANDLE h = ::CreateFileW(reinterpret_cast<const wchar_t *>(native.utf16()),
+                                   write ? GENERIC_WRITE : GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   write ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const int fd = h == INVALID_HANDLE_VALUE
+                       ? -1
+                       : ::_open_osfhandle(intptr_t(h), write ? _O_WRONLY | _O_BINARY
+                                                              : _O_RDONLY | _O_BINARY);
+    if (fd < 0 || !file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
+        why->code = std::error_code(int(::GetLastError()), std::system_category());
+        why->reason = QString::fromLocal8Bit(why->code.message());
+        if (fd >= 0)
+            ::_close(fd);
+        else if (h != INVALID_HANDLE_VALUE)
+            ::CloseHandle(h);
+        return false;
+    }
+    return true;
 #else
     const int flags
         = (mode & QIODevice::WriteOnly) ? O_WRONLY | O_CREAT | O_EXCL : O_RDONLY | O_NONBLOCK;
@@ -406,6 +424,12 @@ void FileSystem::removeFolder(const QString &path)
     removeLeftovers(native);
     // remove() on a folder is rmdir: it refuses a folder that is not empty.
     fs::remove(toFsPath(native), ec);
+    // Some systems give a lack of permission as the reason; the folder's
+    // contents are the one that helps.
+    std::error_code listing;
+    if (ec && ec != std::errc::directory_not_empty && !fs::is_empty(toFsPath(native), listing)
+        && !listing)
+        ec = codeOf(std::errc::directory_not_empty);
     if (ec)
         throw FileError(op, shown(native), ec);
 }

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <system_error>
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <dirent.h>
 #endif
 
@@ -18,7 +20,20 @@ using namespace detail;
 
 namespace {
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+// The name of the entry a path leads to as the disk spells it; null if there
+// is none.
+QString spellingOnDisk(const QString &path)
+{
+    WIN32_FIND_DATAW found;
+    const HANDLE h = ::FindFirstFileW(
+        reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return {};
+    ::FindClose(h);
+    return QString::fromWCharArray(found.cFileName);
+}
+#else
 // The existing entry of folder other than name whose name matches name
 // ignoring case; the first in code-unit order if several do. Plain readdir:
 // a 20,000-entry folder takes about a third of QDirIterator's time.
@@ -47,11 +62,34 @@ QString FileSystem::nativePath(const QString &gamePath) const
     if (gamePath.isEmpty())
         return QDir::currentPath();
     QString path = QDir::fromNativeSeparators(gamePath);
-    while (path.size() > 1 && path.endsWith(u'/') && !path.endsWith(QLatin1String(":/")))
-        path.chop(1);
     if (path.size() == 2 && path[1] == u':')
         path += u'/';
-    return path;
+    if (QDir::isRelativePath(path))
+        path = QDir::currentPath() + u'/' + path;
+    // Names are found ignoring case; what is there is named as the disk
+    // spells it, in messages and lists alike.
+    qsizetype start = path.indexOf(u'/') + 1;
+    if (path.startsWith(QLatin1String("//"))) { // a share: //server/share/
+        const qsizetype server = path.indexOf(u'/', 2);
+        const qsizetype share = server < 0 ? -1 : path.indexOf(u'/', server + 1);
+        start = share < 0 ? path.size() : share + 1;
+    }
+    QString result = path.left(start);
+    bool lookUp = true;
+    for (const QStringView part : QStringView(path).mid(start).split(u'/', Qt::SkipEmptyParts)) {
+        if (!result.endsWith(u'/'))
+            result += u'/';
+        const qsizetype at = result.size();
+        result += part;
+        if (!lookUp || part == u"." || part == u".." || part.contains(u'*') || part.contains(u'?'))
+            continue;
+        const QString onDisk = spellingOnDisk(result);
+        if (onDisk.isNull())
+            lookUp = false;
+        else
+            result.replace(at, part.size(), onDisk);
+    }
+    return result;
 #else
     QString path = gamePath;
     path.replace(u'\\', u'/');

@@ -21,10 +21,22 @@ fs::path toFsPath(const QString &path)
 
 } // namespace detail
 
+#ifdef Q_OS_WIN
+namespace {
+// Marks a stored path written as UTF-8: the system's code page could not hold it.
+const QByteArray utf8Mark("\xEF\xBB\xBF");
+} // namespace
+#endif
+
 QByteArray encodePath(const QString &path)
 {
 #ifdef Q_OS_WIN
-    return path.toLocal8Bit();
+    // The system's code page, as earlier versions wrote, where it holds every
+    // character; a name it cannot hold would come back as another name.
+    const QByteArray local = path.toLocal8Bit();
+    if (QString::fromLocal8Bit(local) == path)
+        return local;
+    return utf8Mark + path.toUtf8();
 #else
     // Nearly every path is ASCII: one conversion, no look at each character.
     if (std::all_of(path.cbegin(), path.cend(), [](QChar c) { return c.unicode() < 0x80; }))
@@ -67,7 +79,8 @@ QByteArray encodePath(const QString &path)
 QString decodePath(const QByteArray &bytes)
 {
 #ifdef Q_OS_WIN
-    return QString::fromLocal8Bit(bytes);
+    return bytes.startsWith(utf8Mark) ? QString::fromUtf8(bytes.mid(utf8Mark.size()))
+                                      : QString::fromLocal8Bit(bytes);
 #else
     QString out;
     out.reserve(bytes.size());
