@@ -91,6 +91,8 @@ echo "Qt for Windows: $qt"
 
 # The program and its tests, cross-built beside the cache (never in the clone).
 build=$cache/build-win
+# One build folder, for whichever clone ran last.
+grep -qx "CMAKE_HOME_DIRECTORY:INTERNAL=$repo" "$build/CMakeCache.txt" 2>/dev/null || rm -rf "$build"
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DCMAKE_BUILD_TYPE=Release
