@@ -535,7 +535,7 @@ class TestRandom : public QObject, MainWindowBench {
                 expect(qAbs(got.red() - mark.red()) + qAbs(got.green() - mark.green())
                                + qAbs(got.blue() - mark.blue())
                            <= 24,
-                       "board marks");
+                       QString("board mark %1 is %2, not %3").arg(i).arg(got.name(), mark.name()));
             }
             expect(
                 applied < 0
@@ -795,7 +795,8 @@ private slots:
                                     "vertzmod.ini"}));
         qInfo("%d kills, %d as a copy began, %d inside Restore Everything, files lost: 0", kills,
               inCopy, inRestore);
-        QVERIFY(inCopy > 0 && inRestore > 0);
+        QVERIFY2(inCopy > 0 && inRestore > 0,
+                 qPrintable(QString("%1 kills as a copy began, %2 in a restore").arg(inCopy).arg(inRestore)));
     }
 
     void cleanup()
