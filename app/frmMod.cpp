@@ -1,10 +1,10 @@
 #include "app/frmMod.h"
 
 #include "app/frmGameFiles.h"
+#include "dialogs/Placement.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmHelp.h"
 #include "dialogs/frmOptions.h"
-#include "dialogs/Placement.h"
 #include "mods/board/BoardPage.h"
 #include "mods/display/DisplayPage.h"
 #include "mods/levels/LevelsPage.h"

@@ -11,8 +11,7 @@ namespace {
 
 class Centring : public QObject {
 public:
-    Centring(QWidget *widget, QPoint offset)
-        : QObject(widget), m_widget(widget), m_offset(offset)
+    Centring(QWidget *widget, QPoint offset) : QObject(widget), m_widget(widget), m_offset(offset)
     {
         widget->installEventFilter(this);
     }

@@ -41,14 +41,14 @@ bool openFile(QFile &file, const QString &native, QIODevice::OpenMode mode, Open
 {
 #ifdef Q_OS_WIN
     const bool write = mode & QIODevice::WriteOnly;
-    const HANDLE h = ::CreateFileW(reinterpret_cast<const wchar_t *>(native.utf16()),
-                                   write ? GENERIC_WRITE : GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   write ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE h = ::CreateFileW(
+        reinterpret_cast<const wchar_t *>(native.utf16()), write ? GENERIC_WRITE : GENERIC_READ,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, write ? CREATE_NEW : OPEN_EXISTING,
+        FILE_ATTRIBUTE_NORMAL, nullptr);
     const int fd = h == INVALID_HANDLE_VALUE
                        ? -1
-                       : ::_open_osfhandle(intptr_t(h), write ? _O_WRONLY | _O_BINARY
-                                                              : _O_RDONLY | _O_BINARY);
+                       : ::_open_osfhandle(intptr_t(h),
+                                           write ? _O_WRONLY | _O_BINARY : _O_RDONLY | _O_BINARY);
     if (fd < 0 || !file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
         why->code = std::error_code(int(::GetLastError()), std::system_category());
         why->reason = QString::fromLocal8Bit(why->code.message());

@@ -795,14 +795,13 @@ private slots:
                                     "vertzmod.ini"}));
         qInfo("%d kills, %d as a copy began, %d inside Restore Everything, files lost: 0", kills,
               inCopy, inRestore);
-        QVERIFY2(inCopy > 0 && inRestore > 0,
-                 qPrintable(QString("%1 kills as a copy began, %2 in a restore").arg(inCopy).arg(inRestore)));
+        QVERIFY2(
+            inCopy > 0 && inRestore > 0,
+            qPrintable(
+                QString("%1 kills as a copy began, %2 in a restore").arg(inCopy).arg(inRestore)));
     }
 
-    void cleanup()
-    {
-        tearDownBench();
-    }
+    void cleanup() { tearDownBench(); }
 
 public:
     // The child of killedRunsLoseNothing: the program on the installs below
