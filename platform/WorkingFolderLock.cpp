@@ -46,8 +46,13 @@ bool WorkingFolderLock::take()
         if (m_lock->getLockInfo(&m_holder, &host, nullptr)) {
             // Left by a killed run whose number this process has now (a new
             // Wine server numbers from the start again): no one holds it.
-            if (m_holder != QCoreApplication::applicationPid()
-                || host != QSysInfo::machineHostName() || !m_lock->removeStaleLockFile())
+#ifdef Q_OS_WIN
+            const QString here = qEnvironmentVariable("COMPUTERNAME"); // as the lock names it
+#else
+            const QString here = QSysInfo::machineHostName();
+#endif
+            if (m_holder != QCoreApplication::applicationPid() || (!host.isEmpty() && host != here)
+                || !m_lock->removeStaleLockFile())
                 break;
             continue;
         }
