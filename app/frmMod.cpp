@@ -1,6 +1,7 @@
 #include "app/frmMod.h"
 
 #include "app/frmGameFiles.h"
+#include "dialogs/Placement.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmHelp.h"
 #include "dialogs/frmOptions.h"
@@ -24,7 +25,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -171,12 +171,8 @@ bool frmMod::Form_Load()
         return false;
     bringToFront(fraBoard);
 
-    // 500 twips left of and above the centred position.
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.x() + (area.width() - frameGeometry().width()) / 2 - twips(500),
-             area.y() + (area.height() - frameGeometry().height()) / 2 - twips(500));
-    }
+    // 500 twips left of and above the centred position, frame included.
+    dialogs::centreWhenShown(this, {-twips(500), -twips(500)});
 
     if (QFile::exists(QString::fromLatin1(settingsFileName))) {
         m_ctx.loadSettings();

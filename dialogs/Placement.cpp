@@ -11,7 +11,7 @@ namespace {
 
 class Centring : public QObject {
 public:
-    explicit Centring(QWidget *widget) : QObject(widget), m_widget(widget)
+    Centring(QWidget *widget, QPoint offset) : QObject(widget), m_widget(widget), m_offset(offset)
     {
         widget->installEventFilter(this);
     }
@@ -43,8 +43,9 @@ private:
     {
         const QScreen *screen = m_widget->screen();
         const QRect area = screen ? screen->geometry() : QRect();
-        return {area.x() + (area.width() - outer.width()) / 2,
-                area.y() + (area.height() - outer.height()) / 2};
+        return QPoint(area.x() + (area.width() - outer.width()) / 2,
+                      area.y() + (area.height() - outer.height()) / 2)
+               + m_offset;
     }
     // Once a frame is there the position is the window's own; without a
     // window manager none ever comes, and nothing more happens.
@@ -60,15 +61,16 @@ private:
     }
 
     QWidget *m_widget;
+    QPoint m_offset;
     QWindow *m_window = nullptr;
     QMargins m_frame;
 };
 
 } // namespace
 
-void centreWhenShown(QWidget *window)
+void centreWhenShown(QWidget *window, QPoint offset)
 {
-    new Centring(window);
+    new Centring(window, offset);
 }
 
 } // namespace dialogs

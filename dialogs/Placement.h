@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPoint>
+
 class QWidget;
 
 namespace dialogs {
@@ -7,6 +9,7 @@ namespace dialogs {
 // Centres a window, frame included, on its screen when it is first shown, and
 // again once its frame is known: a window manager adds the frame only after
 // the window is on screen. Moves and resizes of the player are left alone.
-void centreWhenShown(QWidget *window);
+// offset moves it from the centre.
+void centreWhenShown(QWidget *window, QPoint offset = {});
 
 } // namespace dialogs

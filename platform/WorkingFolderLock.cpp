@@ -2,8 +2,10 @@
 
 #include "platform/FileSystem.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLockFile>
+#include <QSysInfo>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -40,8 +42,20 @@ bool WorkingFolderLock::take()
             throw FileError(QStringLiteral("create"), QDir::toNativeSeparators(path),
                             std::make_error_code(code));
         }
-        if (m_lock->getLockInfo(&m_holder, nullptr, nullptr))
-            break;
+        QString host;
+        if (m_lock->getLockInfo(&m_holder, &host, nullptr)) {
+            // Left by a killed run whose number this process has now (a new
+            // Wine server numbers from the start again): no one holds it.
+#ifdef Q_OS_WIN
+            const QString here = qEnvironmentVariable("COMPUTERNAME"); // as the lock names it
+#else
+            const QString here = QSysInfo::machineHostName();
+#endif
+            if (m_holder != QCoreApplication::applicationPid() || (!host.isEmpty() && host != here)
+                || !m_lock->removeStaleLockFile())
+                break;
+            continue;
+        }
         // Nothing readable in it: a program killed while writing it. A running
         // holder keeps it locked against removal, so only a dead one's goes.
         if (!m_lock->removeStaleLockFile())

@@ -6,6 +6,8 @@
 #include "tests/ScriptedDialogs.h"
 #include "tests/fixture/GameFixture.h"
 
+#include "platform/FileSystem.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -158,7 +160,7 @@ public:
     // A settings file with every line given; lines 3 to 13 as numbers.
     static QByteArray ini(const QString &full, const QString &demo, QList<int> numbers)
     {
-        QByteArray out = full.toLocal8Bit() + "\r\n" + demo.toLocal8Bit() + "\r\n";
+        QByteArray out = platform::encodePath(full) + "\r\n" + platform::encodePath(demo) + "\r\n";
         for (int n : numbers)
             out += QByteArray::number(n) + "\r\n";
         return out;

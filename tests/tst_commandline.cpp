@@ -32,9 +32,10 @@ class TestCommandLine : public QObject {
         p.setProcessEnvironment(env);
         p.start(VERTZMOD, args);
         p.waitForFinished(60000);
+        // A Windows console ends its lines with CR LF.
+        const auto text = [](const QByteArray &b) { return QString::fromUtf8(b).remove(u'\r'); };
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-                QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
+                text(p.readAllStandardOutput()), text(p.readAllStandardError())};
     }
     QString inGame(const QString &rel) { return fixture::nativePathOf(m_install, rel); }
     // As a version before the record did: the originals into the backup

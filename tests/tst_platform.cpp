@@ -39,6 +39,18 @@ QByteArray bigContent(char seed)
 }
 
 // The call must fail naming the operation, the native path and the system's reason.
+#ifdef Q_OS_WIN
+// Windows words its own reasons: the kind of failure is what is compared.
+#define FAILS_WITH(call, wantOp, wantPath, err)                                                    \
+    try {                                                                                          \
+        call;                                                                                      \
+        QFAIL("no FileError from " #call);                                                         \
+    } catch (const FileError &e) {                                                                 \
+        QCOMPARE(e.describe().section(": ", 0, 0),                                                 \
+                 QString("Cannot %1 %2").arg(wantOp, QDir::toNativeSeparators(m_r + wantPath)));   \
+        QVERIFY2(e.code() == std::errc(err), qPrintable(e.describe()));                            \
+    }
+#else
 #define FAILS_WITH(call, wantOp, wantPath, err)                                                    \
     try {                                                                                          \
         call;                                                                                      \
@@ -48,6 +60,7 @@ QByteArray bigContent(char seed)
                                    .arg(wantOp, QDir::toNativeSeparators(m_r + wantPath),          \
                                         QString::fromLocal8Bit(std::strerror(err))));              \
     }
+#endif
 
 // Acts on the modal box of type W once its event loop runs.
 template <typename W> void whenModal(std::function<void(W *)> act)
@@ -254,14 +267,26 @@ private slots:
              {"a.txt", "B.TXT", "c.dat", "noext", ".hidden.txt", "sub.txt/inner.txt"})
             QVERIFY(writeFile(list + '/' + name, name));
         QVERIFY(writeFile(m_r + "/Outside/target.txt", "t"));
+        // Links only where the system makes them (on Windows, a shortcut file).
+        const QStringList links = {"broken.txt", "dirlink.txt", "filelink.txt"};
+        const auto withLinks = [&links](QStringList names) {
+#ifdef Q_OS_WIN
+            names.removeIf([&links](const QString &name) { return links.contains(name); });
+#else
+            Q_UNUSED(links);
+#endif
+            return names;
+        };
+#ifndef Q_OS_WIN
         QVERIFY(QFile::link(list + "/sub.txt", list + "/dirlink.txt"));
         QVERIFY(QFile::link(m_r + "/Outside/target.txt", list + "/filelink.txt"));
         QVERIFY(QFile::link(list + "/gone", list + "/broken.txt"));
+#endif
 
         // Folders, links to folders and broken links are not files; a link to a
         // file and a hidden file are. Sorted ignoring case.
         QCOMPARE(m_fs.listFiles(m_r + "\\list\\*.*"),
-                 QStringList({".hidden.txt", "a.txt", "B.TXT", "c.dat", "filelink.txt", "noext"}));
+                 withLinks({".hidden.txt", "a.txt", "B.TXT", "c.dat", "filelink.txt", "noext"}));
         QCOMPARE(m_fs.listFiles(m_r + "\\List\\?.txt"), QStringList({"a.txt", "B.TXT"}));
         QCOMPARE(m_fs.listFiles(m_r + "\\List\\*A*"), QStringList({"a.txt", "c.dat"}));
         QCOMPARE(m_fs.listFiles(m_r + "\\List\\b*.t?t"), QStringList({"B.TXT"}));
@@ -271,7 +296,7 @@ private slots:
         // folder nor the subfolder is entered.
         m_fs.deleteFiles(m_r + "\\list\\*.TXT");
         QCOMPARE(entries(list),
-                 QStringList({"broken.txt", "c.dat", "dirlink.txt", "noext", "sub.txt"}));
+                 withLinks({"broken.txt", "c.dat", "dirlink.txt", "noext", "sub.txt"}));
         QCOMPARE(entries(list + "/sub.txt"), QStringList({"inner.txt"}));
         QCOMPARE(entries(m_r + "/Outside"), QStringList({"target.txt"}));
         m_fs.deleteFiles(m_r + "\\List\\*.zip");

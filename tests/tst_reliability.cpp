@@ -61,7 +61,6 @@ private slots:
     }
     void cleanup() { m_bench.reset(); }
 
-#ifdef Q_OS_UNIX
     void settingsFileIsNeverFollowedNorWaitedOn_data()
     {
         QTest::addColumn<QString>("cause");
@@ -71,6 +70,9 @@ private slots:
     // Read at the start, then written: refused both times, the entry kept.
     void settingsFileIsNeverFollowedNorWaitedOn()
     {
+#ifdef Q_OS_WIN
+        QSKIP("links and pipes: Windows makes neither as a player's file");
+#else
         QFETCH(QString, cause);
         const QString outside = makeOutside({"system.conf"});
         const bool link = QTest::currentDataTag() == QByteArray("link");
@@ -89,10 +91,14 @@ private slots:
         struct stat st;
         QVERIFY(::lstat("vertzmod.ini", &st) == 0
                 && (link ? S_ISLNK(st.st_mode) : S_ISFIFO(st.st_mode)));
+#endif
     }
 
     void undecodableFolderKeepsItsBytes()
     {
+#ifdef Q_OS_WIN
+        QSKIP("Windows names are UTF-16: no bytes that do not decode");
+#else
         // "Spél" in Latin-1: no valid UTF-8.
         const QByteArray folder = QFile::encodeName(m_bench->path("")) + "/Sp\xe9l";
         const QByteArray line = folder + '\\';
@@ -115,6 +121,7 @@ private slots:
         QCOMPARE(TestBench::iniLine(1), line);
         QCOMPARE(TestBench::iniLine(2), line);
         QVERIFY(m_dialogs.shown.isEmpty());
+#endif
     }
 
     // Even where a copy has nothing to write (a start puts the stored board
@@ -131,15 +138,20 @@ private slots:
         const QString col = platform::temporaryNameFor(u"board_defaultcol.dat");
         QVERIFY(writeFile(models + '/' + cas, "half a file"));
         QVERIFY(writeFile(flip + "/.vertz-0badc0de", "half a file"));
+#ifndef Q_OS_WIN // a link made on Windows is a shortcut file
         QVERIFY(QFile::link(outside + "/target", models + '/' + col));
+#endif
         QVERIFY(writeFile(models + "/.vertz-notmine", "a player's file"));
         board::swapBoard(m_fs, m_root, false, "default");
         tricks::restoreTrick(m_fs, m_root, "flip", "hardflip.ska");
         QVERIFY(tricks::backupFolderIsEmpty(m_fs, m_root, "flip"));
         tricks::removeBackupFolder(m_fs, m_root, "flip");
         QVERIFY(!QFileInfo::exists(flip));
-        QStringList kept = {col, ".vertz-notmine"};
+        QStringList kept = {".vertz-notmine"};
+#ifndef Q_OS_WIN
+        kept = QStringList{col, ".vertz-notmine"};
         kept.sort();
+#endif
         QCOMPARE(QDir(models).entryList({".vertz-*"}, QDir::Files | QDir::Hidden | QDir::System),
                  kept);
         QCOMPARE(readFile(outside + "/target"), QByteArray("the player's own target"));
@@ -147,6 +159,9 @@ private slots:
 
     void displayBackupLinksAreNotFollowed()
     {
+#ifdef Q_OS_WIN
+        QSKIP("links: Windows makes shortcut files");
+#else
         // A link among the font backups loses itself, not its target.
         const QString outside = makeOutside({"link.fnt"}) + "/link.fnt";
         QVERIFY(copyDeliveredFiles());
@@ -163,8 +178,8 @@ private slots:
             platform::FileError,
             display::setShown(m_fs, m_root, false, display::Element::Hud, false));
         QCOMPARE(QDir(m_bench->path("outside")).entryList(QDir::Files), QStringList{"link.fnt"});
-    }
 #endif
+    }
 
     // Both variants may use one install: restoring the fonts of one keeps
     // the other's backups.

@@ -215,11 +215,13 @@ private slots:
 #endif
     }
 
-#ifndef Q_OS_WIN
     // Names that differ only in case are two files: each keeps a backup of
     // its own and is restored to its own place, even when gone meanwhile.
     void caseTwinsKeepTheirOwnBackups()
     {
+#ifdef Q_OS_WIN
+        QSKIP("names differing only in case are one name on Windows");
+#else
         const QString game = installPath(Variant::Full), root = fixture::gameRootOf(game);
         const QString trick = native(anims);
         QVERIFY(QDir().mkpath(trick + "/Grab") && writeFile(trick + "/Grab/indy.ska", "Grab")
@@ -234,12 +236,14 @@ private slots:
         for (const QString &t : twins)
             tricks::restoreTrick(fs, root, t.section('/', 0, 0), t.section('/', 1));
         QCOMPARE(snapshot(game), vanilla);
-    }
 #endif
+    }
 
-#ifndef Q_OS_WIN
     void oddNamesAreNeverTakenForOthers()
     {
+#ifdef Q_OS_WIN
+        QSKIP("Windows names are UTF-16: no bytes that do not decode");
+#else
         // Bytes that do not decode, and the name they decode to: another file.
         const QString decoded = QFile::decodeName(QByteArray("caf\xe9.ska"));
         const QString trick = native(anims);
@@ -262,8 +266,8 @@ private slots:
         }
         QCOMPARE(copied, 1);
         QCOMPARE(readFile(native(anims + "kickflip.ska")), QByteArray("decoded"));
-    }
 #endif
+    }
 };
 
 QTEST_MAIN(TestTricks)

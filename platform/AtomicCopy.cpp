@@ -1,0 +1,341 @@
+#include "platform/FileSystem.h"
+#include "platform/FileSystemDetail.h"
+
+#include "platform/FileStamp.h"
+#include "platform/IdenticalFiles.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace platform {
+
+using namespace detail;
+
+namespace detail {
+
+// Removes what killed copies left in a native folder: plain files of the
+// temporary name pattern, never a link of that name or anything else.
+void removeLeftovers(const QString &folder)
+{
+#ifdef Q_OS_WIN
+    // Without a name filter: one would build a regular expression per call.
+    QStringList leftovers;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        if (isCopyLeftover(it.fileName()) && !it.fileInfo().isSymLink())
+            leftovers.append(it.filePath());
+    }
+    for (const QString &path : std::as_const(leftovers))
+        QFile::remove(path);
+#else
+    DIR *dir = ::opendir(encodePath(folder).constData());
+    if (!dir)
+        return;
+    const int fd = ::dirfd(dir);
+    std::vector<QByteArray> leftovers;
+    while (const dirent *entry = ::readdir(dir)) {
+        struct stat st;
+        if (std::strncmp(entry->d_name, ".vertz-", 7) == 0
+            && isCopyLeftover(QString::fromLatin1(entry->d_name))
+            && ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            leftovers.emplace_back(entry->d_name);
+    }
+    for (const QByteArray &name : leftovers)
+        ::unlinkat(fd, name.constData(), 0);
+    ::closedir(dir);
+#endif
+}
+
+constexpr int temporaryAttempts = 16;
+
+// Removes what a killed copy or save onto the file name left in a native
+// folder ending in '/': the plain file of its temporary's name. A link or
+// anything else of that name is left alone, and the next attempt's name
+// looked at.
+void removeLeftoverOf(const QString &folder, QStringView name)
+{
+    for (int attempt = 0; attempt < temporaryAttempts; ++attempt) {
+        const fs::path temp = toFsPath(folder + temporaryNameFor(name, attempt));
+        std::error_code ec;
+        const fs::file_status st = fs::symlink_status(temp, ec);
+        if (!fs::exists(st))
+            return;
+        if (fs::is_regular_file(st)) {
+            fs::remove(temp, ec);
+            return;
+        }
+    }
+}
+
+// Creates the temporary of a copy or save onto the file name in a native
+// folder ending in '/', with the usual permissions (umask), unlike
+// QTemporaryFile's 0600; returns its path. A failure is op's on path (shown).
+QString createTemporary(QFile &out, const QString &folder, QStringView name, const QString &op,
+                        const QString &path)
+{
+    for (int attempt = 0;; ++attempt) {
+        const QString temp = folder + temporaryNameFor(name, attempt);
+        OpenFailure why;
+        if (openFile(out, temp, QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
+                     &why))
+            return temp;
+        // Taken by something not the program's own (a link, a folder): the next name.
+        if (attempt + 1 >= temporaryAttempts || why.code != std::errc::file_exists)
+            throw openError(op, path, why);
+    }
+}
+
+// Puts what was written on disk before a rename, so that a crash never
+// leaves an empty file; a file system that cannot sync is no failure.
+void syncToDisk(QFile &file)
+{
+#ifdef Q_OS_WIN
+    ::_commit(file.handle());
+#else
+    ::fsync(file.handle());
+#endif
+}
+
+} // namespace detail
+
+namespace {
+
+constexpr qint64 copyChunk = 1 << 20;
+
+// Reads up to size bytes, fewer only at the end of the file; -1 on failure.
+qint64 readFully(QFile &file, char *data, qint64 size)
+{
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 got = file.read(data + done, size - done);
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+// Whether the plain file at target (not a link) holds exactly the bytes of in:
+// the sizes first, then the contents chunk by chunk. Writes nothing.
+bool holdsSameBytes(QFile &in, const QString &target)
+{
+    const fs::path path = toFsPath(target);
+    const qint64 size = in.size();
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(path, ec))
+        || fs::file_size(path, ec) != std::uintmax_t(size) || ec)
+        return false;
+    QFile out;
+    OpenFailure why;
+    if (!openFile(out, target, QIODevice::ReadOnly | QIODevice::Unbuffered, &why)
+        || out.size() != size || !in.seek(0))
+        return false;
+    QByteArray a(copyChunk, Qt::Uninitialized), b(copyChunk, Qt::Uninitialized);
+    for (qint64 done = 0; done < size;) {
+        const qint64 want = std::min(copyChunk, size - done);
+        if (readFully(in, a.data(), want) != want || readFully(out, b.data(), want) != want
+            || std::memcmp(a.constData(), b.constData(), size_t(want)) != 0)
+            return false;
+        done += want;
+    }
+    return true;
+}
+
+enum class KernelCopy { Done, Failed, Unsupported };
+
+// Lets the system copy in's bytes into the empty out: a shared-extent clone
+// where the file system has them, else an in-kernel copy. Unsupported (and
+// nothing written) where neither works; Failed with errno set.
+KernelCopy kernelCopy(QFile &in, QFile &out)
+{
+#ifdef Q_OS_LINUX
+    const int from = in.handle(), to = out.handle();
+    if (::ioctl(to, FICLONE, from) == 0)
+        return KernelCopy::Done;
+    loff_t offset = 0;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(from, &offset, to, nullptr, size_t(1) << 30, 0);
+        if (n > 0)
+            continue;
+        if (n == 0)
+            return KernelCopy::Done;
+        if (errno == EINTR)
+            continue;
+        // Another file system, or one without the call: nothing is written yet.
+        if (offset == 0
+            && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL))
+            return KernelCopy::Unsupported;
+        return KernelCopy::Failed;
+    }
+#else
+    Q_UNUSED(in);
+    Q_UNUSED(out);
+    return KernelCopy::Unsupported;
+#endif
+}
+} // namespace
+
+QString temporaryNameFor(QStringView fileName, int attempt)
+{
+    // FNV-1a: the same digits from the same name on every system and version.
+    quint32 h = 2166136261u;
+    const auto mix = [&h](quint32 byte) {
+        h ^= byte;
+        h *= 16777619u;
+    };
+    for (const QChar c : fileName.toString().toCaseFolded()) {
+        mix(c.unicode() & 0xFF);
+        mix(c.unicode() >> 8);
+    }
+    mix(quint32(attempt));
+    return QStringLiteral(".vertz-%1").arg(h, 8, 16, QLatin1Char('0'));
+}
+
+bool isCopyLeftover(QStringView name)
+{
+    if (name.size() != 15 || !name.startsWith(QLatin1String(".vertz-")))
+        return false;
+    for (const QChar c : name.mid(7)) {
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f')))
+            return false;
+    }
+    return true;
+}
+
+void FileSystem::copyOpened(Source &source, const QString &to)
+{
+    const QString target = nativePath(to);
+    const QString copyOp = QStringLiteral("copy");
+    const QString copyToOp = QStringLiteral("copy %1 to").arg(shown(source.path));
+    QFile &in = source.file;
+
+    // Even a copy with nothing to do tidies what a killed one left.
+    const QFileInfo targetInfo(target);
+    const QString name = targetInfo.fileName();
+    QString folder = targetInfo.path();
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    removeLeftoverOf(folder, name);
+    // Writing a file onto itself through a temporary would be harmless, but
+    // there is nothing to do.
+    std::error_code ec;
+    if (fs::equivalent(toFsPath(source.path), toFsPath(target), ec))
+        return;
+    // Nor when the destination already holds these bytes: putting a state
+    // back that is in place then costs reads, no writes, and none while
+    // neither file changed since. The stamps come first, so a change during
+    // the comparison shows as one.
+    // A link in the destination's place is replaced, never trusted.
+    FileStamp fromStamp = stampOf(source.path);
+#ifndef Q_OS_WIN
+    // The stamp must be the open source's: a file renamed into its place since
+    // is another one. (Windows lets no one replace a file while it is open.)
+    struct stat opened;
+    if (::fstat(in.handle(), &opened) != 0 || quint64(opened.st_ino) != fromStamp.file
+        || quint64(opened.st_dev) != fromStamp.device)
+        fromStamp = FileStamp();
+#endif
+    const FileStamp toStamp
+        = fs::is_symlink(fs::symlink_status(toFsPath(target), ec)) ? FileStamp() : stampOf(target);
+    if (m_identical->contains(fromStamp, toStamp))
+        return;
+    if (holdsSameBytes(in, target)) {
+        m_identical->add(fromStamp, toStamp);
+        in.seek(0);
+        return;
+    }
+    if (!in.seek(0))
+        throw FileError(copyOp, shown(source.path), in.errorString());
+
+    if (const std::error_code fault = injected(FaultInjector::Step::Create, target))
+        throw FileError(copyToOp, shown(target), fault);
+    QFile out;
+    const QString temp = createTemporary(out, folder, name, copyToOp, shown(target));
+    auto discard = [&] {
+        out.close();
+        std::error_code ignored;
+        fs::remove(toFsPath(temp), ignored);
+    };
+    auto fail = [&](const std::error_code &code, const QString &reason = QString()) {
+        discard();
+        throw reason.isEmpty() ? FileError(copyToOp, shown(target), code)
+                               : FileError(copyToOp, shown(target), reason, code);
+    };
+
+    switch (kernelCopy(in, out)) {
+    case KernelCopy::Done:
+        break;
+    case KernelCopy::Failed:
+        fail(lastError());
+        break;
+    case KernelCopy::Unsupported: {
+        // A short write is no error to QFile; writing the rest once more either
+        // makes progress or reports the system's reason (disk full, size limit).
+        QByteArray buffer(copyChunk, Qt::Uninitialized);
+        for (;;) {
+            const qint64 got = in.read(buffer.data(), buffer.size());
+            if (got < 0) {
+                const QString reason = in.errorString();
+                discard();
+                throw FileError(copyOp, shown(source.path), reason);
+            }
+            if (got == 0)
+                break;
+            for (qint64 done = 0; done < got;) {
+                errno = 0;
+                const qint64 put = out.write(buffer.constData() + done, got - done);
+                if (put <= 0) {
+                    const std::error_code code = errno ? lastError() : codeOf(std::errc::io_error);
+                    fail(code, out.errorString().isEmpty() ? QString() : out.errorString());
+                }
+                done += put;
+            }
+        }
+        break;
+    }
+    }
+    if (const std::error_code fault = injected(FaultInjector::Step::Write, target))
+        fail(fault);
+    // Whatever path the bytes took, a copy shorter than its source is no copy.
+    if (out.size() != in.size())
+        fail(codeOf(std::errc::io_error));
+    out.close();
+    if (out.error() != QFileDevice::NoError)
+        fail(codeOf(std::errc::io_error), out.errorString());
+
+    if (const std::error_code fault = injected(FaultInjector::Step::Rename, target))
+        fail(fault);
+    fs::rename(toFsPath(temp), toFsPath(target), ec);
+    if (ec)
+        fail(ec);
+}
+
+} // namespace platform

@@ -1,0 +1,52 @@
+#pragma once
+
+// What the files behind FileSystem.h share among themselves; nothing else
+// includes it.
+
+#include "platform/FileSystem.h"
+
+#include <QFile>
+#include <QString>
+#include <QStringView>
+
+#include <filesystem>
+#include <system_error>
+
+namespace platform {
+
+struct FileSystem::Source {
+    QString path; // native
+    QFile file;
+};
+
+namespace detail {
+
+// NameEncoding.cpp
+std::filesystem::path toFsPath(const QString &path);
+
+// FileError.cpp
+QString shown(const QString &nativePath);
+std::error_code codeOf(std::errc code);
+std::error_code lastError();
+
+// Why opening a file failed: the system's code where there is one.
+struct OpenFailure {
+    QString reason;
+    std::error_code code;
+};
+
+FileError openError(const QString &op, const QString &path, const OpenFailure &why);
+
+// FileSystem.cpp
+bool openFile(QFile &file, const QString &native, QIODevice::OpenMode mode, OpenFailure *why);
+
+// AtomicCopy.cpp
+void removeLeftovers(const QString &folder);
+void removeLeftoverOf(const QString &folder, QStringView name);
+QString createTemporary(QFile &out, const QString &folder, QStringView name, const QString &op,
+                        const QString &path);
+void syncToDisk(QFile &file);
+
+} // namespace detail
+
+} // namespace platform
