@@ -127,7 +127,7 @@ xvfb-run -a sh -c '
         name=$(basename "$exe" .exe)
         case " $3 " in *" $name "*) style="" ;; *) style="-style windows" ;; esac
         t0=$(date +%s)
-        timeout 3000 wine "$exe" $style -o "Z:$2/$name.txt,txt" >"$2/$name.out" 2>&1
+        timeout 3000 wine "$exe" $style -maxwarnings 0 -o "Z:$2/$name.txt,txt" >"$2/$name.out" 2>&1
         echo "$name: exit $? in $(( $(date +%s) - t0 )) s"
     done' sh "$build" "$results" "$(echo $guiless)"
 
