@@ -314,8 +314,8 @@ void benchStartUp(const Programs &p, const QString &base, const QString &bigInst
     // A first run finds no pairs of files kept as identical and compares
     // the parts once; a later run reads the pairs it kept.
     const QString kept = base + QStringLiteral("/work-big/vertzmod.verified");
-    std::vector<double> minMs, minCpu, minMb, smallMs, smallCpu, smallMb, firstMs, laterMs,
-        written, bigFloor;
+    std::vector<double> minMs, minCpu, minMb, smallMs, smallCpu, smallMb, firstMs, laterMs, written,
+        bigFloor;
     const int reps = 21;
     for (int i = -1; i < reps; ++i) {
         const ProcessRun m = runProcess(base + QStringLiteral("/work-minimal"), {p.minimal});
@@ -793,7 +793,7 @@ void benchRestoreEverything(const QString &base, const QString &install)
     };
     std::vector<double> runMs, floorMs;
     interleaved(
-        3, modTheProgramsWay,
+        5, modTheProgramsWay,
         [&] {
             const gamefiles::RestoreReport report = gamefiles::restoreEverything(ctx, root, false);
             check(report.restored == replaced + 5 && report.failed.isEmpty() && restored(),
@@ -896,13 +896,26 @@ int main(int argc, char **argv)
         board::swapBoard(fs, fixture::gameRootOf(big), false, QStringLiteral("hover"));
         syncDisk();
 
-        benchStartUp(programs, base, big, boardIndex("hover"));
-        benchTabSwitch(base, 1000);
-        for (int files : {1000, 20000, 100000})
-            benchTricks(programs, base, files);
-        benchDisplay(base);
-        benchRestoreEverything(base, big);
+        // VERTZ_BENCH=restore,swap (say) runs those groups only.
+        const QStringList only
+            = qEnvironmentVariable("VERTZ_BENCH").split(u',', Qt::SkipEmptyParts);
+        const auto wanted = [&](const char *group) {
+            return only.isEmpty() || only.contains(QLatin1String(group));
+        };
+        if (wanted("startup"))
+            benchStartUp(programs, base, big, boardIndex("hover"));
+        if (wanted("tabs"))
+            benchTabSwitch(base, 1000);
+        for (int files : {1000, 20000, 100000}) {
+            if (wanted("tricks"))
+                benchTricks(programs, base, files);
+        }
+        if (wanted("display"))
+            benchDisplay(base);
+        if (wanted("restore"))
+            benchRestoreEverything(base, big);
         // Last: the disk goes on writing for a while after.
-        benchSwap(big);
+        if (wanted("swap"))
+            benchSwap(big);
     });
 }
