@@ -11,6 +11,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <optional>
 
 namespace gamefiles {
 
@@ -66,7 +67,7 @@ QSet<QString> confirm(platform::Dialogs &dialogs, const QList<FileStatus> &chang
 // Puts one unit's originals back with its mod's own operation. A trick's
 // backup folder and the folders above it are added to folders.
 void restoreUnit(AppContext &ctx, const QString &root, bool demo, const QList<FileStatus> &unit,
-                 QSet<QString> *folders)
+                 std::optional<tricks::Roots> *trickRoots, QSet<QString> *folders)
 {
     platform::FileSystem &fs = ctx.files;
     const FileStatus &first = unit.first();
@@ -92,7 +93,9 @@ void restoreUnit(AppContext &ctx, const QString &root, bool demo, const QList<Fi
                                       QStringLiteral("it lies outside the animation folder"));
         const QString rel = QString(first.unit.mid(anims.size())).replace(u'\\', u'/');
         QString folder = rel.section(u'/', 0, -2);
-        tricks::restoreTrick(fs, root, folder, rel.section(u'/', -1));
+        if (!*trickRoots)
+            *trickRoots = tricks::rootsOf(fs, root);
+        tricks::restoreTrick(fs, **trickRoots, folder, rel.section(u'/', -1));
         for (; !folder.isEmpty(); folder = folder.section(u'/', 0, -2))
             folders->insert(folder);
         return;
@@ -288,6 +291,7 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
 
     int total = 0, done = 0;
     QSet<QString> trickFolders;
+    std::optional<tricks::Roots> trickRoots;
     for (const auto &unit : std::as_const(units))
         total += int(unit.size());
     for (qsizetype u = 0; u < units.size(); ++u) {
@@ -313,7 +317,7 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
             break;
         }
         try {
-            restoreUnit(ctx, gameRoot, demo, unit, &trickFolders);
+            restoreUnit(ctx, gameRoot, demo, unit, &trickRoots, &trickFolders);
         } catch (const platform::FileError &e) {
             report.failed << unit.first().game + QStringLiteral(": ") + e.explain();
             putBack(ctx, gameRoot, demo, unit.first());

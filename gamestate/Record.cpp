@@ -129,8 +129,15 @@ Record::Install &Record::install(const QString &nativeRoot, bool demo)
 Record::Entry *Record::entryFor(Install &in, const QString &gameRoot, const Place &place,
                                 platform::FileSystem &fs)
 {
-    const QString game = below(in.root, fs.nativePath(gameRoot + place.game));
-    const QString backup = below(in.root, fs.nativePath(gameRoot + place.backup));
+    return entryFor(in, place, fs.nativePath(gameRoot + place.game),
+                    fs.nativePath(gameRoot + place.backup));
+}
+
+Record::Entry *Record::entryFor(Install &in, const Place &place, const QString &nativeGame,
+                                const QString &nativeBackup)
+{
+    const QString game = below(in.root, nativeGame);
+    const QString backup = below(in.root, nativeBackup);
     if (game.isEmpty() || backup.isEmpty())
         return nullptr; // not below the install: nothing of ours
     if (const auto known = in.entries.find(game); known != in.entries.end())
@@ -217,10 +224,14 @@ QList<FileStatus> Record::look(platform::FileSystem &fs, const QString &gameRoot
     for (const Mirror &m : layout.mirrors) {
         mods.insert(m.mod);
         QStringList found;
-        walk(fs.nativePath(gameRoot + m.backupFolder), QString(), &found);
+        // Both folders looked up once, not once for each file below them.
+        const QString games = fs.nativePath(gameRoot + m.gameFolder) + u'/';
+        const QString backupFolder = fs.nativePath(gameRoot + m.backupFolder);
+        const QString backups = backupFolder + u'/';
+        walk(backupFolder, QString(), &found);
         for (const QString &rel : std::as_const(found))
-            entryFor(in, gameRoot,
-                     {m.mod, m.gameFolder + rel, m.gameFolder + rel, m.backupFolder + rel}, fs);
+            entryFor(in, {m.mod, m.gameFolder + rel, m.gameFolder + rel, m.backupFolder + rel},
+                     fs.nativePath(games + rel), fs.nativePath(backups + rel));
     }
 
     QList<FileStatus> states;

@@ -93,6 +93,8 @@ private:
     QString read();
     Entry *entryFor(Install &in, const QString &gameRoot, const Place &place,
                     platform::FileSystem &fs);
+    Entry *entryFor(Install &in, const Place &place, const QString &nativeGame,
+                    const QString &nativeBackup);
     // The hash of a native file now, from seen while its stamp holds, else
     // read once; seen follows. None when no file is there.
     platform::ContentHash current(const QString &native, Seen &seen);

@@ -245,29 +245,38 @@ void FileSystem::copyOpened(Source &source, const QString &to)
         folder += u'/';
     removeLeftoverOf(folder, name);
     // Writing a file onto itself through a temporary would be harmless, but
-    // there is nothing to do.
+    // there is nothing to do. Nor when the destination already holds these
+    // bytes: putting a state back that is in place then costs reads, no
+    // writes, and none while neither file changed since. The stamps come
+    // first, so a change during the comparison shows as one.
+    // A link in the destination's place is replaced, never trusted.
     std::error_code ec;
+#ifdef Q_OS_WIN
     if (fs::equivalent(toFsPath(source.path), toFsPath(target), ec))
         return;
-    // Nor when the destination already holds these bytes: putting a state
-    // back that is in place then costs reads, no writes, and none while
-    // neither file changed since. The stamps come first, so a change during
-    // the comparison shows as one.
-    // A link in the destination's place is replaced, never trusted.
-    FileStamp fromStamp = stampOf(source.path);
-#ifndef Q_OS_WIN
-    // The stamp must be the open source's: a file renamed into its place since
-    // is another one. (Windows lets no one replace a file while it is open.)
-    struct stat opened;
-    if (::fstat(in.handle(), &opened) != 0 || quint64(opened.st_ino) != fromStamp.file
-        || quint64(opened.st_dev) != fromStamp.device)
-        fromStamp = FileStamp();
-#endif
+    // Windows lets no one replace a file while it is open: the path's stamp is the open source's.
+    const FileStamp fromStamp = stampOf(source.path);
     const FileStamp toStamp
         = fs::is_symlink(fs::symlink_status(toFsPath(target), ec)) ? FileStamp() : stampOf(target);
+#else
+    // One look at each, as a small copy pays for every one: the open source
+    // (a file renamed into its place since is another one) and the
+    // destination, not through a link.
+    struct stat opened, there;
+    const bool known = ::fstat(in.handle(), &opened) == 0;
+    const bool found = ::lstat(encodePath(target).constData(), &there) == 0;
+    if (found && S_ISLNK(there.st_mode)
+            ? fs::equivalent(toFsPath(source.path), toFsPath(target), ec)
+            : found && known && there.st_ino == opened.st_ino && there.st_dev == opened.st_dev)
+        return;
+    const FileStamp fromStamp = known ? stampOf(opened) : FileStamp();
+    const FileStamp toStamp = found ? stampOf(there) : FileStamp();
+#endif
     if (m_identical->contains(fromStamp, toStamp))
         return;
-    if (holdsSameBytes(in, target)) {
+    // Files of different sizes differ: no need to open the destination.
+    const bool mayBeSame = fromStamp.isNull() || toStamp.isNull() || fromStamp.size == toStamp.size;
+    if (mayBeSame && holdsSameBytes(in, target)) {
         m_identical->add(fromStamp, toStamp);
         in.seek(0);
         return;

@@ -1,6 +1,7 @@
 #include "platform/ContentHash.h"
 
 #include "platform/FileSystem.h"
+#include "platform/FileSystemDetail.h"
 
 #include <QtEndian>
 
@@ -161,19 +162,6 @@ FileStamp stampOfHandle(HANDLE h)
     s.device = info.dwVolumeSerialNumber;
     return s;
 }
-#else
-FileStamp stampOfStat(const struct stat &st)
-{
-    if (!S_ISREG(st.st_mode))
-        return {};
-    FileStamp s;
-    s.size = qint64(st.st_size);
-    s.modified = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    s.changed = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
-    s.file = quint64(st.st_ino);
-    s.device = quint64(st.st_dev);
-    return s;
-}
 #endif
 
 } // namespace
@@ -208,7 +196,7 @@ std::optional<HashedFile> hashFile(const QString &nativePath)
     if (fd < 0)
         return std::nullopt;
     struct stat st;
-    const FileStamp before = ::fstat(fd, &st) == 0 ? stampOfStat(st) : FileStamp();
+    const FileStamp before = ::fstat(fd, &st) == 0 ? detail::stampOf(st) : FileStamp();
     bool ok = !before.isNull();
     // Most files the mods change are small: no megabyte to set aside for them.
     buffer.resize(size_t(qBound<qint64>(1, before.size + 1, chunk)));
@@ -222,7 +210,7 @@ std::optional<HashedFile> hashFile(const QString &nativePath)
         }
         hasher.add(QByteArrayView(buffer.data(), got));
     }
-    const FileStamp after = ok && ::fstat(fd, &st) == 0 ? stampOfStat(st) : FileStamp();
+    const FileStamp after = ok && ::fstat(fd, &st) == 0 ? detail::stampOf(st) : FileStamp();
     ::close(fd);
     if (!ok)
         return std::nullopt;

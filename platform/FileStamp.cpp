@@ -1,6 +1,7 @@
 #include "platform/FileStamp.h"
 
 #include "platform/FileSystem.h"
+#include "platform/FileSystemDetail.h"
 
 #include <QDir>
 #include <QList>
@@ -69,7 +70,17 @@ FileStamp stampOf(const QString &nativePath)
     s.device = info.dwVolumeSerialNumber;
 #else
     struct stat st;
-    if (::stat(encodePath(nativePath).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (::stat(encodePath(nativePath).constData(), &st) == 0)
+        s = detail::stampOf(st);
+#endif
+    return s;
+}
+
+#ifndef Q_OS_WIN
+FileStamp detail::stampOf(const struct stat &st)
+{
+    FileStamp s;
+    if (!S_ISREG(st.st_mode))
         return s;
     const auto nanoseconds
         = [](const timespec &t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; };
@@ -78,8 +89,8 @@ FileStamp stampOf(const QString &nativePath)
     s.changed = nanoseconds(st.st_ctim);
     s.file = quint64(st.st_ino);
     s.device = quint64(st.st_dev);
-#endif
     return s;
 }
+#endif
 
 } // namespace platform

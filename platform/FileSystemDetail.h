@@ -3,6 +3,7 @@
 // What the files behind FileSystem.h share among themselves; nothing else
 // includes it.
 
+#include "platform/FileStamp.h"
 #include "platform/FileSystem.h"
 
 #include <QFile>
@@ -11,6 +12,10 @@
 
 #include <filesystem>
 #include <system_error>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 
 namespace platform {
 
@@ -39,6 +44,11 @@ FileError openError(const QString &op, const QString &path, const OpenFailure &w
 
 // FileSystem.cpp
 bool openFile(QFile &file, const QString &native, QIODevice::OpenMode mode, OpenFailure *why);
+
+#ifndef Q_OS_WIN
+// FileStamp.cpp: the stamp of what a stat() described; none unless a plain file.
+FileStamp stampOf(const struct stat &st);
+#endif
 
 // AtomicCopy.cpp
 void removeLeftovers(const QString &folder);

@@ -105,13 +105,25 @@ QString FileSystem::nativePath(const QString &gamePath) const
         result = QDir::currentPath();
     }
 
+    const auto parts = QStringView(path).mid(start).split(u'/', Qt::SkipEmptyParts);
+    // A path that exists as spelt needs no look-up of its folders: the
+    // system found each of them exactly on its way to the last.
+    QString asSpelt = result;
+    for (const QStringView part : parts) {
+        if (!asSpelt.endsWith(u'/'))
+            asSpelt += u'/';
+        asSpelt += part;
+    }
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(toFsPath(asSpelt), ec)))
+        return asSpelt;
+
     // Once a component exists in no spelling, nothing below it can exist:
     // the rest keeps its spelling without further look-ups. Scanning the
     // parent is the slow path, taken only when the exact spelling is missing.
     bool lookUp = true;
     // Below the mirroring folder: the counterpart of parent below m_mirrorFrom.
     QString mirror;
-    const auto parts = QStringView(path).mid(start).split(u'/', Qt::SkipEmptyParts);
     for (const QStringView part : parts) {
         const QString parent = result;
         if (!m_mirrorTo.isEmpty() && parent == m_mirrorTo)
@@ -124,13 +136,14 @@ QString FileSystem::nativePath(const QString &gamePath) const
         result += part;
         if (!lookUp)
             continue;
-        std::error_code ec;
         if (fs::exists(fs::symlink_status(toFsPath(result), ec)))
             continue;
-        // Another spelling there may be the counterpart of another entry.
-        const QString best = counterpart.isNull() || matchIgnoringCase(counterpart, part).isNull()
-                                 ? matchIgnoringCase(parent, part)
-                                 : QString();
+        // Another spelling there may be the counterpart of another entry. The
+        // mirrored folder may be large: it is read only when there is a match.
+        QString best = matchIgnoringCase(parent, part);
+        if (!best.isNull() && !counterpart.isNull()
+            && !matchIgnoringCase(counterpart, part).isNull())
+            best.clear();
         if (best.isNull()) {
             lookUp = false;
         } else {

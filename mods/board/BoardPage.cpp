@@ -102,9 +102,26 @@ bool BoardPage::eventFilter(QObject *watched, QEvent *event)
 
 void BoardPage::showPreview(int imageNumber)
 {
-    if (imageNumber >= 1 && imageNumber <= ilsPreview.size())
-        PicPreview->setPixmap(ilsPreview[imageNumber - 1]);
     PicPreview->setProperty("imageNumber", imageNumber);
+    // Every start replaces the design-time picture before the page is seen:
+    // only the one seen is decoded.
+    if (isVisible())
+        paintPreview();
+}
+
+void BoardPage::showEvent(QShowEvent *event)
+{
+    QGroupBox::showEvent(event);
+    paintPreview();
+}
+
+void BoardPage::paintPreview()
+{
+    const int n = PicPreview->property("imageNumber").toInt();
+    if (n != m_painted && n >= 1 && n <= ilsPreview.size()) {
+        PicPreview->setPixmap(ilsPreview[n - 1]);
+        m_painted = n;
+    }
 }
 
 void BoardPage::Board_Click(int index)

@@ -41,9 +41,11 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void showPreview(int imageNumber);
+    void paintPreview();
 
     AppContext &m_ctx;
     int m_applied[2] = {0, 0};
@@ -51,4 +53,5 @@ private:
     // board is known to be the one in the game.
     bool m_swapped[2] = {false, false};
     bool m_toggledSincePress = false;
+    int m_painted = 0; // the image number PicPreview holds, 0 for none
 };

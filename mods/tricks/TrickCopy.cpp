@@ -43,6 +43,13 @@ QString gameFolder(const QString &root, const QString &folder)
     return path;
 }
 
+// A folder's native path, for paths below it: each then costs one look-up,
+// not one per folder on the way, as long as it exists as spelt.
+QString resolved(platform::FileSystem &fs, const QString &folder)
+{
+    return fs.nativePath(folder) + u'/';
+}
+
 void requireSelected(const QString &name, const QString &folderPath, const char *list)
 {
     if (name.isEmpty())
@@ -109,16 +116,16 @@ void ensureBackupFolders(platform::FileSystem &fs, const QString &backups, const
 void copyTrick(platform::FileSystem &game, const QString &gameRoot, const QString &sourceFolder,
                const QString &sourceName, const QString &targetFolder, const QString &targetName)
 {
-    const QString trick = trickRoot(gameRoot);
-    const QString backups = backupRoot(gameRoot);
+    const QString s = gameFolder(trickRoot(gameRoot), sourceFolder);
+    const QString g = gameFolder(trickRoot(gameRoot), targetFolder);
+    const QString trick = resolved(game, trickRoot(gameRoot));
+    const QString backups = resolved(game, backupRoot(gameRoot));
     // Of two tricks whose names differ only in case, each has its own backup.
     platform::FileSystem fs = game.mirroring(trick, backups);
-    const QString s = gameFolder(trick, sourceFolder);
-    const QString g = gameFolder(trick, targetFolder);
     requireSelected(sourceName, fs.nativePath(trick + s), "the upper list");
     requireSelected(targetName, fs.nativePath(trick + g), "the lower list");
-    requireGameName(sourceName, trick + s);
-    requireGameName(targetName, trick + g);
+    requireGameName(sourceName, trickRoot(gameRoot) + s);
+    requireGameName(targetName, trickRoot(gameRoot) + g);
     requireOutsideBackups(fs, trick, s, sourceName, QStringLiteral("copy"));
     requireOutsideBackups(fs, trick, g, targetName, QStringLiteral("copy over"));
 
@@ -153,15 +160,26 @@ void copyTrick(platform::FileSystem &game, const QString &gameRoot, const QStrin
     }
 }
 
+Roots rootsOf(platform::FileSystem &fs, const QString &gameRoot)
+{
+    return {gameRoot, resolved(fs, trickRoot(gameRoot)), resolved(fs, backupRoot(gameRoot))};
+}
+
 void restoreTrick(platform::FileSystem &fs, const QString &gameRoot, const QString &folder,
                   const QString &name)
 {
-    const QString backups = backupRoot(gameRoot);
-    const QString g = gameFolder(backups, folder);
+    restoreTrick(fs, rootsOf(fs, gameRoot), folder, name);
+}
+
+void restoreTrick(platform::FileSystem &fs, const Roots &roots, const QString &folder,
+                  const QString &name)
+{
+    const QString &backups = roots.backups;
+    const QString g = gameFolder(backupRoot(roots.gameRoot), folder);
     if (name.isEmpty())
         throw FileError(QStringLiteral("restore from"), fs.nativePath(backups + g),
                         QStringLiteral("no file is selected"));
-    requireGameName(name, backups + g);
+    requireGameName(name, backupRoot(roots.gameRoot) + g);
     ensureBackupFolders(fs, backups, g, false);
     const QString backup = backups + g + name;
     if (!fs.fileExists(backup))
@@ -169,8 +187,7 @@ void restoreTrick(platform::FileSystem &fs, const QString &gameRoot, const QStri
                         std::make_error_code(std::errc::no_such_file_or_directory));
     // One replacing copy: it also brings back a game file that went missing.
     // Of two backups whose names differ only in case, each goes back to its own file.
-    const QString trick = trickRoot(gameRoot);
-    fs.mirroring(backups, trick).copyFile(backup, trick + g + name);
+    fs.mirroring(backups, roots.trick).copyFile(backup, roots.trick + g + name);
     fs.deleteFile(backup);
 }
 

@@ -38,6 +38,16 @@ void copyTrick(platform::FileSystem &fs, const QString &gameRoot, const QString 
 void restoreTrick(platform::FileSystem &fs, const QString &gameRoot, const QString &folder,
                   const QString &name);
 
+// The trick and backup roots of an install, looked up once for many restores.
+struct Roots {
+    QString gameRoot;
+    QString trick;   // native, ending in '/'
+    QString backups; // native, ending in '/'
+};
+Roots rootsOf(platform::FileSystem &fs, const QString &gameRoot);
+void restoreTrick(platform::FileSystem &fs, const Roots &roots, const QString &folder,
+                  const QString &name);
+
 // The backup tree, mirroring the trick root.
 gamestate::Mirror backupMirror();
 // What copyTrick puts where, and where the original is kept.
