@@ -113,13 +113,19 @@ void ensureBackupFolders(platform::FileSystem &fs, const QString &backups, const
 
 } // namespace
 
+Roots rootsOf(platform::FileSystem &fs, const QString &gameRoot)
+{
+    return {gameRoot, resolved(fs, trickRoot(gameRoot)), resolved(fs, backupRoot(gameRoot))};
+}
+
 void copyTrick(platform::FileSystem &game, const QString &gameRoot, const QString &sourceFolder,
                const QString &sourceName, const QString &targetFolder, const QString &targetName)
 {
     const QString s = gameFolder(trickRoot(gameRoot), sourceFolder);
     const QString g = gameFolder(trickRoot(gameRoot), targetFolder);
-    const QString trick = resolved(game, trickRoot(gameRoot));
-    const QString backups = resolved(game, backupRoot(gameRoot));
+    const Roots roots = rootsOf(game, gameRoot);
+    const QString &trick = roots.trick;
+    const QString &backups = roots.backups;
     // Of two tricks whose names differ only in case, each has its own backup.
     platform::FileSystem fs = game.mirroring(trick, backups);
     requireSelected(sourceName, fs.nativePath(trick + s), "the upper list");
@@ -158,11 +164,6 @@ void copyTrick(platform::FileSystem &game, const QString &gameRoot, const QStrin
         }
         throw;
     }
-}
-
-Roots rootsOf(platform::FileSystem &fs, const QString &gameRoot)
-{
-    return {gameRoot, resolved(fs, trickRoot(gameRoot)), resolved(fs, backupRoot(gameRoot))};
 }
 
 void restoreTrick(platform::FileSystem &fs, const QString &gameRoot, const QString &folder,
