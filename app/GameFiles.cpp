@@ -290,6 +290,8 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
     const QSet<QString> confirmed = confirm(ctx.dialogs, changed);
 
     int total = 0, done = 0;
+    // Tricks have none: a thousand of them need not each look.
+    const QStringList withSettings = settingUnits(demo);
     QSet<QString> trickFolders;
     std::optional<tricks::Roots> trickRoots;
     for (const auto &unit : std::as_const(units))
@@ -330,7 +332,7 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
         }
         // Saved after its files, as the pages save a return to the game's
         // own: a run killed before leaves a state the next start applies.
-        if (unmod(ctx, demo, keys[u]))
+        if (withSettings.contains(keys[u]) && unmod(ctx, demo, keys[u]))
             ctx.saveSettings();
         done += int(unit.size());
     }
@@ -339,7 +341,7 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
     if (progress)
         progress(total, total, QString());
     // What never changed is unmodded too.
-    for (const QString &key : settingUnits(demo)) {
+    for (const QString &key : withSettings) {
         if (!unitAt.contains(key))
             unmod(ctx, demo, key);
     }

@@ -2,6 +2,7 @@
 #include "platform/FileSystemDetail.h"
 
 #include "platform/FileStamp.h"
+#include "platform/FolderReading.h"
 #include "platform/IdenticalFiles.h"
 
 #include <QDir>
@@ -99,14 +100,22 @@ void removeLeftoverOf(const QString &folder, QStringView name)
 QString createTemporary(QFile &out, const QString &folder, QStringView name, const QString &op,
                         const QString &path)
 {
-    for (int attempt = 0;; ++attempt) {
+    for (int attempt = 0, cleared = -1;;) {
         const QString temp = folder + temporaryNameFor(name, attempt);
         OpenFailure why;
         if (openFile(out, temp, QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
                      &why))
             return temp;
-        // Taken by something not the program's own (a link, a folder): the next name.
-        if (attempt + 1 >= temporaryAttempts || why.code != std::errc::file_exists)
+        // A plain file of the name is what a killed copy or save left: it
+        // goes, once. Anything else (a link, a folder): the next name.
+        std::error_code ec;
+        if (why.code == std::errc::file_exists && cleared != attempt
+            && fs::is_regular_file(fs::symlink_status(toFsPath(temp), ec))) {
+            fs::remove(toFsPath(temp), ec);
+            cleared = attempt;
+            continue;
+        }
+        if (++attempt >= temporaryAttempts || why.code != std::errc::file_exists)
             throw openError(op, path, why);
     }
 }
@@ -172,21 +181,27 @@ bool holdsSameBytes(QFile &in, const QString &target)
 enum class KernelCopy { Done, Failed, Unsupported };
 
 // Lets the system copy in's bytes into the empty out: a shared-extent clone
-// where the file system has them, else an in-kernel copy. Unsupported (and
-// nothing written) where neither works; Failed with errno set.
-KernelCopy kernelCopy(QFile &in, QFile &out)
+// where the file system has them, else an in-kernel copy; written is then
+// the size of out. Unsupported (and nothing written) where neither works;
+// Failed with errno set.
+KernelCopy kernelCopy(QFile &in, QFile &out, qint64 *written)
 {
 #ifdef Q_OS_LINUX
     const int from = in.handle(), to = out.handle();
-    if (::ioctl(to, FICLONE, from) == 0)
+    if (::ioctl(to, FICLONE, from) == 0) {
+        struct stat st;
+        *written = ::fstat(to, &st) == 0 ? qint64(st.st_size) : -1;
         return KernelCopy::Done;
+    }
     loff_t offset = 0;
     for (;;) {
         const ssize_t n = ::copy_file_range(from, &offset, to, nullptr, size_t(1) << 30, 0);
         if (n > 0)
             continue;
-        if (n == 0)
+        if (n == 0) {
+            *written = qint64(offset);
             return KernelCopy::Done;
+        }
         if (errno == EINTR)
             continue;
         // Another file system, or one without the call: nothing is written yet.
@@ -198,6 +213,7 @@ KernelCopy kernelCopy(QFile &in, QFile &out)
 #else
     Q_UNUSED(in);
     Q_UNUSED(out);
+    Q_UNUSED(written);
     return KernelCopy::Unsupported;
 #endif
 }
@@ -232,18 +248,10 @@ bool isCopyLeftover(QStringView name)
 
 void FileSystem::copyOpened(Source &source, const QString &to)
 {
-    const QString target = nativePath(to);
     const QString copyOp = QStringLiteral("copy");
     const QString copyToOp = QStringLiteral("copy %1 to").arg(shown(source.path));
     QFile &in = source.file;
 
-    // Even a copy with nothing to do tidies what a killed one left.
-    const QFileInfo targetInfo(target);
-    const QString name = targetInfo.fileName();
-    QString folder = targetInfo.path();
-    if (!folder.endsWith(u'/'))
-        folder += u'/';
-    removeLeftoverOf(folder, name);
     // Writing a file onto itself through a temporary would be harmless, but
     // there is nothing to do. Nor when the destination already holds these
     // bytes: putting a state back that is in place then costs reads, no
@@ -252,36 +260,48 @@ void FileSystem::copyOpened(Source &source, const QString &to)
     // A link in the destination's place is replaced, never trusted.
     std::error_code ec;
 #ifdef Q_OS_WIN
-    if (fs::equivalent(toFsPath(source.path), toFsPath(target), ec))
-        return;
+    const QString target = nativePath(to);
+    const bool same = fs::equivalent(toFsPath(source.path), toFsPath(target), ec);
     // Windows lets no one replace a file while it is open: the path's stamp is the open source's.
-    const FileStamp fromStamp = stampOf(source.path);
-    const FileStamp toStamp
-        = fs::is_symlink(fs::symlink_status(toFsPath(target), ec)) ? FileStamp() : stampOf(target);
+    const FileStamp fromStamp = same ? FileStamp() : stampOf(source.path);
+    const FileStamp toStamp = same || fs::is_symlink(fs::symlink_status(toFsPath(target), ec))
+                                  ? FileStamp()
+                                  : stampOf(target);
+    const qint64 size = in.size();
 #else
-    // One look at each, as a small copy pays for every one: the open source
-    // (a file renamed into its place since is another one) and the
-    // destination, not through a link.
-    struct stat opened, there;
-    const bool known = ::fstat(in.handle(), &opened) == 0;
-    const bool found = ::lstat(encodePath(target).constData(), &there) == 0;
-    if (found && S_ISLNK(there.st_mode)
-            ? fs::equivalent(toFsPath(source.path), toFsPath(target), ec)
-            : found && known && there.st_ino == opened.st_ino && there.st_dev == opened.st_dev)
-        return;
-    const FileStamp fromStamp = known ? stampOf(opened) : FileStamp();
-    const FileStamp toStamp = found ? stampOf(there) : FileStamp();
+    // One look at each, as a small copy pays for every one: the source as it
+    // was opened (a file renamed into its place since is another one) and the
+    // destination as its look-up found it, not through a link.
+    EntryKind kind;
+    FileStamp toStamp;
+    const QString target = lookUp(to, &kind, &toStamp);
+    const FileStamp fromStamp = stampOf(source.opened);
+    const bool same = kind == EntryKind::Link
+                          ? fs::equivalent(toFsPath(source.path), toFsPath(target), ec)
+                          : !toStamp.isNull() && toStamp.file == fromStamp.file
+                                && toStamp.device == fromStamp.device;
+    const qint64 size = fromStamp.size;
 #endif
-    if (m_identical->contains(fromStamp, toStamp))
+    const QFileInfo targetInfo(target);
+    const QString name = targetInfo.fileName();
+    QString folder = targetInfo.path();
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    // Even a copy with nothing to do tidies what a killed one left; one that
+    // writes finds it where its own temporary goes.
+    if (same || m_identical->contains(fromStamp, toStamp)) {
+        removeLeftoverOf(folder, name);
         return;
+    }
     // Files of different sizes differ: no need to open the destination.
     const bool mayBeSame = fromStamp.isNull() || toStamp.isNull() || fromStamp.size == toStamp.size;
     if (mayBeSame && holdsSameBytes(in, target)) {
         m_identical->add(fromStamp, toStamp);
         in.seek(0);
+        removeLeftoverOf(folder, name);
         return;
     }
-    if (!in.seek(0))
+    if (in.pos() != 0 && !in.seek(0))
         throw FileError(copyOp, shown(source.path), in.errorString());
 
     if (const std::error_code fault = injected(FaultInjector::Step::Create, target))
@@ -299,7 +319,8 @@ void FileSystem::copyOpened(Source &source, const QString &to)
                                : FileError(copyToOp, shown(target), reason, code);
     };
 
-    switch (kernelCopy(in, out)) {
+    qint64 written = 0;
+    switch (kernelCopy(in, out, &written)) {
     case KernelCopy::Done:
         break;
     case KernelCopy::Failed:
@@ -327,14 +348,16 @@ void FileSystem::copyOpened(Source &source, const QString &to)
                 }
                 done += put;
             }
+            written += got;
         }
         break;
     }
     }
     if (const std::error_code fault = injected(FaultInjector::Step::Write, target))
         fail(fault);
-    // Whatever path the bytes took, a copy shorter than its source is no copy.
-    if (out.size() != in.size())
+    // Whatever path the bytes took, a copy of another size than its source
+    // when opened is no copy.
+    if (written != size)
         fail(codeOf(std::errc::io_error));
     out.close();
     if (out.error() != QFileDevice::NoError)

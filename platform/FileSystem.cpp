@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 #include "platform/FileSystemDetail.h"
 
+#include "platform/FolderReading.h"
 #include "platform/IdenticalFiles.h"
 
 #include <QDir>
@@ -77,6 +78,22 @@ bool openFile(QFile &file, const QString &native, QIODevice::OpenMode mode, Open
 } // namespace detail
 
 namespace {
+
+// Refuses for op what is no plain file at native (a link is followed), whose
+// kind a look-up found: a plain file costs no second look.
+void requirePlainFile(EntryKind kind, const QString &op, const QString &native)
+{
+    if (kind == EntryKind::File)
+        return;
+    std::error_code ec;
+    const fs::file_status st = fs::status(toFsPath(native), ec);
+    if (ec)
+        throw FileError(op, shown(native), ec);
+    if (!fs::is_regular_file(st))
+        throw FileError(
+            op, shown(native),
+            codeOf(fs::is_directory(st) ? std::errc::is_a_directory : std::errc::invalid_argument));
+}
 
 // Splits "folder\wildcard" into the folder's game path and the wildcard.
 void splitPattern(const QString &pattern, QString *folder, QString *wildcard)
@@ -270,8 +287,11 @@ bool FileSystem::sameEntry(const QString &a, const QString &b) const
 
 bool FileSystem::fileExists(const QString &path) const
 {
+    EntryKind kind;
+    const QString native = nativePath(path, &kind);
     std::error_code ec;
-    return fs::is_regular_file(fs::status(toFsPath(nativePath(path)), ec));
+    return kind == EntryKind::File
+           || (kind == EntryKind::Link && fs::is_regular_file(fs::status(toFsPath(native), ec)));
 }
 
 bool FileSystem::folderExists(const QString &path) const
@@ -320,16 +340,10 @@ void FileSystem::makeOwnFolder(const QString &path)
 
 void FileSystem::openSource(const QString &from, Source &source) const
 {
-    source.path = nativePath(from);
+    EntryKind kind;
+    source.path = nativePath(from, &kind);
     const QString copyOp = QStringLiteral("copy");
-    std::error_code ec;
-    const fs::file_status st = fs::status(toFsPath(source.path), ec);
-    if (ec)
-        throw FileError(copyOp, shown(source.path), ec);
-    if (!fs::is_regular_file(st))
-        throw FileError(
-            copyOp, shown(source.path),
-            codeOf(fs::is_directory(st) ? std::errc::is_a_directory : std::errc::invalid_argument));
+    requirePlainFile(kind, copyOp, source.path);
     if (const std::error_code fault = injected(FaultInjector::Step::Read, source.path))
         throw FileError(copyOp, shown(source.path), fault);
     OpenFailure why;
@@ -337,8 +351,7 @@ void FileSystem::openSource(const QString &from, Source &source) const
         throw openError(copyOp, shown(source.path), why);
 #ifndef Q_OS_WIN
     // Whatever took its place since the look above is read only if it is a plain file.
-    struct stat opened;
-    if (::fstat(source.file.handle(), &opened) != 0 || !S_ISREG(opened.st_mode))
+    if (::fstat(source.file.handle(), &source.opened) != 0 || !S_ISREG(source.opened.st_mode))
         throw FileError(copyOp, shown(source.path), codeOf(std::errc::invalid_argument));
 #endif
 }
@@ -370,16 +383,11 @@ void FileSystem::keepIdenticalIn(const QString &fileName)
 
 void FileSystem::deleteFile(const QString &path)
 {
-    const QString native = nativePath(path);
+    EntryKind kind;
+    const QString native = nativePath(path, &kind);
     const QString op = QStringLiteral("delete");
+    requirePlainFile(kind, op, native);
     std::error_code ec;
-    const fs::file_status st = fs::status(toFsPath(native), ec);
-    if (ec)
-        throw FileError(op, shown(native), ec);
-    if (!fs::is_regular_file(st))
-        throw FileError(
-            op, shown(native),
-            codeOf(fs::is_directory(st) ? std::errc::is_a_directory : std::errc::invalid_argument));
     if (const std::error_code fault = injected(FaultInjector::Step::Delete, native))
         throw FileError(op, shown(native), fault);
     // Removes a link itself, never what it points to.

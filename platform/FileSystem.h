@@ -14,6 +14,8 @@
 namespace platform {
 
 class IdenticalFiles;
+struct FileStamp;
+enum class EntryKind; // FolderReading.h
 
 // A failed file operation: what was tried, on which path, and what the system said.
 class FileError : public std::runtime_error {
@@ -112,6 +114,9 @@ public:
     // case-insensitively; missing ones keep their spelling. A trailing
     // separator is dropped.
     QString nativePath(const QString &gamePath) const;
+    // The same, and what the native path names (not through a final link):
+    // for a path that exists as spelt, both from a single look.
+    QString nativePath(const QString &gamePath, EntryKind *kind) const;
 
     // This file system with the game folder `to` mirroring `from`, as a
     // backup tree mirrors the game's files: below `to`, a part not spelled so
@@ -142,8 +147,8 @@ public:
     // leaves the old destination in place, never a missing or half file. A
     // destination that already holds the same bytes is left as it is; a pair
     // found so is not read again while neither file changes (see
-    // IdenticalFiles). First of all, what a killed copy onto the same file
-    // left is removed (a plain file of its temporary's name only; see
+    // IdenticalFiles). What a killed copy onto the same file left is removed
+    // either way (a plain file of its temporary's name only; see
     // temporaryNameFor). A source that is no plain file (a pipe, a device) is
     // refused, never waited on.
     void copyFile(const QString &from, const QString &to);
@@ -175,13 +180,18 @@ private:
     }
 
     struct Source;
+    // nativePath with what is there (not through a final link), and the
+    // stamp of a plain file there when stamp is given.
+    QString lookUp(const QString &gamePath, EntryKind *kind, FileStamp *stamp) const;
     void openSource(const QString &from, Source &source) const;
     void copyOpened(Source &source, const QString &to);
 
     QString m_winePrefix;
     FaultInjector *m_faults = nullptr;
-    // Native folders of mirroring(); none by default.
+    // The game folders of mirroring(), looked up only when a name needs
+    // matching; none by default.
     QString m_mirrorFrom, m_mirrorTo;
+    bool m_mirrored = false;
     std::shared_ptr<IdenticalFiles> m_identical;
 };
 

@@ -22,6 +22,9 @@ namespace platform {
 struct FileSystem::Source {
     QString path; // native
     QFile file;
+#ifndef Q_OS_WIN
+    struct stat opened; // of the open file
+#endif
 };
 
 namespace detail {

@@ -1,18 +1,17 @@
 #include "platform/FileSystem.h"
 #include "platform/FileSystemDetail.h"
+#include "platform/FolderReading.h"
 
 #include <QDir>
 
-#include <filesystem>
 #include <system_error>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
 #include <dirent.h>
+#include <sys/stat.h>
 #endif
-
-namespace fs = std::filesystem;
 
 namespace platform {
 
@@ -52,11 +51,30 @@ QString matchIgnoringCase(const QString &folder, QStringView name)
     ::closedir(dir);
     return best;
 }
+
+EntryKind kindOf(mode_t mode)
+{
+    if (S_ISLNK(mode))
+        return EntryKind::Link;
+    if (S_ISREG(mode))
+        return EntryKind::File;
+    return S_ISDIR(mode) ? EntryKind::Folder : EntryKind::Other;
+}
 #endif
 
 } // namespace
 
 QString FileSystem::nativePath(const QString &gamePath) const
+{
+    return lookUp(gamePath, nullptr, nullptr);
+}
+
+QString FileSystem::nativePath(const QString &gamePath, EntryKind *kind) const
+{
+    return lookUp(gamePath, kind, nullptr);
+}
+
+QString FileSystem::lookUp(const QString &gamePath, EntryKind *kind, FileStamp *stamp) const
 {
 #ifdef Q_OS_WIN
     if (gamePath.isEmpty())
@@ -89,6 +107,10 @@ QString FileSystem::nativePath(const QString &gamePath) const
         else
             result.replace(at, part.size(), onDisk);
     }
+    if (kind)
+        *kind = entryKind(result);
+    if (stamp)
+        *stamp = stampOf(result);
     return result;
 #else
     QString path = gamePath;
@@ -114,20 +136,37 @@ QString FileSystem::nativePath(const QString &gamePath) const
             asSpelt += u'/';
         asSpelt += part;
     }
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(toFsPath(asSpelt), ec)))
+    struct stat st;
+    const auto there = [&st](const QString &native) {
+        return ::lstat(encodePath(native).constData(), &st) == 0;
+    };
+    const auto tell = [&](bool found) {
+        if (kind)
+            *kind = found ? kindOf(st.st_mode) : EntryKind::Missing;
+        if (stamp)
+            *stamp = found ? stampOf(st) : FileStamp();
+    };
+    if (there(asSpelt)) {
+        tell(true);
         return asSpelt;
+    }
 
     // Once a component exists in no spelling, nothing below it can exist:
     // the rest keeps its spelling without further look-ups. Scanning the
     // parent is the slow path, taken only when the exact spelling is missing.
     bool lookUp = true;
-    // Below the mirroring folder: the counterpart of parent below m_mirrorFrom.
-    QString mirror;
+    // Below the mirroring folder: the counterpart of parent below the mirrored one.
+    QString mirror, mirrorFrom, mirrorTo;
+    if (m_mirrored) {
+        FileSystem plain = *this;
+        plain.m_mirrored = false;
+        mirrorFrom = plain.nativePath(m_mirrorFrom);
+        mirrorTo = plain.nativePath(m_mirrorTo);
+    }
     for (const QStringView part : parts) {
         const QString parent = result;
-        if (!m_mirrorTo.isEmpty() && parent == m_mirrorTo)
-            mirror = m_mirrorFrom;
+        if (m_mirrored && parent == mirrorTo)
+            mirror = mirrorFrom;
         const QString counterpart = mirror;
         if (!mirror.isNull())
             mirror.append(u'/').append(part);
@@ -136,7 +175,7 @@ QString FileSystem::nativePath(const QString &gamePath) const
         result += part;
         if (!lookUp)
             continue;
-        if (fs::exists(fs::symlink_status(toFsPath(result), ec)))
+        if (there(result))
             continue;
         // Another spelling there may be the counterpart of another entry. The
         // mirrored folder may be large: it is read only when there is a match.
@@ -151,6 +190,8 @@ QString FileSystem::nativePath(const QString &gamePath) const
             result += best;
         }
     }
+    if (kind || stamp)
+        tell(lookUp && there(result));
     return result;
 #endif
 }
@@ -158,8 +199,9 @@ QString FileSystem::nativePath(const QString &gamePath) const
 FileSystem FileSystem::mirroring(const QString &from, const QString &to) const
 {
     FileSystem view = *this;
-    view.m_mirrorFrom = nativePath(from);
-    view.m_mirrorTo = nativePath(to);
+    view.m_mirrorFrom = from;
+    view.m_mirrorTo = to;
+    view.m_mirrored = true;
     return view;
 }
 

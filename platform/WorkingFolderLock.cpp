@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QSysInfo>
 
@@ -12,6 +13,15 @@
 #endif
 
 namespace platform {
+
+namespace {
+bool emptyLockRemoved(const QString &path)
+{
+    const QFileInfo file(path);
+    QLockFile lock(path);
+    return file.exists() && file.size() == 0 && lock.removeStaleLockFile();
+}
+} // namespace
 
 const QString WorkingFolderLock::fileName = QStringLiteral(".vertz-running.lock");
 
@@ -31,7 +41,8 @@ bool WorkingFolderLock::take()
     // Held as long as the program runs: stale only when its process is gone.
     m_lock->setStaleLockTime(0);
     m_holder = 0;
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    bool cleared = false;
+    for (int attempt = 0; attempt < 3; ++attempt) {
         if (m_lock->tryLock(0))
             return true;
         if (m_lock->error() != QLockFile::LockFailedError) {
@@ -41,6 +52,13 @@ bool WorkingFolderLock::take()
             m_lock.reset();
             throw FileError(QStringLiteral("create"), QDir::toNativeSeparators(path),
                             std::make_error_code(code));
+        }
+        // A stale lock is removed under a second lock beside it. A run killed
+        // as it made that one leaves it empty, which would count as held for
+        // half a minute: a running holder keeps it locked against removal.
+        if (!cleared && emptyLockRemoved(path + QStringLiteral(".rmlock"))) {
+            cleared = true;
+            continue;
         }
         QString host;
         if (m_lock->getLockInfo(&m_holder, &host, nullptr)) {

@@ -152,6 +152,8 @@ private slots:
                                               << "";
         QTest::newRow("left by a kill, with this run's number") << "ours"
                                                                 << "";
+        QTest::newRow("left by a kill as it removed a stale one") << "removing"
+                                                                  << "";
     }
     // A second copy ends before it touches anything; what a killed one left
     // is taken over (a killed one's lock: the random test's kills).
@@ -163,10 +165,20 @@ private slots:
         const QString name = platform::WorkingFolderLock::fileName;
         QLockFile running(name);
         QByteArray left; // "ours": what a run with this process's number left
-        if (lock == "ours") {
+        if (lock == "ours" || lock == "removing") {
             QVERIFY(running.tryLock());
             left = readFile(name);
             running.unlock();
+        }
+        if (lock == "removing") {
+            // Held by a run that has ended, killed as it made the lock under
+            // which a stale one is removed: that one is left empty.
+            QProcess ended;
+            ended.start(QCoreApplication::applicationFilePath(), {"-functions"});
+            QVERIFY(ended.waitForStarted());
+            left = QByteArray::number(ended.processId()) + left.mid(left.indexOf('\n'));
+            QVERIFY(ended.waitForFinished());
+            QVERIFY(writeFile(name + ".rmlock", ""));
         }
         QVERIFY(lock == "held"   ? running.tryLock()
                 : lock == "link" ? QFile::link(m_bench->path("full"), name)

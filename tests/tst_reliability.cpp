@@ -132,7 +132,12 @@ private slots:
         const QString models = native(fixture::boardFolder);
         const QString flip = native("Game\\data\\anims\\trickbackup\\flip");
         const QString outside = makeOutside({"target"});
+        // A copy that writes takes the place of what a killed one left.
+        const QString trick
+            = native("Game\\data\\anims\\flip") + '/' + platform::temporaryNameFor(u"hardflip.ska");
+        QVERIFY(writeFile(trick, "half a file"));
         tricks::copyTrick(m_fs, m_root, "", "kickflip.ska", "flip", "hardflip.ska");
+        QVERIFY(!QFileInfo::exists(trick));
         // A copy onto the game's cas part and one into the backup folder were killed.
         const QString cas = platform::temporaryNameFor(u"board_defaultcas.dat");
         const QString col = platform::temporaryNameFor(u"board_defaultcol.dat");

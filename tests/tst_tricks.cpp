@@ -119,7 +119,7 @@ private slots:
         list("Dir2")->setProperty("path", native("Game\\data\\images"));
         QCOMPARE(path("Dir1") + path("Dir2"), native(anims) + native(anims));
 
-        for (const QString &over : {"boardslide.ska", "lipslide.ska"})
+        for (const char *over : {"boardslide.ska", "lipslide.ska"})
             tricks::copyTrick(m_ctx->files, m_ctx->settings.gameRoot, "", "ollie.ska", "grind/rail",
                               over);
         press("cmdRestore");

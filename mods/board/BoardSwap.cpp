@@ -33,7 +33,9 @@ void backUp(platform::FileSystem &fs, const QString &models, bool demo)
 void removeOldStaging(platform::FileSystem &fs, const QString &models)
 {
     const QString staging = models + QStringLiteral("temp\\");
-    if (platform::entryKind(fs.nativePath(staging)) != platform::EntryKind::Folder)
+    platform::EntryKind kind;
+    fs.nativePath(staging, &kind);
+    if (kind != platform::EntryKind::Folder)
         return;
     try {
         fs.deleteFiles(staging + QStringLiteral("*.*"));

@@ -84,16 +84,21 @@ void requireFile(platform::FileSystem &fs, const QString &op, const QString &pat
 // the program keeps its own backups is refused: writing there would change
 // something outside the install.
 void ensureBackupFolders(platform::FileSystem &fs, const QString &backups, const QString &rel,
-                         bool create, QStringList *made = nullptr)
+                         bool create, QStringList *made = nullptr, QSet<QString> *checked = nullptr)
 {
     QString path = backups;
     const QStringList parts = rel.split(u'\\', Qt::SkipEmptyParts);
     for (qsizetype i = -1; i < parts.size(); ++i) {
         if (i >= 0)
             path += parts[i] + u'\\';
-        const QString native = fs.nativePath(path);
-        switch (platform::entryKind(native)) {
+        if (checked && checked->contains(path))
+            continue;
+        platform::EntryKind kind;
+        const QString native = fs.nativePath(path, &kind);
+        switch (kind) {
         case platform::EntryKind::Folder:
+            if (checked)
+                checked->insert(path);
             break;
         case platform::EntryKind::Missing:
             if (!create)
@@ -115,7 +120,7 @@ void ensureBackupFolders(platform::FileSystem &fs, const QString &backups, const
 
 Roots rootsOf(platform::FileSystem &fs, const QString &gameRoot)
 {
-    return {gameRoot, resolved(fs, trickRoot(gameRoot)), resolved(fs, backupRoot(gameRoot))};
+    return {gameRoot, resolved(fs, trickRoot(gameRoot)), resolved(fs, backupRoot(gameRoot)), {}};
 }
 
 void copyTrick(platform::FileSystem &game, const QString &gameRoot, const QString &sourceFolder,
@@ -169,10 +174,11 @@ void copyTrick(platform::FileSystem &game, const QString &gameRoot, const QStrin
 void restoreTrick(platform::FileSystem &fs, const QString &gameRoot, const QString &folder,
                   const QString &name)
 {
-    restoreTrick(fs, rootsOf(fs, gameRoot), folder, name);
+    Roots roots = rootsOf(fs, gameRoot);
+    restoreTrick(fs, roots, folder, name);
 }
 
-void restoreTrick(platform::FileSystem &fs, const Roots &roots, const QString &folder,
+void restoreTrick(platform::FileSystem &fs, Roots &roots, const QString &folder,
                   const QString &name)
 {
     const QString &backups = roots.backups;
@@ -181,7 +187,7 @@ void restoreTrick(platform::FileSystem &fs, const Roots &roots, const QString &f
         throw FileError(QStringLiteral("restore from"), fs.nativePath(backups + g),
                         QStringLiteral("no file is selected"));
     requireGameName(name, backupRoot(roots.gameRoot) + g);
-    ensureBackupFolders(fs, backups, g, false);
+    ensureBackupFolders(fs, backups, g, false, nullptr, &roots.checked);
     const QString backup = backups + g + name;
     if (!fs.fileExists(backup))
         throw FileError(QStringLiteral("restore"), fs.nativePath(backup),

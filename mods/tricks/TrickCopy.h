@@ -2,6 +2,7 @@
 
 #include "gamestate/Place.h"
 
+#include <QSet>
 #include <QString>
 
 namespace platform {
@@ -43,9 +44,12 @@ struct Roots {
     QString gameRoot;
     QString trick;   // native, ending in '/'
     QString backups; // native, ending in '/'
+    // The backup folders found to be the program's own (no link) by the
+    // restores through these roots: each is looked at once.
+    QSet<QString> checked;
 };
 Roots rootsOf(platform::FileSystem &fs, const QString &gameRoot);
-void restoreTrick(platform::FileSystem &fs, const Roots &roots, const QString &folder,
+void restoreTrick(platform::FileSystem &fs, Roots &roots, const QString &folder,
                   const QString &name);
 
 // The backup tree, mirroring the trick root.
