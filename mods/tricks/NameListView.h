@@ -40,17 +40,20 @@ signals:
 
 protected:
     explicit NameListView(QWidget *parent);
+    void showEvent(QShowEvent *event) override;
     // Fills the list from the folder; false, with the reason in error, when
     // it cannot be read.
     virtual bool showFolder(const QString &folder, QString *error) = 0;
     // The folder's contents through the reader; nothing, with the reason in
-    // error, when it cannot be read.
+    // error, when it cannot be read. Attaches the model, which the caller fills.
     std::optional<platform::FolderContents> read(const QString &folder, QString *error);
 
     NameListModel *m_model;
     QString m_path;
 
 private:
+    void attachModel();
+
     std::unique_ptr<FolderReader> m_ownReader;
     FolderReader *m_reader;
 };
