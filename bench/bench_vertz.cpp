@@ -316,7 +316,7 @@ void benchStartUp(const Programs &p, const QString &base, const QString &bigInst
     const QString kept = base + QStringLiteral("/work-big/vertzmod.verified");
     std::vector<double> minMs, minCpu, minMb, smallMs, smallCpu, smallMb, firstMs, laterMs, written,
         bigFloor;
-    const int reps = 21;
+    const int reps = 61;
     for (int i = -1; i < reps; ++i) {
         const ProcessRun m = runProcess(base + QStringLiteral("/work-minimal"), {p.minimal});
         const ProcessRun s = runProcess(base + QStringLiteral("/work-small"), {p.vertz});
@@ -791,7 +791,7 @@ void benchRestoreEverything(const QString &base, const QString &install)
     };
     std::vector<double> runMs, floorMs;
     interleaved(
-        5, modTheProgramsWay,
+        9, modTheProgramsWay,
         [&] {
             const gamefiles::RestoreReport report = gamefiles::restoreEverything(ctx, root, false);
             check(report.restored == replaced + 5 && report.failed.isEmpty() && restored(),
