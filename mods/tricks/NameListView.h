@@ -34,6 +34,9 @@ public:
     void setPath(const QString &folder) { trySetPath(folder); }
 
     int count() const;
+    // Connects the view to its model, once; a list does so when first shown
+    // or filled.
+    void attachModel();
 
 signals:
     void pathChanged(const QString &path);
@@ -52,8 +55,6 @@ protected:
     QString m_path;
 
 private:
-    void attachModel();
-
     std::unique_ptr<FolderReader> m_ownReader;
     FolderReader *m_reader;
 };
