@@ -4,6 +4,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <system_error>
 
 #ifdef Q_OS_WIN
@@ -42,7 +43,25 @@ QString matchIgnoringCase(const QString &folder, QStringView name)
     DIR *dir = ::opendir(encodePath(folder).constData());
     if (!dir)
         return best;
+    // Most names are ASCII: two ASCII names match only at the same length and
+    // letter for letter, which needs no decoding of the names that do not.
+    const auto ascii = [](char16_t c) { return c < 0x80; };
+    const bool asciiName = std::all_of(name.utf16(), name.utf16() + name.size(), ascii);
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    const auto differsInAscii = [&](const char *entryName) {
+        qsizetype i = 0;
+        for (; entryName[i]; ++i) {
+            const auto c = char16_t(static_cast<unsigned char>(entryName[i]));
+            if (!ascii(c))
+                return false; // decoded and compared in full
+            if (i >= name.size() || lower(c) != lower(name[i].unicode()))
+                return true;
+        }
+        return i != name.size();
+    };
     while (const dirent *entry = ::readdir(dir)) {
+        if (asciiName && differsInAscii(entry->d_name))
+            continue;
         const QString candidate = decodePath(QByteArray(entry->d_name));
         if (candidate.compare(name, Qt::CaseInsensitive) == 0 && candidate != name
             && (best.isNull() || candidate < best))
