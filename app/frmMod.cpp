@@ -71,8 +71,7 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
     }
     TabStrip1->setAutoFillBackground(true);
     // Four tabs must fit the narrow pages without scroll arrows.
-    TabStrip1->tabBar()->setStyleSheet(
-        QStringLiteral("QTabBar::tab { padding: 3px 5px; min-width: 0px; }"));
+    TabStrip1->tabBar()->setStyle(platform::FormStyle::instance());
     TabStrip1->setUsesScrollButtons(false);
     TabStrip1->setGeometry(0, 0, twips(smallStripWidth), twips(smallStripHeight));
 

@@ -51,8 +51,17 @@ void FormStyle::drawComplexControl(ComplexControl control, const QStyleOptionCom
 int FormStyle::pixelMetric(PixelMetric metric, const QStyleOption *option,
                            const QWidget *widget) const
 {
-    if (metric == PM_RadioButtonLabelSpacing)
+    switch (metric) {
+    case PM_RadioButtonLabelSpacing:
         return 2;
+    // Tabs tight around their captions.
+    case PM_TabBarTabHSpace:
+        return 10;
+    case PM_TabBarTabVSpace:
+        return 6;
+    default:
+        break;
+    }
     return QProxyStyle::pixelMetric(metric, option, widget);
 }
 

@@ -5,8 +5,9 @@
 namespace platform {
 
 // Where the fixed forms look otherwise than the platform's style draws them:
-// a frame's caption sits on its line at the top left, and an option button's
-// caption close to its mark, so the widest fits. Set on those widgets alone
+// a frame's caption sits on its line at the top left, an option button's
+// caption close to its mark, so the widest fits, and tabs close around their
+// captions, so four fit the narrow pages. Set on those widgets alone
 // (QWidget::setStyle); one shared instance, owned by the application. Style
 // sheets did this before, and made every start about 8 % slower.
 class FormStyle : public QProxyStyle {

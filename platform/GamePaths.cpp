@@ -4,6 +4,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <system_error>
 
 #ifdef Q_OS_WIN
@@ -42,7 +43,25 @@ QString matchIgnoringCase(const QString &folder, QStringView name)
     DIR *dir = ::opendir(encodePath(folder).constData());
     if (!dir)
         return best;
+    // Most names are ASCII: two ASCII names match only at the same length and
+    // letter for letter, which needs no decoding of the names that do not.
+    const auto ascii = [](char16_t c) { return c < 0x80; };
+    const bool asciiName = std::all_of(name.utf16(), name.utf16() + name.size(), ascii);
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    const auto differsInAscii = [&](const char *entryName) {
+        qsizetype i = 0;
+        for (; entryName[i]; ++i) {
+            const auto c = char16_t(static_cast<unsigned char>(entryName[i]));
+            if (!ascii(c))
+                return false; // decoded and compared in full
+            if (i >= name.size() || lower(c) != lower(name[i].unicode()))
+                return true;
+        }
+        return i != name.size();
+    };
     while (const dirent *entry = ::readdir(dir)) {
+        if (asciiName && differsInAscii(entry->d_name))
+            continue;
         const QString candidate = decodePath(QByteArray(entry->d_name));
         if (candidate.compare(name, Qt::CaseInsensitive) == 0 && candidate != name
             && (best.isNull() || candidate < best))
@@ -113,28 +132,37 @@ QString FileSystem::lookUp(const QString &gamePath, EntryKind *kind, FileStamp *
         *stamp = stampOf(result);
     return result;
 #else
-    QString path = gamePath;
-    path.replace(u'\\', u'/');
-
+    const auto separator = [](QChar c) { return c == u'/' || c == u'\\'; };
     QString result;
     qsizetype start = 0;
-    if (path.size() >= 2 && path[1] == u':' && path[0].isLetter() && path[0].unicode() < 128) {
-        result = m_winePrefix + QStringLiteral("/dosdevices/") + path[0].toLower() + u':';
+    if (gamePath.size() >= 2 && gamePath[1] == u':' && gamePath[0].isLetter()
+        && gamePath[0].unicode() < 128) {
+        result = m_winePrefix + QStringLiteral("/dosdevices/") + gamePath[0].toLower() + u':';
         start = 2;
-    } else if (path.startsWith(u'/')) {
+    } else if (!gamePath.isEmpty() && separator(gamePath[0])) {
         result = QStringLiteral("/");
     } else {
         result = QDir::currentPath();
     }
 
-    const auto parts = QStringView(path).mid(start).split(u'/', Qt::SkipEmptyParts);
     // A path that exists as spelt needs no look-up of its folders: the
-    // system found each of them exactly on its way to the last.
-    QString asSpelt = result;
-    for (const QStringView part : parts) {
+    // system found each of them exactly on its way to the last. Built in one
+    // pass: every copy of a large folder looks up each of its files.
+    const QStringView rest = QStringView(gamePath).mid(start);
+    QString asSpelt;
+    asSpelt.reserve(result.size() + rest.size() + 1);
+    asSpelt += result;
+    for (qsizetype i = 0, end = 0; i < rest.size(); i = end) {
+        if (separator(rest[i])) {
+            end = i + 1;
+            continue;
+        }
+        end = i;
+        while (end < rest.size() && !separator(rest[end]))
+            ++end;
         if (!asSpelt.endsWith(u'/'))
             asSpelt += u'/';
-        asSpelt += part;
+        asSpelt += rest.sliced(i, end - i);
     }
     struct stat st;
     const auto there = [&st](const QString &native) {
@@ -163,7 +191,9 @@ QString FileSystem::lookUp(const QString &gamePath, EntryKind *kind, FileStamp *
         mirrorFrom = plain.nativePath(m_mirrorFrom);
         mirrorTo = plain.nativePath(m_mirrorTo);
     }
-    for (const QStringView part : parts) {
+    QString path = rest.toString();
+    path.replace(u'\\', u'/');
+    for (const QStringView part : QStringView(path).split(u'/', Qt::SkipEmptyParts)) {
         const QString parent = result;
         if (m_mirrored && parent == mirrorTo)
             mirror = mirrorFrom;

@@ -232,6 +232,10 @@ private slots:
         QCOMPARE(m_window->TabStrip1->currentIndex(), 1);
         QCOMPARE(frontPage(), QString("fraBoard"));
         QCOMPARE(m_window->frameGeometry().size(), before);
+        for (const char *list : {"Dir1", "File1", "Dir2", "File2"}) {
+            const auto *view = control<QAbstractItemView>(list);
+            QVERIFY(view->model() && view->model()->rowCount() == 0 && view->selectionModel());
+        }
     }
 
     void menuWindowsOpenOnceAndExitClosesAll()

@@ -18,10 +18,13 @@ namespace {
 const QColor appliedColour(255, 192, 128);
 const QColor selectedColour(255, 128, 0);
 
-// The button and the inside of its mark.
+// The button and the inside of its mark. A palette set anew repolishes the
+// button even when nothing changed.
 void setBackground(QWidget *w, const QColor &c)
 {
     QPalette p = w->palette();
+    if (p.color(QPalette::Window) == c && p.color(QPalette::Base) == c)
+        return;
     p.setColor(QPalette::Window, c);
     p.setColor(QPalette::Base, c);
     w->setPalette(p);
@@ -132,10 +135,11 @@ void BoardPage::Board_Click(int index)
     // The picture shows what is in the game, not what was clicked.
     showPreview(m_applied[demo ? 1 : 0] + 1);
     const QColor face = QApplication::palette().color(QPalette::Button);
-    for (QRadioButton *b : Board)
-        setBackground(b, face);
-    setBackground(Board[m_applied[demo ? 1 : 0]], appliedColour);
-    setBackground(Board[index], selectedColour);
+    for (int i = 0; i < board::boardCount; ++i) {
+        setBackground(Board[i], i == index                     ? selectedColour
+                                : i == m_applied[demo ? 1 : 0] ? appliedColour
+                                                               : face);
+    }
     emit boardSelected(index);
 }
 

@@ -24,6 +24,9 @@ bool FileList::showFolder(const QString &folder, QString *error)
 
 int FileList::selectedRow() const
 {
+    // No selection before the list was first shown or filled.
+    if (!selectionModel())
+        return -1;
     const QModelIndexList rows = selectionModel()->selectedIndexes();
     return rows.isEmpty() ? -1 : rows.first().row();
 }

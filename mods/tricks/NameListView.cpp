@@ -16,13 +16,27 @@ NameListView::NameListView(QWidget *parent)
     : QListView(parent), m_model(new NameListModel(this)),
       m_ownReader(std::make_unique<FolderReader>()), m_reader(m_ownReader.get())
 {
-    setModel(m_model);
     setUniformItemSizes(true);
     setEditTriggers(NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
 }
 
 NameListView::~NameListView() = default;
+
+// Qt connects a view to its model by name, some sixty connections for the
+// page's four lists: paid when a list is first shown or filled, not by every
+// start, most of which never show the Tricks page.
+void NameListView::attachModel()
+{
+    if (model() != m_model)
+        setModel(m_model);
+}
+
+void NameListView::showEvent(QShowEvent *event)
+{
+    attachModel();
+    QListView::showEvent(event);
+}
 
 int NameListView::count() const
 {
@@ -44,6 +58,7 @@ bool NameListView::trySetPath(const QString &folder, QString *error)
 
 std::optional<platform::FolderContents> NameListView::read(const QString &folder, QString *error)
 {
+    attachModel();
     try {
         if (folder.isEmpty())
             throw platform::FileError(QStringLiteral("list"), folder,

@@ -34,17 +34,21 @@ public:
     void setPath(const QString &folder) { trySetPath(folder); }
 
     int count() const;
+    // Connects the view to its model, once; a list does so when first shown
+    // or filled.
+    void attachModel();
 
 signals:
     void pathChanged(const QString &path);
 
 protected:
     explicit NameListView(QWidget *parent);
+    void showEvent(QShowEvent *event) override;
     // Fills the list from the folder; false, with the reason in error, when
     // it cannot be read.
     virtual bool showFolder(const QString &folder, QString *error) = 0;
     // The folder's contents through the reader; nothing, with the reason in
-    // error, when it cannot be read.
+    // error, when it cannot be read. Attaches the model, which the caller fills.
     std::optional<platform::FolderContents> read(const QString &folder, QString *error);
 
     NameListModel *m_model;

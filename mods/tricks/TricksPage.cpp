@@ -146,6 +146,10 @@ void TricksPage::fail(const QString &why)
 
 bool TricksPage::showTrickRoot(const QString &root)
 {
+    // Even when the folder is missing, every list has its model once the
+    // page was asked for.
+    for (NameListView *list : std::initializer_list<NameListView *>{Dir1, File1, Dir2, File2})
+        list->attachModel();
     FolderReader::Share share(m_reader);
     const QString folder = trickFolder(root);
     return Dir1->trySetPath(folder) && Dir2->trySetPath(folder);
