@@ -15,9 +15,11 @@
 #include <QLockFile>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QToolButton>
 #include <QtTest>
 
 using fixture::Variant;
@@ -259,6 +261,15 @@ private slots:
                      QStringList({"frmAbout", "frmGameFiles", "frmMod", "frmOptions"}));
         choose(m_window->mnuHelp->menuAction(), m_window->mnuModEx);
         QCOMPARE(shownWindows(), all);
+        // The menu bar's overflow arrow, made when first drawn, is the platform style's.
+        const auto *arrow = m_window->menuBar()->findChild<QToolButton *>("qt_menubar_ext_button");
+        const auto *style = qobject_cast<const QProxyStyle *>(QApplication::style());
+        QVERIFY(arrow && style);
+        QCOMPARE(arrow->icon().pixmap(16).toImage(),
+                 style->baseStyle()
+                     ->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton)
+                     .pixmap(16)
+                     .toImage());
         choose(m_window->mnuFile->menuAction(), m_window->mnuExit);
         QVERIFY(shownWindows().isEmpty());
     }
