@@ -1,6 +1,7 @@
 #include "tests/DeliveredFiles.h"
 #include "tests/MainWindowBench.h"
 
+#include "app/AppIdentity.h"
 #include "app/frmMod.h"
 #include "mods/board/BoardPage.h"
 #include "mods/levels/LevelsPage.h"
@@ -272,6 +273,20 @@ private slots:
                      .toImage());
         choose(m_window->mnuFile->menuAction(), m_window->mnuExit);
         QVERIFY(shownWindows().isEmpty());
+    }
+
+    // Each size of the window icon is its own picture, the sizes between
+    // scaled down from the next larger one.
+    void windowIconPictures()
+    {
+        setUpAppIdentity();
+        const QIcon icon = QApplication::windowIcon();
+        const auto picture
+            = [](const QImage &i) { return i.convertToFormat(QImage::Format_ARGB32); };
+        for (const int edge : {16, 256})
+            QCOMPARE(picture(icon.pixmap(edge).toImage()),
+                     picture(QImage(QString(":/icons/vertzmod-%1.png").arg(edge))));
+        QCOMPARE(icon.pixmap(20).size(), QSize(20, 20));
     }
 
     // Back in the window, the Tricks lists show what is new in their folder,
