@@ -1,9 +1,9 @@
 #include "app/AppIdentity.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QIcon>
 #include <QIconEngine>
+#include <QImageReader>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -48,8 +48,12 @@ public:
         const qsizetype i = pick(size);
         if (i < 0 || size.isEmpty())
             return {};
-        if (m_decoded[i].isNull())
-            m_decoded[i] = QPixmap(m_pictures[i].second);
+        if (m_decoded[i].isNull()) {
+            // Told the format, without probing: a probe loads every image plugin.
+            QImageReader reader(m_pictures[i].second, "png");
+            reader.setAutoDetectImageFormat(false);
+            m_decoded[i] = QPixmap::fromImage(reader.read());
+        }
         QPixmap picture = m_decoded[i];
         if (picture.width() > size.width() || picture.height() > size.height())
             picture = picture.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -104,11 +108,7 @@ void setUpAppIdentity()
     QGuiApplication::setDesktopFileName(QStringLiteral(VERTZ_APP_ID));
     // "vertzmod-<edge>.png", one a size.
     QList<std::pair<int, QString>> pictures;
-    const QDir icons(QStringLiteral(":/icons"));
-    for (const QString &name : icons.entryList(QDir::Files)) {
-        const int edge = name.section(u'-', -1).section(u'.', 0, 0).toInt();
-        if (edge > 0)
-            pictures.append({edge, icons.filePath(name)});
-    }
+    for (const int edge : {VERTZ_ICON_SIZES})
+        pictures.append({edge, QStringLiteral(":/icons/vertzmod-%1.png").arg(edge)});
     QApplication::setWindowIcon(QIcon(new IconPictures(std::move(pictures))));
 }

@@ -1,5 +1,7 @@
 #include "platform/FormStyle.h"
 
+#include "platform/AppStyle.h"
+
 #include <QApplication>
 #include <QPainter>
 #include <QStyleFactory>
@@ -13,7 +15,7 @@ namespace {
 constexpr int lineTop = 6, captionLeft = 6, captionPadding = 4;
 } // namespace
 
-FormStyle::FormStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name()))
+FormStyle::FormStyle() : QProxyStyle(QStyleFactory::create(AppStyle::platformStyleName()))
 {
     setParent(qApp);
 }

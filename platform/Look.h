@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/AppStyle.h"
+
 #include <QApplication>
 #include <QFont>
 
@@ -7,6 +9,7 @@
 // and its tests use the same one so what is tested is what is seen.
 inline void setUpLook()
 {
+    platform::AppStyle::install();
     QFont font = QApplication::font();
     font.setPixelSize(11);
     font.setStretch(QFont::SemiCondensed);

@@ -1,6 +1,7 @@
 #include "tests/DeliveredFiles.h"
 #include "tests/MainWindowBench.h"
 
+#include "app/AppIdentity.h"
 #include "app/frmMod.h"
 #include "mods/board/BoardPage.h"
 #include "mods/levels/LevelsPage.h"
@@ -15,9 +16,11 @@
 #include <QLockFile>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QToolButton>
 #include <QtTest>
 
 using fixture::Variant;
@@ -259,8 +262,31 @@ private slots:
                      QStringList({"frmAbout", "frmGameFiles", "frmMod", "frmOptions"}));
         choose(m_window->mnuHelp->menuAction(), m_window->mnuModEx);
         QCOMPARE(shownWindows(), all);
+        // The menu bar's overflow arrow, made when first drawn, is the platform style's.
+        const auto *arrow = m_window->menuBar()->findChild<QToolButton *>("qt_menubar_ext_button");
+        const auto *style = qobject_cast<const QProxyStyle *>(QApplication::style());
+        QVERIFY(arrow && style);
+        QCOMPARE(arrow->icon().pixmap(16).toImage(),
+                 style->baseStyle()
+                     ->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton)
+                     .pixmap(16)
+                     .toImage());
         choose(m_window->mnuFile->menuAction(), m_window->mnuExit);
         QVERIFY(shownWindows().isEmpty());
+    }
+
+    // Each size of the window icon is its own picture, the sizes between
+    // scaled down from the next larger one.
+    void windowIconPictures()
+    {
+        setUpAppIdentity();
+        const QIcon icon = QApplication::windowIcon();
+        const auto picture
+            = [](const QImage &i) { return i.convertToFormat(QImage::Format_ARGB32); };
+        for (const int edge : {16, 256})
+            QCOMPARE(picture(icon.pixmap(edge).toImage()),
+                     picture(QImage(QString(":/icons/vertzmod-%1.png").arg(edge))));
+        QCOMPARE(icon.pixmap(20).size(), QSize(20, 20));
     }
 
     // Back in the window, the Tricks lists show what is new in their folder,

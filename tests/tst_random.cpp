@@ -540,7 +540,7 @@ class TestRandom : public QObject, MainWindowBench {
             expect(
                 applied < 0
                     || control<QLabel>("PicPreview")->pixmap().toImage()
-                           == QPixmap(QString(":/boards/board%1.jpg").arg(applied + 1)).toImage(),
+                           == QPixmap(QString(":/boards/board%1.ppm").arg(applied + 1)).toImage(),
                 "board preview");
         } else if (m.page == 1) {
             const QString labels

@@ -1,13 +1,14 @@
 // Draws the pictures delivered in data/: the six board previews (top views of
 // each deck shape), the program icon and the MotoX level pictures.
 //
-//   make_board_previews <outdir>            board1.jpg ... board6.jpg, 75 x 190
+//   make_board_previews <outdir>            board1.ppm ... board6.ppm, 75 x 190
 //   make_board_previews --icons <outdir>    the program icon, vertzmod-16.png ... vertzmod-256.png
 //   make_board_previews --motox <outdir>    motox1.png ... motox3.png, 170 x 130
 //
 // Everything is drawn at four times the size and scaled down smoothly: fine
 // textures (grip tape, wood grain) then read as texture, not as noise.
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
@@ -912,7 +913,7 @@ void drawSkater(QPainter &p)
 int usage()
 {
     std::fprintf(stderr,
-                 "usage: make_board_previews <outdir>           board1.jpg ... board6.jpg\n"
+                 "usage: make_board_previews <outdir>           board1.ppm ... board6.ppm\n"
                  "       make_board_previews --icons <outdir>   the program icon in each size\n"
                  "       make_board_previews --motox <outdir>   motox1.png ... motox3.png\n");
     return 2;
@@ -976,7 +977,17 @@ int main(int argc, char *argv[])
     for (int i = 0; i < 6; ++i) {
         const QImage image
             = render(kBoardW, kBoardH, boards[i]).convertToFormat(QImage::Format_RGB32);
-        if (!save(image, out.filePath(QStringLiteral("board%1.jpg").arg(i + 1)), "JPEG", 90))
+        // The previews look as the JPEG pictures of quality 90 they once were,
+        // stored decoded: a start shows one without a decoder.
+        QBuffer jpeg;
+        jpeg.open(QIODevice::WriteOnly);
+        QImage decoded;
+        if (!image.save(&jpeg, "JPEG", 90) || !decoded.loadFromData(jpeg.data(), "JPEG")) {
+            std::fprintf(stderr, "make_board_previews: no JPEG support\n");
+            return 1;
+        }
+        if (!save(decoded.convertToFormat(QImage::Format_RGB888),
+                  out.filePath(QStringLiteral("board%1.ppm").arg(i + 1)), "PPM"))
             return 1;
     }
     return 0;

@@ -36,7 +36,7 @@ QStringList previewFiles()
 {
     QStringList files;
     for (int i = 1; i <= board::boardCount; ++i)
-        files.append(QStringLiteral(":/boards/board%1.jpg").arg(i));
+        files.append(QStringLiteral(":/boards/board%1.ppm").arg(i));
     return files;
 }
 } // namespace
