@@ -147,7 +147,10 @@ private slots:
         QVERIFY(QFile::link(outside + "/target", models + '/' + col));
 #endif
         QVERIFY(writeFile(models + "/.vertz-notmine", "a player's file"));
+        // And the folder an older version staged a board in.
+        QVERIFY(QDir(models).mkdir("temp") && writeFile(models + "/temp/board_bananacas.dat", "x"));
         board::swapBoard(m_fs, m_root, false, "default");
+        QVERIFY(!QFileInfo::exists(models + "/temp"));
         tricks::restoreTrick(m_fs, m_root, "flip", "hardflip.ska");
         QVERIFY(tricks::backupFolderIsEmpty(m_fs, m_root, "flip"));
         tricks::removeBackupFolder(m_fs, m_root, "flip");

@@ -30,13 +30,14 @@ void backUp(platform::FileSystem &fs, const QString &models, bool demo)
 // Older versions staged the new board in "temp\" first and could leave the
 // folder behind. The copies into the game are atomic on their own, so it is
 // only leftovers now: gone if it can be, never followed if it is a link.
+// Looked for as they spelt it: finding another spelling on Linux would read
+// the whole models folder at every start, for a folder none of them made.
 void removeOldStaging(platform::FileSystem &fs, const QString &models)
 {
-    const QString staging = models + QStringLiteral("temp\\");
-    platform::EntryKind kind;
-    fs.nativePath(staging, &kind);
-    if (kind != platform::EntryKind::Folder)
+    if (platform::entryKind(fs.nativePath(models) + QStringLiteral("/temp"))
+        != platform::EntryKind::Folder)
         return;
+    const QString staging = models + QStringLiteral("temp\\");
     try {
         fs.deleteFiles(staging + QStringLiteral("*.*"));
         fs.removeFolder(staging);
