@@ -6,6 +6,7 @@
 #include "mods/board/BoardPage.h"
 #include "platform/Look.h"
 #include "platform/Twips.h"
+#include "platform/WorkingFolderLock.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -800,20 +801,22 @@ private slots:
         }
         // The settings are saved in the working folder too. The last kill may
         // leave one save's or lock's leftover there for the next start to remove;
-        // any more would mean leftovers pile up.
+        // any more would mean leftovers pile up. It leaves no lock at all if it
+        // came as the run replaced a killed one's: Qt removes a stale lock
+        // before it makes its own.
         QStringList work = QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name);
         QStringList leftovers;
         work.removeIf([&leftovers](const QString &name) {
             const bool left = platform::isCopyLeftover(name) || name.endsWith(".rmlock");
             if (left)
                 leftovers << name;
-            return left;
+            return left || name == platform::WorkingFolderLock::fileName;
         });
         QVERIFY2(leftovers.size() <= 1, qPrintable(leftovers.join(' ')));
-        QCOMPARE(work.join(' '), QStringList({".vertz-running.lock", "Motox_Scripts.qb",
-                                              "blank.dat", "blankfont.dat", "gamemenu.qb",
-                                              "vertzmod-gamefiles.rec", "vertzmod.ini"})
-                                     .join(' '));
+        QCOMPARE(work.join(' '),
+                 QStringList({"Motox_Scripts.qb", "blank.dat", "blankfont.dat", "gamemenu.qb",
+                              "vertzmod-gamefiles.rec", "vertzmod.ini"})
+                     .join(' '));
         qInfo("%d kills, %d as a copy began, %d inside Restore Everything, files lost: 0", kills,
               inCopy, inRestore);
         QVERIFY2(
