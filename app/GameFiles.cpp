@@ -109,24 +109,36 @@ void restoreUnit(AppContext &ctx, const QString &root, bool demo, const QList<Fi
 void putBack(AppContext &ctx, const QString &root, bool demo, const FileStatus &first)
 {
     const ModSettings &s = ctx.settings;
+    // Recorded as the pages record their writes: what goes back in is the mod's.
+    const auto recorded = [&](const QList<gamestate::Place> &writes, const auto &write) {
+        gamestate::Change change(ctx.record, ctx.files, root, demo, writes, true);
+        write();
+        change.done();
+    };
     try {
         switch (first.mod) {
-        case Mod::Board:
-            board::swapBoard(
-                ctx.files, root, demo,
-                QLatin1String(board::catalogue[board::boardIndexOf(
-                                                   (demo ? s.demoBoard : s.fullBoard).toNumber(0))]
-                                  .key));
+        case Mod::Board: {
+            const QString key = QLatin1String(
+                board::catalogue[board::boardIndexOf(
+                                     (demo ? s.demoBoard : s.fullBoard).toNumber(0))]
+                    .key);
+            recorded(board::places(root, demo, key),
+                     [&] { board::swapBoard(ctx.files, root, demo, key); });
             return;
-        case Mod::Level:
-            levels::applyMotox(ctx.files, root, s.motoxEnabled.equals(1), s.motoxMode.equals(1));
+        }
+        case Mod::Level: {
+            const bool on = s.motoxEnabled.equals(1), skating = s.motoxMode.equals(1);
+            recorded(levels::writes(root, on, skating),
+                     [&] { levels::applyMotox(ctx.files, root, on, skating); });
             return;
+        }
         case Mod::Display:
             for (const display::Element e : elements) {
                 const display::ElementFiles &files = display::filesOf(e);
+                const bool shown = !(s.*(demo ? files.demoField : files.fullField)).equals(0);
                 if (display::places(demo, e).first().unit == first.unit)
-                    display::setShown(ctx.files, root, demo, e,
-                                      !(s.*(demo ? files.demoField : files.fullField)).equals(0));
+                    recorded(display::writes(root, demo, e, shown),
+                             [&] { display::setShown(ctx.files, root, demo, e, shown); });
             }
             return;
         case Mod::Tricks:
@@ -294,6 +306,7 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
     const QStringList withSettings = settingUnits(demo);
     QSet<QString> trickFolders;
     std::optional<tricks::Roots> trickRoots;
+    bool settingsFailed = false;
     for (const auto &unit : std::as_const(units))
         total += int(unit.size());
     for (qsizetype u = 0; u < units.size(); ++u) {
@@ -326,26 +339,40 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
             done += int(unit.size());
             continue;
         }
-        for (const FileStatus &f : unit) {
+        for (const FileStatus &f : unit)
             ctx.record.restored(ctx.files, gameRoot, demo, f);
-            report.restored += f.state != State::Original;
-        }
         // Saved after its files, as the pages save a return to the game's
         // own: a run killed before leaves a state the next start applies.
-        if (withSettings.contains(keys[u]) && unmod(ctx, demo, keys[u]))
-            ctx.saveSettings();
+        const ModSettings before = ctx.settings;
+        if (withSettings.contains(keys[u]) && unmod(ctx, demo, keys[u]) && !ctx.saveSettings()) {
+            // Settings that still say modded would mod it again at the next
+            // start: it goes back as they say, and the rest waits for a
+            // working folder that can be written.
+            ctx.settings = before;
+            putBack(ctx, gameRoot, demo, unit.first());
+            report.failed << unit.first().game
+                                 + QStringLiteral(": put back as it was, as the settings "
+                                                  "could not be saved");
+            settingsFailed = true;
+            break;
+        }
+        for (const FileStatus &f : unit)
+            report.restored += f.state != State::Original;
         done += int(unit.size());
     }
     removeEmptied(ctx, gameRoot, trickFolders);
     ctx.record.commit();
     if (progress)
         progress(total, total, QString());
+    if (settingsFailed)
+        return report;
     // What never changed is unmodded too.
     for (const QString &key : withSettings) {
         if (!unitAt.contains(key))
             unmod(ctx, demo, key);
     }
-    ctx.saveSettings();
+    if (!ctx.saveSettings())
+        report.failed << QStringLiteral("vertzmod.ini: the settings could not be saved");
     return report;
 }
 

@@ -126,6 +126,12 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
 
     connect(TabStrip1, &QTabWidget::currentChanged, this, [this] { TabStrip1_Click(); });
 
+    // Shown over the panel for a while: the player sees it without having to answer.
+    ctx.record.onSkipped = [bar = QPointer<QStatusBar>(StatusBar1)](const QString &text) {
+        if (bar)
+            bar->showMessage(text, 30000);
+    };
+
     // The context may outlive this window.
     ctx.showMotox = [window = QPointer<frmMod>(this)] {
         if (window)

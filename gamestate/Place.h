@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // What the program changed in the game's files: the places where a mod puts
 // a file of its own over a game file, with the game's original kept in a
@@ -36,8 +37,12 @@ struct Place {
     QString backup;
     // In a replacement: the file put over the game file, as the mod's file
     // operation names it (a game path with the root, or a bare name in the
-    // working folder).
+    // working folder). A restore names the backup.
     QString source = {};
+    // Every file whose content the mod may put there, as game paths below
+    // the root or bare names in the working folder: a file found holding one
+    // of them is the mod's even when the record has forgotten it.
+    QStringList modContents = {};
 };
 
 // A backup folder that mirrors a game folder: a file at any path below
@@ -54,6 +59,10 @@ struct Layout {
     QList<Place> places;
     QList<Mirror> mirrors;
 };
+
+// Why game files are written: the player asked for it now, or the program
+// puts a stored state back (at the start, on activation, on a tab).
+enum class Intent { Player, Reapply };
 
 // One changed game file as it is now. Paths are game paths below the game
 // root, spelled as on disk.

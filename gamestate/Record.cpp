@@ -129,26 +129,144 @@ Record::Install &Record::install(const QString &nativeRoot, bool demo)
 Record::Entry *Record::entryFor(Install &in, const QString &gameRoot, const Place &place,
                                 platform::FileSystem &fs)
 {
-    return entryFor(in, place, fs.nativePath(gameRoot + place.game),
-                    fs.nativePath(gameRoot + place.backup));
+    const auto make = [&] {
+        QStringList known;
+        for (const QString &c : place.modContents)
+            known << fs.nativePath(c.contains(u'\\') ? gameRoot + c : c);
+        return known;
+    };
+    const QString game = fs.nativePath(gameRoot + place.game);
+    // The contents are looked up only for an entry that is new.
+    return entryFor(in, place, game, fs.nativePath(gameRoot + place.backup),
+                    in.entries.contains(below(in.root, game)) ? QStringList() : make());
 }
 
 Record::Entry *Record::entryFor(Install &in, const Place &place, const QString &nativeGame,
-                                const QString &nativeBackup)
+                                const QString &nativeBackup, const QStringList &known)
 {
     const QString game = below(in.root, nativeGame);
     const QString backup = below(in.root, nativeBackup);
     if (game.isEmpty() || backup.isEmpty())
         return nullptr; // not below the install: nothing of ours
-    if (const auto known = in.entries.find(game); known != in.entries.end())
-        return &*known;
+    if (const auto found = in.entries.find(game); found != in.entries.end())
+        return &*found;
     Entry e;
     e.mod = place.mod;
     e.unit = place.unit;
     e.game = game;
     e.backup = backup;
+    takeIn(in.root, e, known);
     m_dirty = true;
     return &*in.entries.insert(game, e);
+}
+
+void Record::takeIn(const QString &nativeRoot, Entry &e, const QStringList &known)
+{
+    const ContentHash backup = current(joined(nativeRoot, e.backup), e.backupSeen);
+    if (backup.isNull())
+        return;
+    e.original = backup;
+    const QString game = joined(nativeRoot, e.game);
+    const ContentHash now = current(game, e.gameSeen);
+    if (!now.isNull() && now != backup && holdsOneOf(game, now, known))
+        e.written.append(now);
+}
+
+bool Record::holdsOneOf(const QString &native, const ContentHash &hash, const QStringList &known)
+{
+    // A content of another size is not read: boards are large.
+    const qint64 size = platform::stampOf(native).size;
+    return std::any_of(known.begin(), known.end(), [&](const QString &k) {
+        const FileStamp stamp = platform::stampOf(k);
+        return !stamp.isNull() && stamp.size == size && sourceHash(k) == hash;
+    });
+}
+
+Record::Hold Record::holdOf(Install &in, const Place &place, const QString &gameRoot,
+                            platform::FileSystem &fs)
+{
+    const QString nativeBackup = fs.nativePath(gameRoot + place.backup);
+    const bool restore = !place.source.isEmpty() && fs.nativePath(place.source) == nativeBackup;
+    Entry *e = entryFor(in, gameRoot, place, fs);
+    if (!e)
+        return Hold::Unsafe; // outside the install
+    const QString game = joined(in.root, e->game);
+    const ContentHash now = current(game, e->gameSeen);
+    const ContentHash backup = current(joined(in.root, e->backup), e->backupSeen);
+    const ContentHash original = e->original.isNull() ? backup : e->original;
+    if (original.isNull()) {
+        // Never backed up as far as anyone knows: the mod backs up the
+        // game's own first. But a file holding the mod's own content has
+        // lost its backup, and backing it up would keep the mod as the
+        // game's file.
+        QStringList known;
+        for (const QString &c : place.modContents)
+            known << fs.nativePath(c.contains(u'\\') ? gameRoot + c : c);
+        const bool mod
+            = !now.isNull() && (e->written.contains(now) || holdsOneOf(game, now, known));
+        return mod ? Hold::Unsafe : Hold::None;
+    }
+    if (restore && backup != original)
+        return Hold::Unsafe;
+    // Nothing there to lose, or the game's own: a backup taken of it is right.
+    if (now.isNull() || now == original)
+        return Hold::None;
+    if (backup.isNull())
+        return Hold::Unsafe;
+    return e->written.contains(now) ? Hold::None : Hold::Changed;
+}
+
+bool Record::admit(platform::FileSystem &fs, const QString &gameRoot, bool demo,
+                   const QList<Place> &writes)
+{
+    Install &in = install(fs.nativePath(gameRoot), demo);
+    QStringList changed, unsafe;
+    for (const Place &p : writes) {
+        switch (holdOf(in, p, gameRoot, fs)) {
+        case Hold::None:
+            break;
+        case Hold::Changed:
+            changed << gameRoot + p.game;
+            break;
+        case Hold::Unsafe:
+            unsafe << gameRoot + p.game;
+            break;
+        }
+    }
+    changed.removeDuplicates();
+    unsafe.removeDuplicates();
+    if (unsafe.isEmpty() && changed.isEmpty())
+        return true;
+    if (intent == Intent::Reapply) {
+        qsizetype before = m_told.size();
+        for (const QString &f : std::as_const(unsafe) + changed)
+            m_told.insert(f);
+        if (m_told.size() > before && onSkipped)
+            onSkipped(QStringLiteral("Changed files left: see Game Files"));
+        return false;
+    }
+    if (!unsafe.isEmpty()) {
+        if (onProblem)
+            onProblem(QStringLiteral("Error! Nothing was changed: the backup of a game file is "
+                                     "damaged or missing."),
+                      QStringLiteral("Its backup no longer holds the game's own file, so the "
+                                     "original could not be put back, and a new backup would "
+                                     "keep what the file holds now in its place:\n%1\n\n"
+                                     "File, Game Files\u2026 shows the state of every file.")
+                          .arg(unsafe.join(u'\n')));
+        return false;
+    }
+    const QString question
+        = changed.size() == 1
+              ? QStringLiteral("%1 was changed since this program wrote it, by a game update or "
+                               "another tool. Going on replaces it, and that change is lost.\n\n"
+                               "Replace it?")
+                    .arg(changed.first())
+              : QStringLiteral("These game files were changed since this program wrote them, by "
+                               "a game update or another tool:\n%1\n\nGoing on replaces them, "
+                               "and those changes are lost.\n\nReplace them?")
+                    .arg(changed.join(u'\n'));
+    return ask && ask(question, QStringLiteral("Changed Since"));
 }
 
 ContentHash Record::current(const QString &native, Seen &seen)
@@ -196,11 +314,6 @@ State Record::judge(const QString &nativeRoot, Entry &e, bool *done)
         m_dirty = true;
     }
     const ContentHash game = current(joined(nativeRoot, e.game), e.gameSeen);
-    // Taken in from the backup folders: what is there now is what was put there.
-    if (e.written.isEmpty() && !game.isNull() && game != e.original) {
-        e.written.append(game);
-        m_dirty = true;
-    }
     if (game == e.original) {
         *done = backup.isNull();
         return State::Original;
@@ -263,16 +376,7 @@ QList<ContentHash> Record::expect(platform::FileSystem &fs, const QString &gameR
     Install &in = install(fs.nativePath(gameRoot), demo);
     QList<ContentHash> hashes;
     for (const Place &p : replacements) {
-        const qsizetype known = in.entries.size();
         Entry *e = entryFor(in, gameRoot, p, fs);
-        // Replaced before the record knew of it (a record deleted, an older
-        // version): what it holds now was put there too.
-        if (e && in.entries.size() > known
-            && !platform::stampOf(joined(in.root, e->backup)).isNull()) {
-            if (const ContentHash now = current(joined(in.root, e->game), e->gameSeen);
-                !now.isNull())
-                e->written.append(now);
-        }
         const ContentHash h = sourceHash(fs.nativePath(p.source));
         hashes.append(h);
         if (!e || h.isNull() || e->written.contains(h))
@@ -320,14 +424,25 @@ void Record::settle(platform::FileSystem &fs, const QString &gameRoot, bool demo
 void Record::restored(platform::FileSystem &fs, const QString &gameRoot, bool demo,
                       const FileStatus &file)
 {
-    const QString root = fs.nativePath(gameRoot);
-    Install &in = install(root, demo);
-    const auto e = in.entries.find(QString(file.game).replace(u'\\', u'/'));
+    forget(install(fs.nativePath(gameRoot), demo), QString(file.game).replace(u'\\', u'/'));
+}
+
+void Record::restored(platform::FileSystem &fs, const QString &gameRoot, bool demo,
+                      const Place &place)
+{
+    Install &in = install(fs.nativePath(gameRoot), demo);
+    forget(in, below(in.root, fs.nativePath(gameRoot + place.game)));
+}
+
+void Record::forget(Install &in, const QString &game)
+{
+    const QString &root = in.root;
+    const auto e = in.entries.find(game);
     if (e == in.entries.end())
         return;
     if (platform::stampOf(joined(root, e->backup)).isNull())
         in.entries.erase(e);
-    else
+    else if (!e->original.isNull()) // else learnt from the backup when next looked at
         e->gameSeen = {platform::stampOf(joined(root, e->game)), e->original};
     m_dirty = true;
 }
@@ -482,15 +597,31 @@ void Record::saveOrReport(bool report)
 }
 
 Change::Change(Record &record, platform::FileSystem &fs, QString gameRoot, bool demo,
-               QList<Place> replacements)
-    : m_record(record), m_fs(fs), m_root(std::move(gameRoot)), m_demo(demo),
-      m_replacements(std::move(replacements))
+               const QList<Place> &writes, bool confirmed)
+    : m_record(record), m_fs(fs), m_root(std::move(gameRoot)), m_demo(demo)
 {
+    m_admitted = confirmed || m_record.admit(m_fs, m_root, m_demo, writes);
+    if (!m_admitted)
+        return;
+    for (const Place &p : writes) {
+        if (m_fs.nativePath(p.source) != m_fs.nativePath(m_root + p.backup))
+            m_replacements.append(p);
+        else
+            m_restores.append(p);
+    }
     m_sources = m_record.expect(m_fs, m_root, m_demo, m_replacements);
 }
 
 Change::~Change()
 {
+    if (!m_admitted)
+        return;
+    // A backup the restore removed was the record's only word on the file:
+    // forgotten with it, the file is the game's own again.
+    for (const Place &p : std::as_const(m_restores)) {
+        if (m_done)
+            m_record.restored(m_fs, m_root, m_demo, p);
+    }
     m_record.settle(m_fs, m_root, m_demo, m_replacements, m_sources, m_done);
 }
 

@@ -6,9 +6,11 @@
 #include <QHash>
 #include <QList>
 #include <QMap>
+#include <QSet>
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 namespace platform {
 class FileSystem;
@@ -53,6 +55,23 @@ public:
     QList<FileStatus> look(platform::FileSystem &fs, const QString &gameRoot, bool demo,
                            const Layout &layout);
 
+    // The gate every write to a game file passes first. Looks at each file
+    // the mod is about to write (a replacement, or a restore whose source is
+    // the backup) and tells whether the mod may go on:
+    // - a file changed since the program wrote it is replaced only with the
+    //   player's yes; a re-application leaves it and says so once;
+    // - no backup is taken from a file holding the mod or something else;
+    // - no restore comes from a backup that no longer holds the original.
+    // A refusal was told already (a message, or onSkipped).
+    bool admit(platform::FileSystem &fs, const QString &gameRoot, bool demo,
+               const QList<Place> &writes);
+    // What admit asks the player, and where a re-application's skips are
+    // told without blocking anyone.
+    std::function<bool(const QString &text, const QString &title)> ask;
+    std::function<void(const QString &text)> onSkipped;
+    // Set through Reapplying, while a stored state is put back.
+    Intent intent = Intent::Player;
+
     // Before a mod replaces game files: records, saved at once, that each
     // may now hold its source's content, so that a kill during the copies
     // leaves no file the record cannot tell. Returns the sources' hashes.
@@ -67,6 +86,7 @@ public:
     // is done with when its backup went with it. Saved by the next save.
     void restored(platform::FileSystem &fs, const QString &gameRoot, bool demo,
                   const FileStatus &file);
+    void restored(platform::FileSystem &fs, const QString &gameRoot, bool demo, const Place &place);
 
 private:
     struct Seen {
@@ -93,13 +113,25 @@ private:
     QString read();
     Entry *entryFor(Install &in, const QString &gameRoot, const Place &place,
                     platform::FileSystem &fs);
+    // A new entry is taken in from its backup, where there is one; known
+    // are the native paths of the contents the mod may have put there.
     Entry *entryFor(Install &in, const Place &place, const QString &nativeGame,
-                    const QString &nativeBackup);
+                    const QString &nativeBackup, const QStringList &known = {});
     // The hash of a native file now, from seen while its stamp holds, else
     // read once; seen follows. None when no file is there.
     platform::ContentHash current(const QString &native, Seen &seen);
     platform::ContentHash sourceHash(const QString &native);
     State judge(const QString &nativeRoot, Entry &e, bool *done);
+    void forget(Install &in, const QString &game);
+    // A new entry whose backup is there: its file is the mod's only when it
+    // holds one of the mod's contents; anything else is not vouched for.
+    void takeIn(const QString &nativeRoot, Entry &e, const QStringList &known);
+    // Whether the native file holds one of the known contents (natives).
+    bool holdsOneOf(const QString &native, const platform::ContentHash &hash,
+                    const QStringList &known);
+    // Why a write to the place must not go on without the player, if it must not.
+    enum class Hold { None, Changed, Unsafe };
+    Hold holdOf(Install &in, const Place &place, const QString &gameRoot, platform::FileSystem &fs);
     bool parse(const QByteArray &data);
     QByteArray format() const;
     // Saves what changed; a failure is told now (report) or at the next call that reports.
@@ -113,17 +145,42 @@ private:
     bool m_dirty = false;
     bool m_reported = false;
     QString m_unreported;
+    // Files a re-application left alone and said so, this run.
+    QSet<QString> m_told;
 };
 
-// Around a mod's file work that replaces game files (a line before it, a
-// line after): records the replacements ahead, and settles them after.
+// While it lives, writes put a stored state back: the gate skips what it
+// would have to ask about instead of asking.
+class Reapplying {
+public:
+    explicit Reapplying(Record &record)
+        : m_record(record), m_was(std::exchange(record.intent, Intent::Reapply))
+    {
+    }
+    ~Reapplying() { m_record.intent = m_was; }
+    Reapplying(const Reapplying &) = delete;
+    Reapplying &operator=(const Reapplying &) = delete;
+
+private:
+    Record &m_record;
+    Intent m_was;
+};
+
+// Around a mod's file work that writes game files (a line before it, a
+// line after): asks the gate, records the replacements ahead, and settles
+// them after. Restores are among the writes, for the gate; the record
+// expects only the rest.
 class Change {
 public:
+    // Confirmed: the gate let these files through already in this action,
+    // and is not asked again.
     Change(Record &record, platform::FileSystem &fs, QString gameRoot, bool demo,
-           QList<Place> replacements);
+           const QList<Place> &writes, bool confirmed = false);
     ~Change();
     Change(const Change &) = delete;
     Change &operator=(const Change &) = delete;
+    // Whether the gate let the mod go on; if not, it must write nothing.
+    bool admitted() const { return m_admitted; }
     // The file work went through: each game file holds its source.
     void done() { m_done = true; }
 
@@ -133,7 +190,9 @@ private:
     QString m_root;
     bool m_demo;
     QList<Place> m_replacements;
+    QList<Place> m_restores;
     QList<platform::ContentHash> m_sources;
+    bool m_admitted = false;
     bool m_done = false;
 };
 

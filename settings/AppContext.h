@@ -17,6 +17,9 @@ public:
         record.onProblem = [&dialogs](const QString &text, const QString &why) {
             dialogs.message(text, QString::fromLatin1(errorTitle), why);
         };
+        record.ask = [&dialogs](const QString &text, const QString &title) {
+            return dialogs.question(text, title);
+        };
     }
 
     ModSettings settings;

@@ -75,7 +75,8 @@ private slots:
         QCOMPARE(r.code, 0);
         QVERIFY2(r.out.endsWith("No game file changed\n"), qPrintable(r.out + r.err));
 
-        // Taken in from the backup folders, the record being new.
+        // Taken in from the backup folders, the record being new: the board
+        // holds one the program knows, the trick nothing it can vouch for.
         modWithoutRecord();
         r = vertzmod({"--status"});
         QCOMPARE(r.code, 1);
@@ -83,13 +84,15 @@ private slots:
         QCOMPARE(lines.size(), 9);
         QCOMPARE(lines[2].simplified(),
                  QString("board modded Game\\Data\\models\\Skater_m\\board_defaultcas.dat"));
-        QCOMPARE(lines[7].simplified(), QString("tricks modded Game\\Data\\anims\\grab\\indy.ska"));
-        QCOMPARE(lines[8], QString("6 files modded, backups good"));
+        QCOMPARE(lines[7].simplified(),
+                 QString("tricks changed since Game\\Data\\anims\\grab\\indy.ska"));
+        QCOMPARE(lines[8], QString("5 files modded, 1 changed since, backups good"));
         r = vertzmod({"--status", "--json"});
         const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
         QCOMPARE(json["variant"].toString(), QString("full"));
         QCOMPARE(json["files"].toArray().size(), 6);
-        QCOMPARE(json["files"][5]["state"].toString(), QString("modded"));
+        QCOMPARE(json["files"][4]["state"].toString(), QString("modded"));
+        QCOMPARE(json["files"][5]["state"].toString(), QString("changed since"));
 
         // The backup holds something else now: it cannot be restored from.
         QVERIFY(writeFile(inGame("Game\\data\\anims\\trickbackup\\grab\\indy.ska"), "damaged"));

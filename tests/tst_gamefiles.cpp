@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -164,19 +165,104 @@ private slots:
         QCOMPARE(listed().filter("Tricks"), QStringList());
     }
 
-    void aRecordRebuiltKeepsWhatTheProgramPutThere()
+    void aRecordRebuiltVouchesOnlyForWhatItKnows()
     {
-        // A trick modded, a start that finds the record gone, and a copy
-        // over the trick that fails: it still holds what the program wrote.
+        // A trick and the HUD modded, then a start that finds the record
+        // gone: the HUD holds the blank file the program knows, the trick
+        // what no record vouches for any more.
         copyTrick(Variant::Full, "kickflip.ska", "grab\\indy.ska");
+        clickTab(3);
+        clickOn(control("chkHud"));
         m_window.reset();
         QVERIFY(QFile::remove("vertzmod-gamefiles.rec") && start());
-        Faults faults;
-        m_ctx->files.setFaultInjector(&faults);
+        QVERIFY(openGameFiles());
+        QCOMPARE(listed().filter("Tricks"), QStringList{"Tricks: indy.ska: changed since"});
+        QCOMPARE(listed().filter(": modded").size(), 8);
+        m_files->close();
+        // A copy over it asks first, and No leaves it as it is.
+        const QString indy
+            = fixture::nativePathOf(install(Variant::Full), "Game\\data\\anims\\grab\\indy.ska");
         copyTrick(Variant::Full, "heelflip.ska", "grab\\indy.ska");
-        faults.failAt = -1;
-        QVERIFY(faults.failed > 0 && openGameFiles());
-        QCOMPARE(listed().filter("Tricks"), QStringList{"Tricks: indy.ska: modded"});
+        QCOMPARE(m_dialogs.shown.last().kind, ScriptedDialogs::Kind::Question);
+        QVERIFY(m_dialogs.shown.last().text.contains(indy.section('/', -1)));
+        QCOMPARE(readFile(indy),
+                 fixture::contentOf(Variant::Full, "Game\\data\\anims\\kickflip.ska"));
+    }
+
+    // Files put back whose settings could not say so would be modded again
+    // at the next start: not done, and said so.
+    void restoreWhoseSettingsCannotBeSavedIsNotDone()
+    {
+        clickTab(0);
+        QTest::mouseDClick(control("Board_3"), Qt::LeftButton);
+        clickTab(3);
+        clickOn(control("chkHud"));
+        QVERIFY(QFile::remove("vertzmod.ini") && QDir().mkdir("vertzmod.ini"));
+        QVERIFY(openGameFiles());
+        restoreEverything();
+        QStringList reports;
+        for (const auto &shown : m_dialogs.messages())
+            reports << (shown.text.contains("restored") ? shown.text : QString());
+        reports.removeAll(QString());
+        QCOMPARE(reports, QStringList{"Error! Not every file could be restored."});
+        const QString full = install(Variant::Full);
+        QCOMPARE(
+            readFile(fixture::nativePathOf(full, fixture::boardFolder + "board_defaultcas.dat")),
+            fixture::contentOf(Variant::Full, fixture::boardFolder + "board_longcas.dat"));
+        QCOMPARE(readFile(fixture::nativePathOf(
+                     full, "Game\\data\\images\\PanelSprites\\specialimg.dat")),
+                 deliveredFile("blank.dat"));
+    }
+
+    // Nothing the program did not write is written over on trust.
+    void theGateLeavesWhatTheGameOrThePlayerChanged()
+    {
+        const QString full = install(Variant::Full);
+        const QString cas
+            = fixture::nativePathOf(full, fixture::boardFolder + "board_defaultcas.dat");
+        const QString menu = fixture::nativePathOf(full, "Game\\data\\scripts\\gamemenu.qb");
+        clickTab(0);
+        QTest::mouseDClick(control("Board_3"), Qt::LeftButton);
+        clickTab(2);
+        clickOn(control("chkMotox"));
+        // A game update replaces a board part and the level menu; Restore
+        // Everything, answered No, leaves them.
+        QVERIFY(writeFile(cas, "patched board") && writeFile(menu, "patched menu"));
+        QVERIFY(openGameFiles());
+        m_dialogs.questionAnswers = {false, false};
+        restoreEverything();
+        m_files->close();
+        // Neither the next start nor a tab puts the mods back over them; the
+        // status bar says so.
+        m_window.reset();
+        QVERIFY(start());
+        clickTab(2);
+        clickTab(0);
+        QCOMPARE(readFile(cas), QByteArray("patched board"));
+        QCOMPARE(readFile(menu), QByteArray("patched menu"));
+        QVERIFY(m_window->StatusBar1->currentMessage().contains("Game Files"));
+        // The player's own double click asks, naming the file.
+        const qsizetype asked = m_dialogs.shown.size();
+        QTest::mouseDClick(control("Board_2"), Qt::LeftButton);
+        QCOMPARE(m_dialogs.shown.size(), asked + 1);
+        QVERIFY(m_dialogs.shown.last().text.contains("board_defaultcas.dat"));
+        QCOMPARE(readFile(cas), QByteArray("patched board"));
+        m_dialogs.questionAnswers = {true};
+        QTest::mouseDClick(control("Board_2"), Qt::LeftButton);
+        QCOMPARE(readFile(cas),
+                 fixture::contentOf(Variant::Full, fixture::boardFolder + "board_hovercas.dat"));
+
+        // A backup folder deleted by hand: the HUD is not shown again from a
+        // copy of its blank files, and the box keeps saying so.
+        clickTab(3);
+        clickOn(control("chkHud"));
+        const QString sprites = fixture::nativePathOf(full, "Game\\data\\images\\PanelSprites");
+        QVERIFY(QDir(sprites + "/panelspritesbackup").removeRecursively());
+        clickOn(control("chkHud"));
+        QVERIFY(!qobject_cast<QCheckBox *>(control("chkHud"))->isChecked());
+        QCOMPARE(m_dialogs.messages().last().title, QString("OMG TEH ERROR"));
+        QCOMPARE(readFile(sprites + "/specialimg.dat"), deliveredFile("blank.dat"));
+        QVERIFY(!QFileInfo::exists(sprites + "/panelspritesbackup/specialimg.dat"));
     }
 };
 

@@ -123,6 +123,10 @@ class TestRandom : public QObject, MainWindowBench {
         bool restore = false;
         QString labels = "File to copy|File to copy over";
         QSet<QString> kept; // MotoX backups: once made, kept
+        // Board parts and tricks changed since the program wrote them: by a
+        // game update, or, for tricks, as the record that vouched for them
+        // was lost. Each is written only after the player's yes.
+        QSet<QString> foreign[2];
     } m;
     // The actions, how often each comes, and whether the killed child does it
     // too (it keeps to the main window).
@@ -144,6 +148,7 @@ class TestRandom : public QObject, MainWindowBench {
             {"variant switch", 6, &TestRandom::switchVariant, false},
             {"restart", 6, &TestRandom::restart, false},
             {"Restore Everything", 3, &TestRandom::restoreEverything, true},
+            {"game update", 5, &TestRandom::updateGameFile, false},
         };
         return all;
     }
@@ -157,6 +162,9 @@ class TestRandom : public QObject, MainWindowBench {
     QStringList m_expected, m_errors; // this action's messages; what a failure says
     QString m_wrong;                  // the first thing seen amiss
     bool m_child = false;
+    int m_questions = 0; // this action must ask so many
+    qsizetype m_shownBefore = 0;
+    bool m_update = false; // this action is the game's, not the program's
 
     int pick(int n) { return int(m_random.bounded(n)); }
     void expect(bool ok, const QString &what)
@@ -175,6 +183,40 @@ class TestRandom : public QObject, MainWindowBench {
     }
     // Every save writes the boards held.
     void saved() { std::copy(m.selected, m.selected + 2, m.saved); }
+
+    // The backup of a board part or trick, by key; empty for other files.
+    static QString backupOf(const QString &k)
+    {
+        const QString board = key(fixture::boardFolder), tricks = key(anims);
+        if (k.startsWith(board))
+            return board + "boardbakup/" + k.mid(board.size());
+        return k.startsWith(tricks) ? tricks + "trickbackup/" + k.mid(tricks.size()) : QString();
+    }
+    QStringList boardKeys(bool d) const
+    {
+        QStringList keys;
+        for (const QString part : {"cas", "col", "skin", "tex", "usg"})
+            keys << key(fixture::boardFolder
+                        + fixture::boardFile(d ? Variant::Demo : Variant::Full, "default", part));
+        return keys;
+    }
+    bool anyForeign(bool d, const QStringList &keys) const
+    {
+        return std::any_of(keys.begin(), keys.end(),
+                           [&](const QString &k) { return m.foreign[d].contains(k); });
+    }
+    // Before a player's action on these files: the answer to the question
+    // it must ask, drawn now. False where it asks and the player says No.
+    bool answerFor(bool d, const QStringList &keys)
+    {
+        m_dialogs.questionAnswers.clear();
+        if (!anyForeign(d, keys))
+            return true;
+        const bool yes = pick(2);
+        m_dialogs.questionAnswers = {yes};
+        m_questions = 1;
+        return yes;
+    }
 
     // The tab switch: MotoX offered in the full game, its modes while on;
     // the display boxes set from the variant in use.
@@ -249,7 +291,10 @@ class TestRandom : public QObject, MainWindowBench {
             clickOn(board);
             return expect(runs.size() == 1, "a click ran the board's handler other than once");
         }
+        const bool yes = answerFor(m.demo, boardKeys(m.demo));
         QTest::mouseDClick(board, Qt::LeftButton);
+        if (!yes)
+            return void(m.marks = false);
         m_errors = {boardError};
         swapBoard(i);
         m.marks = !m_faults.failed; // only a swap that worked marks the board
@@ -278,6 +323,15 @@ class TestRandom : public QObject, MainWindowBench {
                                         + fixture::boardFile(v, fixture::boardKeys()[i], part));
         }
     }
+    // The stored board put in again, unless a part changed since: then
+    // nothing is written, and the marks show what they may.
+    void reapplyBoard(int i)
+    {
+        if (!anyForeign(m.demo, boardKeys(m.demo)))
+            return swapBoard(i);
+        m.applied[m.demo] = -1;
+        m.marks = false;
+    }
     void copyTrick()
     {
         showPage(1);
@@ -286,10 +340,13 @@ class TestRandom : public QObject, MainWindowBench {
         const QString from = all[pick(all.size())], to = all[pick(all.size())];
         pointAt("Dir1", "File1", inGame(anims), from);
         pointAt("Dir2", "File2", inGame(anims), to);
+        const bool yes = from == to || answerFor(m.demo, {key(anims + to)});
         if (!trigger("File2", "File1"))
-            return;
+            return void(m_questions = 0);
         if (from == to)
             return void(m_expected = {"These files are the same! | OMG TEH ERROR"});
+        if (!yes)
+            return;
         m_expected = {QString("%1 was sucessfully copied over %2 | File Copied")
                           .arg(from.section('\\', -1), to.section('\\', -1))};
         m_errors = {error};
@@ -310,7 +367,10 @@ class TestRandom : public QObject, MainWindowBench {
         setRestoreMode(true);
         const QString trick = all[pick(all.size())];
         pointAt("Dir1", "File1", inGame(anims + "trickbackup"), trick);
+        const bool yes = answerFor(m.demo, {key(anims + trick)});
         if (!trigger("File1", "File2"))
+            return void(m_questions = 0);
+        if (!yes)
             return;
         m_expected = {trick.section('/', -1) + " was restored! | File Restored"};
         m_errors = {error};
@@ -373,8 +433,9 @@ class TestRandom : public QObject, MainWindowBench {
             m.demo = !m.demo, saved();
         m_errors = {boardError, error};
         if (m.page == 0) {
-            swapBoard(m.selected[m.demo]);
-            m.marks = !m_faults.failed;
+            m.marks = true;
+            reapplyBoard(m.selected[m.demo]);
+            m.marks = m.marks && !m_faults.failed;
         } else if (m.page == 2) {
             m.motoxUsable = !m.demo;
             m.modesUsable = !m.demo && m.motox;
@@ -387,9 +448,17 @@ class TestRandom : public QObject, MainWindowBench {
     void restart()
     {
         m_window.reset();
-        // Half the starts find the record of changed game files gone.
-        if (pick(2))
-            QFile::remove("vertzmod-gamefiles.rec");
+        // Half the starts find the record of changed game files gone: it no
+        // longer vouches for a trick that holds other than its backup.
+        if (pick(2) && QFile::remove("vertzmod-gamefiles.rec")) {
+            for (const bool d : {false, true}) {
+                for (const QString &t : tricks()) {
+                    const QString k = key(anims + t), b = backupOf(k);
+                    if (m.files[d].contains(b) && m.files[d][b] != m.files[d][k])
+                        m.foreign[d] << k;
+                }
+            }
+        }
         arm();
         QVERIFY(load([this](AppContext &ctx) { ctx.files.setFaultInjector(&m_faults); }));
         m_window->show();
@@ -408,10 +477,35 @@ class TestRandom : public QObject, MainWindowBench {
         std::copy(m.saved, m.saved + 2, fresh.selected);
         std::copy(&m.shown[0][0], &m.shown[0][0] + 6, &fresh.shown[0][0]);
         fresh.files[0] = m.files[0], fresh.files[1] = m.files[1], fresh.kept = m.kept;
+        fresh.foreign[0] = m.foreign[0], fresh.foreign[1] = m.foreign[1];
         fresh.demo = m.demo, fresh.motox = m.motox, fresh.mode = m.mode;
         fresh.modesUsable = m.motox, fresh.picture = m.motox ? m.mode + 1 : 0, fresh.marks = true;
         m = fresh;
-        swapBoard(m.applied[m.demo] = m.saved[m.demo]);
+        m.applied[m.demo] = m.saved[m.demo];
+        reapplyBoard(m.saved[m.demo]);
+    }
+
+    // The game (an update, a patch) writes a board part or a trick of
+    // either install. Where the program keeps a backup of it, it is changed
+    // since; else it is the game's own now.
+    void updateGameFile()
+    {
+        static int updates = 0;
+        const bool d = pick(2);
+        const Variant v = d ? Variant::Demo : Variant::Full;
+        QStringList rels;
+        for (const QString part : {"cas", "col", "skin", "tex", "usg"})
+            rels << fixture::boardFolder + fixture::boardFile(v, "default", part);
+        for (const QString &t : tricks())
+            rels << anims + t;
+        const QString rel = rels[pick(rels.size())], k = key(rel);
+        const QByteArray content
+            = QByteArray("updated by the game ") + QByteArray::number(++updates);
+        QVERIFY(writeFile(fixture::nativePathOf(install(d), rel), content));
+        m.files[d][k] = content;
+        if (m.files[d].contains(backupOf(k)))
+            m.foreign[d] << k;
+        m_update = true;
     }
 
     // File, Game Files…, Restore Everything: the variant's originals back,
@@ -433,6 +527,9 @@ class TestRandom : public QObject, MainWindowBench {
             for (const QString &b : backupFolders)
                 n += k.key().contains('/' + b + '/') && *k != was[QString(k.key()).remove('/' + b)];
         }
+        // Asked about the files changed since, all at once or the one: Yes.
+        m_dialogs.questionAnswers = {true};
+        m_questions = m.foreign[d].isEmpty() ? 0 : 1;
         arm();
         if (m_child)
             std::puts("restoring"), std::fflush(stdout); // a kill from here on is one inside it
@@ -465,7 +562,13 @@ class TestRandom : public QObject, MainWindowBench {
             m.motox = m.modesUsable = false, m.picture = 3;
         m.selected[d] = failed ? (d ? s.demoBoard : s.fullBoard).toNumber(0) : 0;
         m.marks = !failed;
-        swapBoard(m.selected[d]);
+        // Each file changed since was confirmed: those it wrote are its own again.
+        Files now;
+        const auto files = snapshot(install(d));
+        for (auto file = files.begin(); file != files.end(); ++file)
+            now[key(file.key())] = file.value();
+        m.foreign[d].removeIf([&](const QString &k) { return now.value(k) != f.value(k); });
+        reapplyBoard(m.selected[d]);
         m_faults.failed = failed;
         if (m.restore)
             m.restore = false, m.labels = "File to Copy|File to Copy Over";
@@ -581,6 +684,12 @@ class TestRandom : public QObject, MainWindowBench {
     {
         const QStringList said = m_dialogs.said(messagesBefore);
         const bool failed = m_faults.failed > 0;
+        const auto asked = std::count_if(
+            m_dialogs.shown.begin() + m_shownBefore, m_dialogs.shown.end(),
+            [](const auto &shown) { return shown.kind == ScriptedDialogs::Kind::Question; });
+        m_dialogs.questionAnswers.clear();
+        if (asked != m_questions)
+            return QString("%1 questions, not %2").arg(asked).arg(m_questions);
         if (failed ? said.isEmpty() || !m_errors.contains(said.last().section(" | ", 0, 0))
                          || !said.last().endsWith(" | OMG TEH ERROR")
                          || said.mid(0, said.size() - 1) != m_expected.mid(0, said.size() - 1)
@@ -601,6 +710,11 @@ class TestRandom : public QObject, MainWindowBench {
                     return QString("%1 not as it must be: %2").arg(d ? "demo" : "full", k);
                 now.contains(k) ? void(m.files[d][k] = is) : void(m.files[d].remove(k));
             }
+            // What the program wrote, or put back, is its own again.
+            if (!m_update)
+                m.foreign[d].removeIf([&](const QString &k) {
+                    return m.files[d].value(k) != before.files[d].value(k);
+                });
             // The font backup folder goes with the last font backup.
             if (!failed
                 && QFileInfo::exists(
@@ -739,6 +853,7 @@ private slots:
             m_failAt = n && pick(4) == 0 ? 1 + m_cycle[i]++ % 12 : -1;
             m_faults.failed = 0;
             m_expected.clear(), m_errors.clear(), m_wrong.clear();
+            m_questions = 0, m_update = false, m_shownBefore = m_dialogs.shown.size();
             const qsizetype messages = m_dialogs.messages().size();
             const Model before = m;
             const Action a = n ? actions()[i] : Action{"start", 0, &TestRandom::restart, false};

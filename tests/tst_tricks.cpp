@@ -123,6 +123,8 @@ private slots:
             tricks::copyTrick(m_ctx->files, m_ctx->settings.gameRoot, "", "ollie.ska", "grind/rail",
                               over);
         press("cmdRestore");
+        // Copied past the record: restoring over them is the player's word.
+        m_dialogs.questionAnswers = {true, true};
         click("Dir1", "anims", true);
         QCOMPARE(path("Dir1"), native(anims + "trickbackup"));
         click("Dir1", "grind", true);
@@ -137,6 +139,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(native(anims + "trickbackup\\grind\\rail")));
         QCOMPARE(path("Dir1") + path("Dir2"), native(anims + "trickbackup") + native(anims));
         QCOMPARE(m_dialogs.messages().size(), 3);
+        QCOMPARE(m_dialogs.shown.size(), 4);
     }
 
     void guardsChangeNothing()

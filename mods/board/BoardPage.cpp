@@ -152,6 +152,8 @@ void BoardPage::Board_DblClick(int index)
     const QString key = Board[index]->property("Tag").toString();
     gamestate::Change change(m_ctx.record, m_ctx.files, s.gameRoot, demo,
                              board::places(s.gameRoot, demo, key));
+    if (!change.admitted())
+        return;
     try {
         board::swapBoard(m_ctx.files, s.gameRoot, demo, key);
     } catch (const platform::FileError &e) {
@@ -180,6 +182,7 @@ void BoardPage::reapplyStored()
 {
     // The caller has already made an empty selection 0; unusable text counts as 0 too.
     const int index = board::boardIndexOf(m_ctx.settings.board().toNumber(0));
+    const gamestate::Reapplying reapplying(m_ctx.record);
     Board[index]->setChecked(true);
     Board_DblClick(index);
 }

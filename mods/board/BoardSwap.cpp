@@ -67,9 +67,12 @@ QList<gamestate::Place> places(const QString &gameRoot, bool demo, const QString
         const QString name = boardFileName(defaultKey, part, demo);
         const QString from
             = key == defaultKey ? backupFolder + name : boardFileName(key, part, demo);
+        QStringList boards;
+        for (qsizetype b = 1; b < qsizetype(catalogue.size()); ++b)
+            boards << models + boardFileName(QLatin1String(catalogue[b].key), part, demo);
         list.append({gamestate::Mod::Board, QStringLiteral("board"), models + name,
                      models + backupFolder + name,
-                     key.isEmpty() ? QString() : gameRoot + models + from});
+                     key.isEmpty() ? QString() : gameRoot + models + from, boards});
     }
     return list;
 }

@@ -47,9 +47,22 @@ QList<gamestate::Place> places(bool demo, Element e, const QString &source)
     const ElementFiles &s = filesOf(e);
     QList<gamestate::Place> list;
     for (const QString &name : fileNames(e, demo))
-        list.append({gamestate::Mod::Display, QLatin1String(units[int(e)]),
+        list.append({gamestate::Mod::Display,
+                     QLatin1String(units[int(e)]),
                      QLatin1String(s.folder) + u'\\' + name,
-                     QLatin1String(s.backupFolder) + u'\\' + name, source});
+                     QLatin1String(s.backupFolder) + u'\\' + name,
+                     source,
+                     {QLatin1String(s.blankFile)}});
+    return list;
+}
+
+QList<gamestate::Place> writes(const QString &gameRoot, bool demo, Element e, bool shown)
+{
+    QList<gamestate::Place> list = places(demo, e, QLatin1String(filesOf(e).blankFile));
+    if (shown) {
+        for (gamestate::Place &p : list)
+            p.source = gameRoot + p.backup;
+    }
     return list;
 }
 

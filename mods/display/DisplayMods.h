@@ -46,5 +46,7 @@ void setShown(platform::FileSystem &fs, const QString &gameRoot, bool demo, Elem
 // The element's game files and their backups; with a source, what is put
 // into each of them.
 QList<gamestate::Place> places(bool demo, Element e, const QString &source = {});
+// What setShown with these arguments writes, restores included.
+QList<gamestate::Place> writes(const QString &gameRoot, bool demo, Element e, bool shown);
 
 } // namespace display

@@ -89,8 +89,13 @@ void DisplayPage::elementClick(display::Element e, QCheckBox *box)
         }
     }
     gamestate::Change change(m_ctx.record, m_ctx.files, s.gameRoot, demo,
-                             show ? QList<gamestate::Place>()
-                                  : display::places(demo, e, QLatin1String(files.blankFile)));
+                             display::writes(s.gameRoot, demo, e, show));
+    if (!change.admitted()) {
+        keepStored();
+        if (!show)
+            m_ctx.saveSettings();
+        return;
+    }
     try {
         display::setShown(m_ctx.files, s.gameRoot, demo, e, show);
     } catch (const platform::FileError &err) {
@@ -115,6 +120,7 @@ void DisplayPage::elementClick(display::Element e, QCheckBox *box)
 void DisplayPage::showStoredState()
 {
     const ModSettings &s = m_ctx.settings;
+    const gamestate::Reapplying reapplying(m_ctx.record);
     const bool demo = s.isDemo();
     chkBalance->setChecked(shown(demo ? s.demoBalanceShown : s.fullBalanceShown));
     chkFont->setChecked(shown(demo ? s.demoFontShown : s.fullFontShown));

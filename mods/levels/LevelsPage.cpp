@@ -95,15 +95,20 @@ bool LevelsPage::applyChoice(const SettingValue &modeBefore)
         keepStored();
         return false;
     }
+    const bool skating = on ? mode == 1 : optMotox[1]->isChecked();
+    // The level exists in the full game only; the demo's files stay as they are.
     gamestate::Change change(m_ctx.record, m_ctx.files, s.gameRoot, false,
-                             on && !s.isDemo() ? levels::places(s.gameRoot, mode == 1)
-                                               : QList<gamestate::Place>());
+                             s.isDemo() ? QList<gamestate::Place>()
+                                        : levels::writes(s.gameRoot, on, skating));
+    if (!change.admitted()) {
+        keepStored();
+        if (on)
+            m_ctx.saveSettings();
+        return false;
+    }
     try {
-        // The level exists in the full game only; the demo's files stay as they are.
-        if (!s.isDemo()) {
-            levels::applyMotox(m_ctx.files, s.gameRoot, on,
-                               on ? mode == 1 : optMotox[1]->isChecked());
-        }
+        if (!s.isDemo())
+            levels::applyMotox(m_ctx.files, s.gameRoot, on, skating);
     } catch (const platform::FileError &err) {
         m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
                               err.explain());
@@ -148,6 +153,7 @@ void LevelsPage::putBack(bool on, int mode)
 void LevelsPage::showStoredState()
 {
     const ModSettings &s = m_ctx.settings;
+    const gamestate::Reapplying reapplying(m_ctx.record);
     if (s.motoxEnabled.equals(1)) {
         chkMotox->setChecked(true);
     } else {

@@ -27,12 +27,33 @@ QList<gamestate::Place> places(const QString &gameRoot, bool skating)
     const QString unit = QStringLiteral("motox");
     const QString levelSaved = levelBackup + QLatin1Char('\\') + levelScript;
     const bool on = !gameRoot.isEmpty();
-    return {{gamestate::Mod::Level, unit, menuFolder + menuScript,
-             menuBackup + QLatin1Char('\\') + menuScript, on ? menuScript : QString()},
-            {gamestate::Mod::Level, unit, levelFolder + levelScript, levelSaved,
+    return {{gamestate::Mod::Level,
+             unit,
+             menuFolder + menuScript,
+             menuBackup + QLatin1Char('\\') + menuScript,
+             on ? menuScript : QString(),
+             {menuScript}},
+            {gamestate::Mod::Level,
+             unit,
+             levelFolder + levelScript,
+             levelSaved,
              !on       ? QString()
              : skating ? levelScript
-                       : gameRoot + levelSaved}};
+                       : gameRoot + levelSaved,
+             {levelScript}}};
+}
+
+QList<gamestate::Place> writes(const QString &gameRoot, bool on, bool skating)
+{
+    if (on)
+        return places(gameRoot, skating);
+    QList<gamestate::Place> list = places();
+    // Off puts the menu back, and the level script where skating replaced it.
+    if (!skating)
+        list.removeLast();
+    for (gamestate::Place &p : list)
+        p.source = gameRoot + p.backup;
+    return list;
 }
 
 void applyMotox(platform::FileSystem &fs, const QString &gameRoot, bool on, bool skating)

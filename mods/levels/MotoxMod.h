@@ -23,5 +23,7 @@ void applyMotox(platform::FileSystem &fs, const QString &gameRoot, bool on, bool
 // The two scripts and their backups; with a game root, what turning the
 // level on in that mode puts into each.
 QList<gamestate::Place> places(const QString &gameRoot = {}, bool skating = false);
+// What applyMotox with these arguments writes, restores included.
+QList<gamestate::Place> writes(const QString &gameRoot, bool on, bool skating);
 
 } // namespace levels

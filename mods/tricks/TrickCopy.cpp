@@ -217,6 +217,13 @@ gamestate::Place replacement(const QString &gameRoot, const QString &sourceFolde
             gameRoot + m.gameFolder + path(sourceFolder, sourceName)};
 }
 
+gamestate::Place restoral(const QString &gameRoot, const QString &folder, const QString &name)
+{
+    gamestate::Place p = replacement(gameRoot, folder, name, folder, name);
+    p.source = gameRoot + p.backup;
+    return p;
+}
+
 bool backupFolderIsEmpty(platform::FileSystem &fs, const QString &gameRoot, const QString &folder)
 {
     const QString backups = backupRoot(gameRoot);

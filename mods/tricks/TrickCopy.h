@@ -58,6 +58,8 @@ gamestate::Mirror backupMirror();
 gamestate::Place replacement(const QString &gameRoot, const QString &sourceFolder,
                              const QString &sourceName, const QString &targetFolder,
                              const QString &targetName);
+// What restoreTrick writes: the game file, from its backup.
+gamestate::Place restoral(const QString &gameRoot, const QString &folder, const QString &name);
 
 // True when the backup folder for folder holds no entry at all.
 bool backupFolderIsEmpty(platform::FileSystem &fs, const QString &gameRoot, const QString &folder);

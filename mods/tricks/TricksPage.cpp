@@ -246,9 +246,14 @@ void TricksPage::copySelected()
     const QString source = File1->fileName();
     const QString target = File2->fileName();
     const ModSettings &s = m_ctx.settings;
-    gamestate::Change change(
-        m_ctx.record, m_ctx.files, s.gameRoot, s.isDemo(),
-        {tricks::replacement(s.gameRoot, m_sourceFolder, source, m_targetFolder, target)});
+    // Without both names the copy refuses on its own, and there is no file to ask about.
+    gamestate::Change change(m_ctx.record, m_ctx.files, s.gameRoot, s.isDemo(),
+                             source.isEmpty() || target.isEmpty()
+                                 ? QList<gamestate::Place>()
+                                 : QList{tricks::replacement(s.gameRoot, m_sourceFolder, source,
+                                                             m_targetFolder, target)});
+    if (!change.admitted())
+        return;
     try {
         requireExactName(File1);
         requireExactName(File2);
@@ -267,11 +272,19 @@ void TricksPage::restoreSelected()
     const QString name = File1->fileName();
     const QString folder = m_targetFolder;
     const QString &root = m_ctx.settings.gameRoot;
-    try {
-        requireExactName(File1);
-        tricks::restoreTrick(m_ctx.files, root, folder, name);
-    } catch (const platform::FileError &e) {
-        return fail(e.explain());
+    {
+        gamestate::Change change(m_ctx.record, m_ctx.files, root, m_ctx.settings.isDemo(),
+                                 name.isEmpty() ? QList<gamestate::Place>()
+                                                : QList{tricks::restoral(root, folder, name)});
+        if (!change.admitted())
+            return;
+        try {
+            requireExactName(File1);
+            tricks::restoreTrick(m_ctx.files, root, folder, name);
+        } catch (const platform::FileError &e) {
+            return fail(e.explain());
+        }
+        change.done();
     }
     m_ctx.dialogs.message(name + QStringLiteral(" was restored!"), QStringLiteral("File Restored"));
 
