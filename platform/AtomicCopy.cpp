@@ -120,17 +120,6 @@ QString createTemporary(QFile &out, const QString &folder, QStringView name, con
     }
 }
 
-// Puts what was written on disk before a rename, so that a crash never
-// leaves an empty file; a file system that cannot sync is no failure.
-void syncToDisk(QFile &file)
-{
-#ifdef Q_OS_WIN
-    ::_commit(file.handle());
-#else
-    ::fsync(file.handle());
-#endif
-}
-
 } // namespace detail
 
 namespace {
@@ -359,6 +348,13 @@ void FileSystem::copyOpened(Source &source, const QString &to)
     // when opened is no copy.
     if (written != size)
         fail(codeOf(std::errc::io_error));
+    // The bytes reach the disk before the name does: a power cut never
+    // leaves an empty backup, nor a game file replaced by one.
+    std::error_code synced = injected(FaultInjector::Step::Sync, target);
+    if (!synced)
+        synced = syncFile(out);
+    if (synced)
+        fail(synced);
     out.close();
     if (out.error() != QFileDevice::NoError)
         fail(codeOf(std::errc::io_error), out.errorString());
@@ -368,6 +364,10 @@ void FileSystem::copyOpened(Source &source, const QString &to)
     fs::rename(toFsPath(temp), toFsPath(target), ec);
     if (ec)
         fail(ec);
+    // The rename itself is kept only once its folder is synced: a backup
+    // counts from then on, before the game file it stands for is replaced.
+    if (const std::error_code code = syncFolder(folder))
+        throw FileError(copyToOp, shown(target), code);
 }
 
 } // namespace platform

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <memory>
@@ -72,6 +73,54 @@ bool openFile(QFile &file, const QString &native, QIODevice::OpenMode mode, Open
         return false;
     }
     return true;
+#endif
+}
+
+#ifndef Q_OS_WIN
+namespace {
+// Syncs an open descriptor; a file system that cannot sync is no failure.
+std::error_code syncDescriptor(int fd)
+{
+    while (::fsync(fd) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno == EINVAL || errno == EOPNOTSUPP)
+            return {};
+        return lastError();
+    }
+    return {};
+}
+} // namespace
+#endif
+
+std::error_code syncFile(QFile &file)
+{
+#ifdef Q_OS_WIN
+    if (::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(file.handle()))))
+        return {};
+    const DWORD code = ::GetLastError();
+    // A file system without the call: nothing to sync.
+    return code == ERROR_INVALID_FUNCTION ? std::error_code()
+                                          : std::error_code(int(code), std::system_category());
+#else
+    return syncDescriptor(file.handle());
+#endif
+}
+
+std::error_code syncFolder(const QString &folder)
+{
+#ifdef Q_OS_WIN
+    // Windows has no way to sync a folder.
+    Q_UNUSED(folder);
+    return {};
+#else
+    const int fd = ::open(encodePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // A folder the player may write to but not read cannot be synced: no failure.
+    if (fd < 0)
+        return {};
+    const std::error_code code = syncDescriptor(fd);
+    ::close(fd);
+    return code;
 #endif
 }
 
@@ -239,8 +288,8 @@ void writeOwnFile(const QString &name, const QByteArray &data)
     if (out.write(data) != data.size())
         reason = out.error() != QFileDevice::NoError ? out.errorString()
                                                      : QStringLiteral("the disk is full");
-    else
-        syncToDisk(out);
+    else if (const std::error_code synced = syncFile(out))
+        reason = QString::fromLocal8Bit(synced.message());
     out.close();
     std::error_code ec;
     if (reason.isEmpty() && existing.exists())

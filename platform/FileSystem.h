@@ -84,8 +84,9 @@ public:
     // The steps that can fail, each on the native path the operation names:
     // opening a copy's source, creating its temporary file beside the
     // destination, writing it, renaming it over the destination; deleting a
-    // file; creating and removing a folder.
-    enum class Step { Read, Create, Write, Rename, Delete, MakeFolder, RemoveFolder };
+    // file; creating and removing a folder; syncing a copy's temporary to
+    // disk (on the destination's path).
+    enum class Step { Read, Create, Write, Rename, Delete, MakeFolder, RemoveFolder, Sync };
     virtual ~FaultInjector() = default;
     // A code makes the step fail with it before it changes anything of its own.
     virtual std::error_code failure(Step step, const QString &nativePath) = 0;
@@ -144,7 +145,10 @@ public:
     // in its place rather than write through it.
     void makeOwnFolder(const QString &path);
     // Copies a file, replacing the destination atomically: a failed copy
-    // leaves the old destination in place, never a missing or half file. A
+    // leaves the old destination in place, never a missing or half file. The
+    // copy's bytes are synced before the rename and its folder after it, so
+    // a copy that returned survives a power cut; a failed sync of the folder
+    // fails the copy with the destination already replaced. A
     // destination that already holds the same bytes is left as it is; a pair
     // found so is not read again while neither file changes (see
     // IdenticalFiles). What a killed copy onto the same file left is removed

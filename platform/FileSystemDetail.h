@@ -47,6 +47,10 @@ FileError openError(const QString &op, const QString &path, const OpenFailure &w
 
 // FileSystem.cpp
 bool openFile(QFile &file, const QString &native, QIODevice::OpenMode mode, OpenFailure *why);
+// Put a file's bytes, or the names in a native folder, on disk; a file
+// system that cannot sync is no failure.
+std::error_code syncFile(QFile &file);
+std::error_code syncFolder(const QString &folder);
 
 #ifndef Q_OS_WIN
 // FileStamp.cpp: the stamp of what a stat() described; none unless a plain file.
@@ -58,7 +62,6 @@ void removeLeftovers(const QString &folder);
 void removeLeftoverOf(const QString &folder, QStringView name);
 QString createTemporary(QFile &out, const QString &folder, QStringView name, const QString &op,
                         const QString &path);
-void syncToDisk(QFile &file);
 
 } // namespace detail
 

@@ -1,5 +1,7 @@
 #include "tests/TestSupport.h"
 
+#include "tests/FaultInjection.h"
+
 #include "platform/FileSystem.h"
 #include "platform/FolderReading.h"
 #include "platform/QtDialogs.h"
@@ -202,6 +204,14 @@ private slots:
         FAILS_WITH(m_fs.copyFile("/proc/self/stat", at("Dest\\target.dat")),
                    "copy /proc/self/stat to", "/Dest/Target.DAT", EIO);
 #endif
+        // Bytes that could not be synced never get the destination's name.
+        Faults faults;
+        faults.step = Faults::Step::Sync;
+        faults.code = std::make_error_code(std::errc::io_error);
+        FileSystem syncing;
+        syncing.setFaultInjector(&faults);
+        FAILS_WITH(syncing.copyFile(at("source.bin"), at("Dest\\target.dat")), copySource(),
+                   "/Dest/Target.DAT", EIO);
         QCOMPARE(readFile(m_r + "/Dest/Target.DAT"), QByteArray("old"));
         QCOMPARE(entries(m_r + "/Dest"), QStringList({"Sub", "Target.DAT"}));
     }

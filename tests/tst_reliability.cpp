@@ -170,28 +170,30 @@ private slots:
 #ifdef Q_OS_WIN
         QSKIP("links: Windows makes shortcut files");
 #else
-        // A link among the font backups loses itself, not its target.
-        const QString outside = makeOutside({"link.fnt"}) + "/link.fnt";
+        // A font backup that is a link loses itself, not its target.
+        const QString outside = makeOutside({}) + "/smallfnt.dat";
         QVERIFY(copyDeliveredFiles());
         const auto vanilla = snapshot(m_game);
         display::setShown(m_fs, m_root, false, display::Element::Font, false);
-        QVERIFY(QFile::link(outside, native("Game\\data\\fonts\\fontbackup") + "/link.fnt"));
+        const QString backup = native("Game\\data\\fonts\\fontbackup\\smallfnt.dat");
+        QVERIFY(QFile::rename(backup, outside) && QFile::link(outside, backup));
         display::setShown(m_fs, m_root, false, display::Element::Font, true);
         QCOMPARE(snapshot(m_game), vanilla);
-        QCOMPARE(readFile(outside), QByteArray("the player's own link.fnt"));
+        QCOMPARE(readFile(outside), readFile(native("Game\\data\\fonts\\smallfnt.dat")));
         // A link in place of the image backup folder is refused.
         QVERIFY(QFile::link(m_bench->path("outside"),
                             native("Game\\data\\images\\PanelSprites") + "/panelspritesbackup"));
         QVERIFY_THROWS_EXCEPTION(
             platform::FileError,
             display::setShown(m_fs, m_root, false, display::Element::Hud, false));
-        QCOMPARE(QDir(m_bench->path("outside")).entryList(QDir::Files), QStringList{"link.fnt"});
+        QCOMPARE(QDir(m_bench->path("outside")).entryList(QDir::Files),
+                 QStringList{"smallfnt.dat"});
 #endif
     }
 
     // Both variants may use one install: restoring the fonts of one keeps
-    // the other's backups.
-    void fontRestoreKeepsTheOtherVariantsBackups()
+    // the other's backups, and the player's own files there.
+    void fontRestoreKeepsWhatIsNotItsOwn()
     {
         QVERIFY(copyDeliveredFiles());
         fixture::makeInstall(m_game, Variant::Demo);
@@ -201,7 +203,13 @@ private slots:
             display::setShown(m_fs, m_root, false, display::Element::Font, shown);
         }
         QCOMPARE(snapshot(m_game), vanilla);
-        QVERIFY(!QFileInfo::exists(native("Game\\data\\fonts\\fontbackup")));
+        const QString fonts = native("Game\\data\\fonts\\fontbackup");
+        QVERIFY(!QFileInfo::exists(fonts));
+        display::setShown(m_fs, m_root, false, display::Element::Font, false);
+        const QStringList mine{"my-font-notes.txt", "smallfnt (my edit).dat"};
+        QVERIFY(writeFile(fonts + '/' + mine[0], "mine") && writeFile(fonts + '/' + mine[1], "x"));
+        display::setShown(m_fs, m_root, false, display::Element::Font, true);
+        QCOMPARE(QDir(fonts).entryList(QDir::Files), mine);
     }
 
     // A removal or MotoX on that cannot be stored does not reach the files: a

@@ -24,7 +24,7 @@ echo
 python3 - "$out" "$count" <<'PY'
 import itertools, re, sys
 folder, count = sys.argv[1], int(sys.argv[2])
-kinds = ["Read", "Create", "Write", "Rename", "Delete", "MakeFolder", "RemoveFolder"]
+kinds = ["Read", "Create", "Write", "Rename", "Delete", "MakeFolder", "RemoveFolder", "Sync"]
 reached, met = {}, {}
 for seed in range(1, count + 1):
     got = set()

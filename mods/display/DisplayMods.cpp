@@ -86,19 +86,22 @@ void setShown(platform::FileSystem &fs, const QString &gameRoot, bool demo, Elem
     }
     for (const QString &name : names)
         fs.copyFile(backup + name, folder + name);
+    // Only the backups made here go (a link loses itself, not its target):
+    // the other variant's and whatever the player keeps there stay.
+    for (const QString &name : names)
+        fs.deleteFile(backup + name);
     if (s.ownsBackupFolder) {
-        // Plain files only, links lose themselves and not their targets; a
-        // subfolder keeps the folder, and removing it then fails. Both
-        // variants may use one install: the other's backups stay, and so
-        // does the folder then.
         const QStringList others = fileNames(e, !demo);
-        fs.deleteFiles(backup + QStringLiteral("*.*"), others);
         if (std::none_of(others.begin(), others.end(),
-                         [&](const QString &name) { return fs.fileExists(backup + name); }))
-            fs.removeFolder(backup);
-    } else {
-        for (const QString &name : names)
-            fs.deleteFile(backup + name);
+                         [&](const QString &name) { return fs.fileExists(backup + name); })) {
+            // A folder still holding the player's files is theirs to keep.
+            try {
+                fs.removeFolder(backup);
+            } catch (const platform::FileError &error) {
+                if (error.code() != std::errc::directory_not_empty)
+                    throw;
+            }
+        }
     }
 }
 

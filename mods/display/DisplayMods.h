@@ -22,9 +22,9 @@ struct ElementFiles {
     const char *blankFile;    // bare name, in the working folder
     const char *fullSuffix;   // "img.dat": base name + suffix = full-game name
     const char *demoSuffix;   // ".img.xbx"
-    // The images share one backup folder, so a restore removes only its own
-    // copies; the fonts have theirs alone and clear it away, all but the
-    // other variant's backups.
+    // A restore removes only its own copies; the fonts have their backup
+    // folder alone and remove it too once nothing else is in it (the other
+    // variant's backups, the player's own files).
     bool ownsBackupFolder;
     QStringList baseNames; // in the order every step goes through them
     SettingValue ModSettings::*fullField;
