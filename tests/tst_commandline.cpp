@@ -2,6 +2,7 @@
 // display to open (no QT_QPA_PLATFORM, DISPLAY or WAYLAND_DISPLAY).
 #include "tests/TestSupport.h"
 
+#include "platform/ContentHash.h"
 #include "platform/WorkingFolderLock.h"
 
 #include <QJsonArray>
@@ -138,6 +139,43 @@ private slots:
         QVERIFY(r.err.contains("was damaged"));
         QCOMPARE(QDir().entryList({"vertzmod-gamefiles.damaged-*.rec"}).size(), 1);
         QVERIFY(vertzmod({"--status"}).err.isEmpty());
+    }
+
+    // A record entry that leads out of the install is no record of ours.
+    void craftedRecordStaysInTheInstall_data()
+    {
+        const auto hex = [](const char *s) { return platform::ContentHash::of(s).toHex(); };
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::newRow("paths climb")
+            << QByteArray()
+            << "file\ttricks\tGame\\data\\anims\\..\\..\\..\\..\\keep\\victim\t"
+               "Game/Data/anims/../../../../keep/victim\t"
+               "Game/Data/anims/trickbackup/../../../../keep/victim\t"
+                   + hex("crafted") + "\t" + hex("mine") + "\t\t\t\t\n";
+        QTest::newRow("unit climbs")
+            << QByteArray("\tGame\\data\\anims\\grab\\indy.ska\t")
+            << QByteArray("\tGame\\data\\anims\\..\\..\\..\\..\\keep\\victim\t");
+    }
+    void craftedRecordStaysInTheInstall()
+    {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        modWithoutRecord();
+        QCOMPARE(vertzmod({"--status"}).code, 1);
+        const QString beside = m_bench->path("keep/victim");
+        QVERIFY(QDir().mkpath(m_bench->path("keep")) && QDir().mkpath(m_install + "/keep"));
+        QVERIFY(writeFile(beside, "mine") && writeFile(m_install + "/keep/victim", "crafted"));
+        QByteArray rec = readFile("vertzmod-gamefiles.rec");
+        rec.truncate(rec.lastIndexOf("end\t"));
+        QVERIFY(from.isEmpty() || rec.contains(from));
+        from.isEmpty() ? rec.append(to) : rec.replace(from, to);
+        rec += "end\t" + platform::ContentHash::of(rec).toHex() + "\n";
+        QVERIFY(writeFile("vertzmod-gamefiles.rec", rec));
+        const Run r = vertzmod({"--restore-all", "--yes"});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.err.contains("was damaged"));
+        QCOMPARE(readFile(beside), QByteArray("mine"));
     }
 };
 
