@@ -112,6 +112,9 @@ private slots:
 
     void restoreAllPutsTheOriginalsBack()
     {
+        // The folder's line typed without its last backslash.
+        TestBench::writeIni(
+            TestBench::ini(m_install, "/no/such/demo\\", {2, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
         modWithoutRecord();
         QCOMPARE(vertzmod({"--status"}).code, 1);
         const QString indy = inGame("Game\\data\\anims\\grab\\indy.ska");
