@@ -97,6 +97,12 @@ private slots:
         r = vertzmod({"--status"});
         QCOMPARE(r.code, 2);
         QVERIFY(r.out.contains(QRegularExpression("tricks +backup damaged or missing +Game")));
+        // A line end in a name keeps to its line in the table; JSON has it exact.
+        QVERIFY(writeFile(inGame("Game\\data\\anims\\trickbackup\\grab\\a\nb.ska"), "x"));
+        QVERIFY(writeFile(inGame("Game\\data\\anims\\grab\\a\nb.ska"), "y"));
+        QVERIFY(vertzmod({"--status"})
+                    .out.contains(QRegularExpression("tricks +modded +\\S+\\\\a\\?b.ska\n")));
+        QVERIFY(vertzmod({"--status", "--json"}).out.contains("a\\nb.ska\""));
 
         // What cannot run says so, with code 3.
         QCOMPARE(vertzmod({"--status", "--demo"}).code, 3);
@@ -108,6 +114,13 @@ private slots:
         r = vertzmod({"--help"});
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.contains("Exit codes") && r.out.contains("--restore-all"));
+        QCOMPARE(vertzmod({"--help-all"}).out, r.out);
+        // A folder that holds no game.
+        QVERIFY(QDir().mkpath(m_bench->path("empty")));
+        TestBench::writeIni(TestBench::ini(fixture::gameRootOf(m_bench->path("empty")), "/no\\",
+                                           {2, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
+        r = vertzmod({"--status"});
+        QVERIFY(r.code == 3 && r.err.contains("holds no Game\\data folder"));
     }
 
     void restoreAllPutsTheOriginalsBack()
