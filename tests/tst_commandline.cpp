@@ -115,6 +115,22 @@ private slots:
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.contains("Exit codes") && r.out.contains("--restore-all"));
         QCOMPARE(vertzmod({"--help-all"}).out, r.out);
+#ifdef Q_OS_UNIX
+        // A dead run's lock that a full folder keeps is no running copy.
+        QByteArray left = readFile(platform::WorkingFolderLock::fileName);
+        window.release();
+        QProcess ended;
+        ended.start(VERTZMOD, {"--version"});
+        QVERIFY(ended.waitForStarted());
+        left = QByteArray::number(ended.processId()) + left.mid(left.indexOf('\n'));
+        QVERIFY(ended.waitForFinished() && writeFile(platform::WorkingFolderLock::fileName, left));
+        {
+            FileSizeLimit full(8);
+            r = vertzmod({"--status"});
+        }
+        QCOMPARE(r.code, 3);
+        QVERIFY2(r.err.contains("Cannot write in"), qPrintable(r.err));
+#endif
         // A folder that holds no game.
         QVERIFY(QDir().mkpath(m_bench->path("empty")));
         TestBench::writeIni(TestBench::ini(fixture::gameRootOf(m_bench->path("empty")), "/no\\",
