@@ -11,6 +11,12 @@
 #include <QProcess>
 #include <QtTest>
 
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+#endif
+
 using fixture::Variant;
 
 class TestCommandLine : public QObject {
@@ -24,9 +30,14 @@ class TestCommandLine : public QObject {
         QString out;
         QString err;
     };
-    Run vertzmod(const QStringList &args)
+    // terminal: a terminal's descriptor for its input, where the system has them.
+    Run vertzmod(const QStringList &args, [[maybe_unused]] int terminal = -1)
     {
         QProcess p;
+#ifdef Q_OS_LINUX
+        if (terminal >= 0)
+            p.setChildProcessModifier([terminal] { ::dup2(terminal, STDIN_FILENO); });
+#endif
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             env.remove(name);
@@ -38,7 +49,10 @@ class TestCommandLine : public QObject {
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
                 text(p.readAllStandardOutput()), text(p.readAllStandardError())};
     }
-    QString inGame(const QString &rel) { return fixture::nativePathOf(m_install, rel); }
+    QString inGame(const QString &rel)
+    {
+        return fixture::nativePathOf(m_install, rel);
+    }
     // As a version before the record did: the originals into the backup
     // folders, other files in their place (the banana board, a trick).
     void modWithoutRecord()
@@ -68,7 +82,10 @@ private slots:
         TestBench::writeIni(
             TestBench::ini(root, "/no/such/demo\\", {2, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
     }
-    void cleanup() { m_bench.reset(); }
+    void cleanup()
+    {
+        m_bench.reset();
+    }
 
     void statusAndItsExitCodes()
     {
@@ -171,6 +188,28 @@ private slots:
         QVERIFY(r.err.contains("was damaged"));
         QCOMPARE(QDir().entryList({"vertzmod-gamefiles.damaged-*.rec"}).size(), 1);
         QVERIFY(vertzmod({"--status"}).err.isEmpty());
+    }
+
+    // Answers typed ahead on a terminal answer the questions in turn.
+    void typedAheadAnswers()
+    {
+#ifdef Q_OS_LINUX
+        modWithoutRecord();
+        QCOMPARE(vertzmod({"--status"}).code, 1);
+        QVERIFY(writeFile(inGame("Game\\data\\anims\\grab\\indy.ska"), "another tool's"));
+        QVERIFY(writeFile(
+            inGame(fixture::boardFolder + fixture::boardFile(Variant::Full, "default", "cas")),
+            "another tool's"));
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+        // No to all at once, yes to one by one, yes to each.
+        QVERIFY(terminal >= 0 && ::write(master, "n\ny\ny\ny\n", 8) == 8);
+        const Run r = vertzmod({"--restore-all"}, terminal);
+        ::close(terminal);
+        ::close(master);
+        QVERIFY2(r.code == 0 && r.err.count("[y/N]") == 4, qPrintable(r.err));
+#endif
     }
 
     // A record entry that leads out of the install is no record of ours.
