@@ -45,11 +45,11 @@ bool processGone(qint64 pid)
 // file: that is the reason to tell.
 void requireWritableFolder()
 {
-    QTemporaryFile probe(QDir::current().absoluteFilePath(QStringLiteral(".vertz-probe-XXXXXX")));
+    QTemporaryFile probe(QStringLiteral(".vertz-probe-XXXXXX"));
     const QByteArray bytes(64, 'x');
     if (probe.open() && probe.write(bytes) == bytes.size() && probe.flush())
         return;
-    throw FileError(QStringLiteral("write in"), QDir::toNativeSeparators(QDir::currentPath()),
+    throw FileError(QStringLiteral("write in"), QDir::toNativeSeparators(workingFolder()),
                     probe.errorString());
 }
 
@@ -68,8 +68,9 @@ bool WorkingFolderLock::take()
     requireOwnFile(op, fileName);
     requireOwnFile(op, fileName + QStringLiteral(".rmlock"));
 
-    const QString path = QDir::current().absoluteFilePath(fileName);
-    m_lock = std::make_unique<QLockFile>(path);
+    // By bare names: Qt's own decoding of the folder's path may not lead back to it.
+    const QString path = QDir::toNativeSeparators(workingFolder() + u'/' + fileName);
+    m_lock = std::make_unique<QLockFile>(fileName);
     // Held as long as the program runs: stale only when its process is gone.
     m_lock->setStaleLockTime(0);
     m_holder = 0;
@@ -82,13 +83,12 @@ bool WorkingFolderLock::take()
                                   ? std::errc::permission_denied
                                   : std::errc::io_error;
             m_lock.reset();
-            throw FileError(QStringLiteral("create"), QDir::toNativeSeparators(path),
-                            std::make_error_code(code));
+            throw FileError(QStringLiteral("create"), path, std::make_error_code(code));
         }
         // A stale lock is removed under a second lock beside it. A run killed
         // as it made that one leaves it empty, which would count as held for
         // half a minute: a running holder keeps it locked against removal.
-        if (!cleared && emptyLockRemoved(path + QStringLiteral(".rmlock"))) {
+        if (!cleared && emptyLockRemoved(fileName + QStringLiteral(".rmlock"))) {
             cleared = true;
             continue;
         }

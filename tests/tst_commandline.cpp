@@ -14,6 +14,7 @@
 #ifdef Q_OS_LINUX
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -108,6 +109,16 @@ private slots:
         QCOMPARE(json["variant"].toString(), QString("full"));
         QCOMPARE(json["files"].toArray().size(), 6);
         QCOMPARE(json["files"][5]["state"].toString(), QString("modded"));
+#ifdef Q_OS_LINUX
+        // A working folder whose name is no valid UTF-8.
+        QVERIFY(::mkdir("../w\xe9", 0700) == 0
+                && ::link("vertzmod.ini", "../w\xe9/vertzmod.ini") == 0);
+        QVERIFY(::chdir("../w\xe9") == 0);
+        r = vertzmod({"--status"});
+        QVERIFY(::chdir("../work") == 0);
+        QVERIFY2(r.code == 1 && r.out.endsWith("6 files modded, backups good\n"),
+                 qPrintable(r.err));
+#endif
 
         // The backup holds something else now: it cannot be restored from.
         QVERIFY(writeFile(inGame("Game\\data\\anims\\trickbackup\\grab\\indy.ska"), "damaged"));
