@@ -70,11 +70,23 @@ public:
         }
         err() << "[y/N] ";
         err().flush();
-        QTextStream in(stdin);
-        const QString answer = in.readLine().trimmed().toLower();
+        // One stream for every question: what it read ahead answers the next ones.
+        static QTextStream in(stdin);
+        QString answer;
+        // Once the input has ended, a terminal would wait for nothing.
+        m_inputEnded = m_inputEnded || !in.readLineInto(&answer);
+        if (m_inputEnded) {
+            err() << "no (the input has ended)\n";
+            err().flush();
+            return false;
+        }
+        answer = answer.trimmed().toLower();
         return answer == QLatin1String("y") || answer == QLatin1String("yes");
     }
     QString input(const QString &, const QString &, const QString &) override { return {}; }
+
+private:
+    bool m_inputEnded = false;
 };
 
 int exitCodeOf(const QList<gamestate::FileStatus> &files)
@@ -89,16 +101,29 @@ int exitCodeOf(const QList<gamestate::FileStatus> &files)
     return code;
 }
 
+// A name may hold a line end or another control character; in a table each
+// shows as '?', so that every file keeps one line. JSON escapes them itself.
+QString shown(QString text)
+{
+    for (QChar &c : text) {
+        const QChar::Category k = c.category();
+        if (k == QChar::Other_Control || k == QChar::Separator_Line
+            || k == QChar::Separator_Paragraph)
+            c = u'?';
+    }
+    return text;
+}
+
 void printTable(const QString &heading, const QList<gamestate::FileStatus> &files)
 {
-    out() << heading << '\n';
+    out() << shown(heading) << '\n';
     if (!files.isEmpty()) {
         out() << qSetFieldWidth(9) << Qt::left << "MOD" << qSetFieldWidth(27) << "STATE"
               << qSetFieldWidth(0) << "FILE\n";
     }
     for (const gamestate::FileStatus &f : files) {
         out() << qSetFieldWidth(9) << gamestate::modKey(f.mod) << qSetFieldWidth(27)
-              << gamestate::stateWord(f.state) << qSetFieldWidth(0) << f.game << '\n';
+              << gamestate::stateWord(f.state) << qSetFieldWidth(0) << shown(f.game) << '\n';
     }
     out() << gamefiles::summary(files) << '\n';
 }
@@ -177,7 +202,8 @@ int run(QCoreApplication &app)
 
     if (!parser.parse(app.arguments()))
         return fail(parser.errorText() + QStringLiteral("\nTry --help."));
-    if (parser.isSet(help)) {
+    // Qt adds --help-all beside --help; this program has no further options to list.
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         out() << parser.helpText();
         return AllOriginal;
     }
@@ -215,6 +241,11 @@ int run(QCoreApplication &app)
     const QString native = QDir::toNativeSeparators(ctx.files.nativePath(root));
     if (!ctx.files.folderExists(root))
         return fail(QStringLiteral("the %1 is not installed in %2 (the folder is missing).")
+                        .arg(demo ? QStringLiteral("demo") : QStringLiteral("full game"), native));
+    // A folder of something else: nothing there is the game's, so nothing can be told of it.
+    if (!ctx.files.folderExists(root + QStringLiteral("Game\\data\\")))
+        return fail(QStringLiteral("the %1 is not installed in %2 (it holds no Game\\data "
+                                   "folder).")
                         .arg(demo ? QStringLiteral("demo") : QStringLiteral("full game"), native));
     const QString heading
         = (demo ? QStringLiteral("Demo in ") : QStringLiteral("Full game in ")) + native;

@@ -470,6 +470,55 @@ QByteArray Record::format() const
     return out + "end\t" + ContentHash::of(out).toHex() + '\n';
 }
 
+namespace {
+
+// The backup folders the mods keep originals in, as the mods name them.
+const char *const backupFolders[] = {"boardbakup",  "trickbackup",        "scriptsbackup",
+                                     "motoxbackup", "panelspritesbackup", "fontbackup"};
+
+// One name that stays where it is put: a part that climbs, stays, or holds
+// a separator could lead a restore out of the install.
+bool plainName(const QString &name)
+{
+    if (name.isEmpty() || name == u"." || name == u".." || name.contains(u'/')
+        || name.contains(u'\\') || name.contains(QChar(0)))
+        return false;
+#ifdef Q_OS_WIN
+    // A drive, a stream, or a name Windows trims to another.
+    return !name.contains(u':') && !name.endsWith(u'.') && !name.endsWith(u' ');
+#else
+    return true;
+#endif
+}
+
+// A path below the install, split into its plain names; empty when it is not one.
+QStringList partsBelow(const QString &relative, QChar separator)
+{
+    const QStringList parts = relative.split(separator);
+    return std::all_of(parts.begin(), parts.end(), plainName) ? parts : QStringList();
+}
+
+bool inBackupFolder(const QStringList &parts)
+{
+    return std::any_of(parts.begin(), parts.end() - 1, [](const QString &part) {
+        return std::any_of(std::begin(backupFolders), std::end(backupFolders),
+                           [&](const char *folder) {
+                               return part.compare(QLatin1String(folder), Qt::CaseInsensitive) == 0;
+                           });
+    });
+}
+
+// A trick's unit is its game path as the mod spells it; any other unit is a name.
+bool unitFits(Mod mod, const QString &unit, const QString &game)
+{
+    if (mod != Mod::Tricks)
+        return plainName(unit);
+    return !partsBelow(unit, u'\\').isEmpty()
+           && QString(unit).replace(u'\\', u'/').compare(game, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
 bool Record::parse(const QByteArray &data)
 {
     const qsizetype endAt = data.lastIndexOf("\nend\t") + 1;
@@ -492,6 +541,7 @@ bool Record::parse(const QByteArray &data)
         const QList<QByteArray> f = lines[n].split('\t');
         if (f[0] == "install" && f.size() == 3 && (f[1] == "full" || f[1] == "demo")) {
             m_installs.append({f[1] == "demo", decoded(f[2]), {}});
+            ok = QDir::isAbsolutePath(m_installs.last().root);
         } else if (f[0] == "file" && f.size() == 11 && !m_installs.isEmpty()) {
             Entry e;
             const qsizetype mod
@@ -508,10 +558,15 @@ bool Record::parse(const QByteArray &data)
             }
             e.gameSeen = seen(f[7], f[8], &ok);
             e.backupSeen = seen(f[9], f[10], &ok);
-            ok &= !e.game.isEmpty() && !e.backup.isEmpty();
+            // A restore deletes and writes at these paths: only ours below the install.
+            const QStringList backup = partsBelow(e.backup, u'/');
+            ok &= !partsBelow(e.game, u'/').isEmpty() && !backup.isEmpty() && inBackupFolder(backup)
+                  && unitFits(e.mod, e.unit, e.game);
             m_installs.last().entries.insert(e.game, e);
         } else if (f[0] == "source" && f.size() == 4) {
-            m_sources.insert(decoded(f[1]), seen(f[2], f[3], &ok));
+            const QString source = decoded(f[1]);
+            ok = QDir::isAbsolutePath(source);
+            m_sources.insert(source, seen(f[2], f[3], &ok));
         } else {
             ok = lines[n].isEmpty() && n == lines.size() - 1;
         }

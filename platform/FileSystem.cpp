@@ -232,9 +232,29 @@ QStringList matchingFiles(const QString &operation, const QString &folder, const
 }
 } // namespace
 
+QString workingFolder()
+{
+#ifdef Q_OS_WIN
+    return QDir::currentPath();
+#else
+    std::error_code ec;
+    const fs::path here = fs::current_path(ec);
+    return ec ? QDir::currentPath() : decodePath(QByteArray::fromStdString(here.native()));
+#endif
+}
+
+namespace {
+// An own file's path; a root folder ends in its separator already.
+QString ownPath(const QString &name)
+{
+    const QString here = workingFolder();
+    return here.endsWith(u'/') ? here + name : here + u'/' + name;
+}
+} // namespace
+
 void requireOwnFile(const QString &op, const QString &name)
 {
-    const QString path = QDir::current().absoluteFilePath(name);
+    const QString path = ownPath(name);
     std::error_code ec;
     const fs::file_status st = fs::symlink_status(toFsPath(path), ec);
     if (!fs::exists(st) || fs::is_regular_file(st))
@@ -253,14 +273,13 @@ std::optional<QByteArray> readOwnFile(const QString &name, qint64 maxSize)
     requireOwnFile(op, name);
     QFile file;
     OpenFailure why;
-    if (!openFile(file, QDir::current().absoluteFilePath(name), QIODevice::ReadOnly, &why))
+    if (!openFile(file, ownPath(name), QIODevice::ReadOnly, &why))
         return std::nullopt;
 #ifndef Q_OS_WIN
     // A pipe put there since the look above is refused, not waited on.
     struct stat opened;
     if (::fstat(file.handle(), &opened) != 0 || !S_ISREG(opened.st_mode))
-        throw FileError(op, shown(QDir::current().absoluteFilePath(name)),
-                        QStringLiteral("It is not a plain file"),
+        throw FileError(op, shown(ownPath(name)), QStringLiteral("It is not a plain file"),
                         codeOf(std::errc::invalid_argument));
 #endif
     // read(n) sets n bytes aside first: a settings file of 300 bytes need not
@@ -270,19 +289,20 @@ std::optional<QByteArray> readOwnFile(const QString &name, qint64 maxSize)
 
 void writeOwnFile(const QString &name, const QByteArray &data)
 {
-    const QString path = QDir::current().absoluteFilePath(name);
+    const QString path = ownPath(name);
+    const QString here = path.left(path.size() - name.size());
     const QString op = QStringLiteral("write");
-    removeLeftoverOf(QDir::currentPath() + u'/', name);
+    removeLeftoverOf(here, name);
     // Most saves (every start makes some) change nothing: they write nothing.
     if (readOwnFile(name, data.size() + 1) == data)
         return;
     // A file the player made read-only is not replaced; any other keeps its permissions.
-    const QFileInfo existing(path);
+    const QFileInfo existing(name); // by the bare name: Qt's own decoding of the folder may differ
     if (existing.exists() && !existing.isWritable())
         throw FileError(op, shown(path),
                         QStringLiteral("Existing file %1 is not writable").arg(name));
     QFile out;
-    const QString temp = createTemporary(out, QDir::currentPath() + u'/', name, op, shown(path));
+    const QString temp = createTemporary(out, here, name, op, shown(path));
     QString reason;
     // A short write under a size limit is no error to QFile: never install a truncated file.
     if (out.write(data) != data.size())

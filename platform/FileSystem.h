@@ -57,6 +57,9 @@ QString decodePath(const QByteArray &bytes);
 // special file in its place is refused with a FileError for operation op:
 // never followed, written into or waited on.
 std::optional<QByteArray> readOwnFile(const QString &name, qint64 maxSize);
+// The working folder's path. Outside Windows its bytes are decoded as
+// decodePath does, so that a name not valid as UTF-8 leads back to it.
+QString workingFolder();
 void requireOwnFile(const QString &op, const QString &name);
 
 // Replaces the program's own file (bare name in the working folder) by data,

@@ -142,7 +142,7 @@ QString FileSystem::lookUp(const QString &gamePath, EntryKind *kind, FileStamp *
     } else if (!gamePath.isEmpty() && separator(gamePath[0])) {
         result = QStringLiteral("/");
     } else {
-        result = QDir::currentPath();
+        result = workingFolder();
     }
 
     // A path that exists as spelt needs no look-up of its folders: the

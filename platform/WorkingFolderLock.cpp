@@ -7,9 +7,13 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSysInfo>
+#include <QTemporaryFile>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+#else
+#include <cerrno>
+#include <csignal>
 #endif
 
 namespace platform {
@@ -21,6 +25,34 @@ bool emptyLockRemoved(const QString &path)
     QLockFile lock(path);
     return file.exists() && file.size() == 0 && lock.removeStaleLockFile();
 }
+
+// Whether no process of that number runs on this machine.
+bool processGone(qint64 pid)
+{
+#ifdef Q_OS_WIN
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, DWORD(pid));
+    if (!process)
+        return GetLastError() == ERROR_INVALID_PARAMETER;
+    const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+#else
+    return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+#endif
+}
+
+// A stale lock that stays is no running copy when the folder cannot take a
+// file: that is the reason to tell.
+void requireWritableFolder()
+{
+    QTemporaryFile probe(QStringLiteral(".vertz-probe-XXXXXX"));
+    const QByteArray bytes(64, 'x');
+    if (probe.open() && probe.write(bytes) == bytes.size() && probe.flush())
+        return;
+    throw FileError(QStringLiteral("write in"), QDir::toNativeSeparators(workingFolder()),
+                    probe.errorString());
+}
+
 } // namespace
 
 const QString WorkingFolderLock::fileName = QStringLiteral(".vertz-running.lock");
@@ -36,8 +68,9 @@ bool WorkingFolderLock::take()
     requireOwnFile(op, fileName);
     requireOwnFile(op, fileName + QStringLiteral(".rmlock"));
 
-    const QString path = QDir::current().absoluteFilePath(fileName);
-    m_lock = std::make_unique<QLockFile>(path);
+    // By bare names: Qt's own decoding of the folder's path may not lead back to it.
+    const QString path = QDir::toNativeSeparators(workingFolder() + u'/' + fileName);
+    m_lock = std::make_unique<QLockFile>(fileName);
     // Held as long as the program runs: stale only when its process is gone.
     m_lock->setStaleLockTime(0);
     m_holder = 0;
@@ -50,13 +83,12 @@ bool WorkingFolderLock::take()
                                   ? std::errc::permission_denied
                                   : std::errc::io_error;
             m_lock.reset();
-            throw FileError(QStringLiteral("create"), QDir::toNativeSeparators(path),
-                            std::make_error_code(code));
+            throw FileError(QStringLiteral("create"), path, std::make_error_code(code));
         }
         // A stale lock is removed under a second lock beside it. A run killed
         // as it made that one leaves it empty, which would count as held for
         // half a minute: a running holder keeps it locked against removal.
-        if (!cleared && emptyLockRemoved(path + QStringLiteral(".rmlock"))) {
+        if (!cleared && emptyLockRemoved(fileName + QStringLiteral(".rmlock"))) {
             cleared = true;
             continue;
         }
@@ -69,9 +101,14 @@ bool WorkingFolderLock::take()
 #else
             const QString here = QSysInfo::machineHostName();
 #endif
-            if (m_holder != QCoreApplication::applicationPid() || (!host.isEmpty() && host != here)
-                || !m_lock->removeStaleLockFile())
+            const bool ours = m_holder == QCoreApplication::applicationPid();
+            if (!ours || (!host.isEmpty() && host != here) || !m_lock->removeStaleLockFile()) {
+                if ((host.isEmpty() || host == here) && (ours || processGone(m_holder))) {
+                    m_lock.reset();
+                    requireWritableFolder();
+                }
                 break;
+            }
             continue;
         }
         // Nothing readable in it: a program killed while writing it. A running

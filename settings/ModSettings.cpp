@@ -148,6 +148,12 @@ void loadSettings(ModSettings &s, platform::Dialogs &dialogs,
     if (mended)
         saveSettings(s, dialogs);
 
+    // Game paths are the folder's text followed by a relative path: a folder
+    // typed without its last separator would lead beside it.
+    for (QString *folder : {&s.fullInstallDir, &s.demoInstallDir}) {
+        if (!folder->endsWith(u'\\') && !folder->endsWith(u'/'))
+            *folder += u'\\';
+    }
     s.gameRoot = s.isDemo() ? s.demoInstallDir : s.fullInstallDir;
     if (showMotox)
         showMotox();

@@ -2,6 +2,7 @@
 // display to open (no QT_QPA_PLATFORM, DISPLAY or WAYLAND_DISPLAY).
 #include "tests/TestSupport.h"
 
+#include "platform/ContentHash.h"
 #include "platform/WorkingFolderLock.h"
 
 #include <QJsonArray>
@@ -9,6 +10,13 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
+
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using fixture::Variant;
 
@@ -23,9 +31,14 @@ class TestCommandLine : public QObject {
         QString out;
         QString err;
     };
-    Run vertzmod(const QStringList &args)
+    // terminal: a terminal's descriptor for its input, where the system has them.
+    Run vertzmod(const QStringList &args, [[maybe_unused]] int terminal = -1)
     {
         QProcess p;
+#ifdef Q_OS_LINUX
+        if (terminal >= 0)
+            p.setChildProcessModifier([terminal] { ::dup2(terminal, STDIN_FILENO); });
+#endif
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             env.remove(name);
@@ -37,7 +50,10 @@ class TestCommandLine : public QObject {
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
                 text(p.readAllStandardOutput()), text(p.readAllStandardError())};
     }
-    QString inGame(const QString &rel) { return fixture::nativePathOf(m_install, rel); }
+    QString inGame(const QString &rel)
+    {
+        return fixture::nativePathOf(m_install, rel);
+    }
     // As a version before the record did: the originals into the backup
     // folders, other files in their place (the banana board, a trick).
     void modWithoutRecord()
@@ -67,7 +83,10 @@ private slots:
         TestBench::writeIni(
             TestBench::ini(root, "/no/such/demo\\", {2, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
     }
-    void cleanup() { m_bench.reset(); }
+    void cleanup()
+    {
+        m_bench.reset();
+    }
 
     void statusAndItsExitCodes()
     {
@@ -93,12 +112,29 @@ private slots:
         QCOMPARE(json["files"].toArray().size(), 6);
         QCOMPARE(json["files"][4]["state"].toString(), QString("modded"));
         QCOMPARE(json["files"][5]["state"].toString(), QString("changed since"));
+#ifdef Q_OS_LINUX
+        // A working folder whose name is no valid UTF-8.
+        QVERIFY(::mkdir("../w\xe9", 0700) == 0
+                && ::link("vertzmod.ini", "../w\xe9/vertzmod.ini") == 0);
+        QVERIFY(::chdir("../w\xe9") == 0);
+        r = vertzmod({"--status"});
+        QVERIFY(::chdir("../work") == 0);
+        QVERIFY2(r.code == 1
+                     && r.out.endsWith("5 files modded, 1 changed since, backups good\n"),
+                 qPrintable(r.err));
+#endif
 
         // The backup holds something else now: it cannot be restored from.
         QVERIFY(writeFile(inGame("Game\\data\\anims\\trickbackup\\grab\\indy.ska"), "damaged"));
         r = vertzmod({"--status"});
         QCOMPARE(r.code, 2);
         QVERIFY(r.out.contains(QRegularExpression("tricks +backup damaged or missing +Game")));
+        // A line end in a name keeps to its line in the table; JSON has it exact.
+        QVERIFY(writeFile(inGame("Game\\data\\anims\\trickbackup\\grab\\a\nb.ska"), "x"));
+        QVERIFY(writeFile(inGame("Game\\data\\anims\\grab\\a\nb.ska"), "y"));
+        QVERIFY(vertzmod({"--status"})
+                    .out.contains(QRegularExpression("tricks +changed since +\\S+\\\\a\\?b.ska\n")));
+        QVERIFY(vertzmod({"--status", "--json"}).out.contains("a\\nb.ska\""));
 
         // What cannot run says so, with code 3.
         QCOMPARE(vertzmod({"--status", "--demo"}).code, 3);
@@ -110,10 +146,36 @@ private slots:
         r = vertzmod({"--help"});
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.contains("Exit codes") && r.out.contains("--restore-all"));
+        QCOMPARE(vertzmod({"--help-all"}).out, r.out);
+#ifdef Q_OS_UNIX
+        // A dead run's lock that a full folder keeps is no running copy.
+        QByteArray left = readFile(platform::WorkingFolderLock::fileName);
+        window.release();
+        QProcess ended;
+        ended.start(VERTZMOD, {"--version"});
+        QVERIFY(ended.waitForStarted());
+        left = QByteArray::number(ended.processId()) + left.mid(left.indexOf('\n'));
+        QVERIFY(ended.waitForFinished() && writeFile(platform::WorkingFolderLock::fileName, left));
+        {
+            FileSizeLimit full(8);
+            r = vertzmod({"--status"});
+        }
+        QCOMPARE(r.code, 3);
+        QVERIFY2(r.err.contains("Cannot write in"), qPrintable(r.err));
+#endif
+        // A folder that holds no game.
+        QVERIFY(QDir().mkpath(m_bench->path("empty")));
+        TestBench::writeIni(TestBench::ini(fixture::gameRootOf(m_bench->path("empty")), "/no\\",
+                                           {2, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
+        r = vertzmod({"--status"});
+        QVERIFY(r.code == 3 && r.err.contains("holds no Game\\data folder"));
     }
 
     void restoreAllPutsTheOriginalsBack()
     {
+        // The folder's line typed without its last backslash.
+        TestBench::writeIni(
+            TestBench::ini(m_install, "/no/such/demo\\", {2, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
         modWithoutRecord();
         QCOMPARE(vertzmod({"--status"}).code, 1);
         const QString indy = inGame("Game\\data\\anims\\grab\\indy.ska");
@@ -141,6 +203,65 @@ private slots:
         QVERIFY(r.err.contains("was damaged"));
         QCOMPARE(QDir().entryList({"vertzmod-gamefiles.damaged-*.rec"}).size(), 1);
         QVERIFY(vertzmod({"--status"}).err.isEmpty());
+    }
+
+    // Answers typed ahead on a terminal answer the questions in turn.
+    void typedAheadAnswers()
+    {
+#ifdef Q_OS_LINUX
+        modWithoutRecord();
+        QCOMPARE(vertzmod({"--status"}).code, 1);
+        QVERIFY(writeFile(inGame("Game\\data\\anims\\grab\\indy.ska"), "another tool's"));
+        QVERIFY(writeFile(
+            inGame(fixture::boardFolder + fixture::boardFile(Variant::Full, "default", "cas")),
+            "another tool's"));
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+        // No to all at once, yes to one by one, yes to each.
+        QVERIFY(terminal >= 0 && ::write(master, "n\ny\ny\ny\n", 8) == 8);
+        const Run r = vertzmod({"--restore-all"}, terminal);
+        ::close(terminal);
+        ::close(master);
+        QVERIFY2(r.code == 0 && r.err.count("[y/N]") == 4, qPrintable(r.err));
+#endif
+    }
+
+    // A record entry that leads out of the install is no record of ours.
+    void craftedRecordStaysInTheInstall_data()
+    {
+        const auto hex = [](const char *s) { return platform::ContentHash::of(s).toHex(); };
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::newRow("paths climb")
+            << QByteArray()
+            << "file\ttricks\tGame\\data\\anims\\..\\..\\..\\..\\keep\\victim\t"
+               "Game/Data/anims/../../../../keep/victim\t"
+               "Game/Data/anims/trickbackup/../../../../keep/victim\t"
+                   + hex("crafted") + "\t" + hex("mine") + "\t\t\t\t\n";
+        QTest::newRow("unit climbs")
+            << QByteArray("\tGame\\data\\anims\\grab\\indy.ska\t")
+            << QByteArray("\tGame\\data\\anims\\..\\..\\..\\..\\keep\\victim\t");
+    }
+    void craftedRecordStaysInTheInstall()
+    {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        modWithoutRecord();
+        QCOMPARE(vertzmod({"--status"}).code, 1);
+        const QString beside = m_bench->path("keep/victim");
+        QVERIFY(QDir().mkpath(m_bench->path("keep")) && QDir().mkpath(m_install + "/keep"));
+        QVERIFY(writeFile(beside, "mine") && writeFile(m_install + "/keep/victim", "crafted"));
+        QByteArray rec = readFile("vertzmod-gamefiles.rec");
+        rec.truncate(rec.lastIndexOf("end\t"));
+        QVERIFY(from.isEmpty() || rec.contains(from));
+        from.isEmpty() ? rec.append(to) : rec.replace(from, to);
+        rec += "end\t" + platform::ContentHash::of(rec).toHex() + "\n";
+        QVERIFY(writeFile("vertzmod-gamefiles.rec", rec));
+        const Run r = vertzmod({"--restore-all", "--yes"});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.err.contains("was damaged"));
+        QCOMPARE(readFile(beside), QByteArray("mine"));
     }
 };
 
