@@ -167,6 +167,17 @@ void removeEmptied(AppContext &ctx, const QString &root, const QSet<QString> &fo
     }
 }
 
+QString unitKey(const FileStatus &f)
+{
+    return gamestate::modKey(f.mod) + u'/' + f.unit;
+}
+
+RestoreReport settingsNotSaved(RestoreReport report)
+{
+    report.failed << QStringLiteral("vertzmod.ini: the settings could not be saved");
+    return report;
+}
+
 // The units that have settings, as "mod/unit".
 QStringList settingUnits(bool demo)
 {
@@ -247,9 +258,12 @@ QString RestoreReport::text() const
 {
     if (!failed.isEmpty())
         return QStringLiteral("Error! Not every file could be restored.");
-    const QString done
-        = restored == 0 ? QStringLiteral("Nothing was restored.")
-                        : QStringLiteral("%1 restored.").arg(plural(restored, "file", "files"));
+    QString done = restored == 0
+                       ? QStringLiteral("Nothing was restored.")
+                       : QStringLiteral("%1 restored.").arg(plural(restored, "file", "files"));
+    if (kept > 0)
+        done = QStringLiteral("%1 kept as the game's own. ").arg(plural(kept, "file", "files"))
+               + done;
     return cancelled
                ? QStringLiteral("Restore Everything was cancelled; every file is whole. ") + done
                : done;
@@ -271,15 +285,23 @@ QString RestoreReport::details() const
 }
 
 RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool demo,
-                                const Progress &progress)
+                                const Progress &progress, const QStringList &only)
 {
     RestoreReport report;
     // Units in the order of the list: board, tricks, level, display.
     QList<QList<FileStatus>> units;
     QStringList keys; // "mod/unit" of each
     QHash<QString, qsizetype> unitAt;
-    for (const FileStatus &f : look(ctx, gameRoot, demo)) {
-        const QString key = gamestate::modKey(f.mod) + u'/' + f.unit;
+    const QList<FileStatus> files = look(ctx, gameRoot, demo);
+    QSet<QString> chosen;
+    for (const FileStatus &f : files) {
+        if (only.contains(f.game))
+            chosen << unitKey(f);
+    }
+    for (const FileStatus &f : files) {
+        const QString key = unitKey(f);
+        if (!only.isEmpty() && !chosen.contains(key))
+            continue;
         if (const auto at = unitAt.constFind(key); at != unitAt.constEnd()) {
             units[*at].append(f);
         } else {
@@ -364,16 +386,80 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
     ctx.record.commit();
     if (progress)
         progress(total, total, QString());
-    if (settingsFailed)
+    // Each unit's settings went with it.
+    if (settingsFailed || !only.isEmpty())
         return report;
     // What never changed is unmodded too.
     for (const QString &key : withSettings) {
         if (!unitAt.contains(key))
             unmod(ctx, demo, key);
     }
-    if (!ctx.saveSettings())
-        report.failed << QStringLiteral("vertzmod.ini: the settings could not be saved");
-    return report;
+    return ctx.saveSettings() ? report : settingsNotSaved(report);
+}
+
+RestoreReport keep(AppContext &ctx, const QString &gameRoot, bool demo, const QStringList &chosen)
+{
+    RestoreReport report;
+    const QList<FileStatus> files = look(ctx, gameRoot, demo);
+    QSet<QString> units;
+    for (const FileStatus &f : files) {
+        if (chosen.contains(f.game) && f.state == State::ChangedSince)
+            units << unitKey(f);
+    }
+    // Every changed file of those units: the rest of a unit goes back to the
+    // game's own, which must not undo another change unasked.
+    QList<FileStatus> kept;
+    QStringList rest;
+    for (const FileStatus &f : files) {
+        if (!units.contains(unitKey(f)))
+            continue;
+        if (f.state == State::ChangedSince)
+            kept << f;
+        else
+            rest << f.game;
+    }
+    if (kept.isEmpty())
+        return report;
+    QStringList names;
+    for (const FileStatus &f : std::as_const(kept))
+        names << f.game;
+    if (!ctx.dialogs.question(
+            QStringLiteral("Keep what these files hold now as the game's own?\n%1\n\nTheir old "
+                           "backups are deleted, and Restore Everything will no longer change "
+                           "them. The rest of a board, a display element or the MotoX level goes "
+                           "back to the game's own with them.")
+                .arg(names.join(u'\n')),
+            QStringLiteral("Game Files"))) {
+        report.cancelled = true;
+        return report;
+    }
+    for (const FileStatus &f : std::as_const(kept)) {
+        try {
+            ctx.files.deleteFile(gameRoot + f.backup);
+        } catch (const platform::FileError &e) {
+            report.failed << f.game + QStringLiteral(": ") + e.explain();
+            continue;
+        }
+        ctx.record.restored(ctx.files, gameRoot, demo, f);
+        ++report.kept;
+    }
+    if (!rest.isEmpty()) {
+        const RestoreReport back = restoreEverything(ctx, gameRoot, demo, {}, rest);
+        report.restored = back.restored;
+        report.failed += back.failed;
+        report.damaged += back.damaged;
+        report.left += back.left;
+        report.held += back.held;
+    }
+    // Units kept whole have no file left to restore: their settings follow here.
+    if (report.failed.isEmpty()) {
+        for (const QString &key : settingUnits(demo)) {
+            if (units.contains(key))
+                unmod(ctx, demo, key);
+        }
+    }
+    ctx.record.commit();
+    return ctx.saveSettings() ? report : settingsNotSaved(report);
 }
 
 } // namespace gamefiles

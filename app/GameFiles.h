@@ -25,6 +25,7 @@ QString summary(const QList<gamestate::FileStatus> &files);
 
 struct RestoreReport {
     int restored = 0;    // files that held something else and hold their original now
+    int kept = 0;        // changed since, and now the game's own
     QStringList left;    // changed since, not confirmed: left as they are
     QStringList damaged; // their backup is damaged or missing: never restored from
     QStringList held;    // left with those, as their board or element goes back whole
@@ -48,7 +49,15 @@ using Progress = std::function<bool(int done, int total, const QString &file)>;
 // (asked through ctx.dialogs, all at once or file by file). The settings
 // then say what the files hold, as the pages would have left them, and are
 // saved.
+// With files (game paths as look() gives them), only the units holding one
+// of them, and only their settings.
 RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool demo,
-                                const Progress &progress = {});
+                                const Progress &progress = {}, const QStringList &only = {});
+
+// A game update accepted: each chosen file that changed since the program
+// wrote it keeps what it holds as the game's own. Asks first; its old backup
+// is deleted, the rest of its unit goes back to the game's own, and the
+// settings follow, so nothing mods it again unasked.
+RestoreReport keep(AppContext &ctx, const QString &gameRoot, bool demo, const QStringList &chosen);
 
 } // namespace gamefiles

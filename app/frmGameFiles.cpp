@@ -55,13 +55,21 @@ frmGameFiles::frmGameFiles(AppContext &ctx, QWidget *parent)
     tvwFiles->setObjectName(QStringLiteral("tvwFiles"));
     tvwFiles->setHeaderLabels({QStringLiteral("File"), QStringLiteral("State")});
     tvwFiles->setRootIsDecorated(false);
-    tvwFiles->setSelectionMode(QAbstractItemView::NoSelection);
+    tvwFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tvwFiles->setUniformRowHeights(true);
     tvwFiles->header()->setStretchLastSection(false);
     tvwFiles->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     tvwFiles->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     lblSummary = new QLabel(this);
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
+    cmdRestore = new QPushButton(QStringLiteral("Restore"), this);
+    cmdRestore->setObjectName(QStringLiteral("cmdRestore"));
+    cmdRestore->setToolTip(QStringLiteral("Puts the originals of the chosen files back, with the "
+                                          "rest of their board, display element or level"));
+    cmdKeep = new QPushButton(QStringLiteral("Keep"), this);
+    cmdKeep->setObjectName(QStringLiteral("cmdKeep"));
+    cmdKeep->setToolTip(QStringLiteral("Keeps what the chosen files changed since hold as the "
+                                       "game's own, as after a game update"));
     cmdRestoreAll = new QPushButton(QStringLiteral("Restore Everything"), this);
     cmdRestoreAll->setObjectName(QStringLiteral("cmdRestoreAll"));
     cmdClose = new QPushButton(QStringLiteral("Close"), this);
@@ -69,6 +77,8 @@ frmGameFiles::frmGameFiles(AppContext &ctx, QWidget *parent)
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(lblSummary, 1);
+    buttons->addWidget(cmdRestore);
+    buttons->addWidget(cmdKeep);
     buttons->addWidget(cmdRestoreAll);
     buttons->addWidget(cmdClose);
     auto *layout = new QVBoxLayout(this);
@@ -81,6 +91,9 @@ frmGameFiles::frmGameFiles(AppContext &ctx, QWidget *parent)
     cmdClose->setFocus();
 
     connect(cmdRestoreAll, &QPushButton::clicked, this, &frmGameFiles::cmdRestoreAll_Click);
+    connect(cmdRestore, &QPushButton::clicked, this, &frmGameFiles::cmdRestore_Click);
+    connect(cmdKeep, &QPushButton::clicked, this, &frmGameFiles::cmdKeep_Click);
+    connect(tvwFiles, &QTreeWidget::itemSelectionChanged, this, &frmGameFiles::showChoice);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
     refresh();
 }
@@ -111,23 +124,80 @@ void frmGameFiles::refresh()
             group->setFont(0, bold);
         }
         auto *item = new QTreeWidgetItem(group, {f.game, gamestate::stateWord(f.state)});
+        item->setData(0, Qt::UserRole, int(f.state));
         item->setIcon(1, stateIcon(f.state));
         item->setToolTip(0, QStringLiteral("Backup: ") + f.backup);
     }
     tvwFiles->expandAll();
-    // No row looks chosen: there is nothing to do with one.
+    // No row looks chosen until the player chooses one.
     tvwFiles->setCurrentItem(nullptr);
+    tvwFiles->clearSelection();
     lblSummary->setText(gamefiles::summary(files));
+    showChoice();
+}
+
+QStringList frmGameFiles::chosen(bool changedOnly) const
+{
+    QStringList files;
+    for (int g = 0; g < tvwFiles->topLevelItemCount(); ++g) {
+        // A mod's heading chooses all of its files.
+        const QTreeWidgetItem *group = tvwFiles->topLevelItem(g);
+        for (int i = 0; i < group->childCount(); ++i) {
+            const QTreeWidgetItem *item = group->child(i);
+            if ((group->isSelected() || item->isSelected())
+                && (!changedOnly
+                    || item->data(0, Qt::UserRole).toInt() == int(State::ChangedSince)))
+                files << item->text(0);
+        }
+    }
+    return files;
+}
+
+void frmGameFiles::showChoice()
+{
+    cmdRestore->setEnabled(!chosen(false).isEmpty());
+    cmdKeep->setEnabled(!chosen(true).isEmpty());
+}
+
+void frmGameFiles::cmdRestore_Click()
+{
+    restore(chosen(false));
+}
+
+void frmGameFiles::cmdKeep_Click()
+{
+    const ModSettings &s = m_ctx.settings;
+    m_restoring = true;
+    const gamefiles::RestoreReport report
+        = gamefiles::keep(m_ctx, s.gameRoot, s.isDemo(), chosen(true));
+    m_restoring = false;
+    refresh();
+    if (!report.cancelled)
+        tell(report, QStringLiteral("Game Files"));
+}
+
+void frmGameFiles::tell(const gamefiles::RestoreReport &report, const QString &title)
+{
+    m_ctx.dialogs.message(report.text(),
+                          report.failed.isEmpty() ? title : QString::fromLatin1(errorTitle),
+                          report.details());
+    emit restored();
 }
 
 void frmGameFiles::cmdRestoreAll_Click()
+{
+    restore({});
+}
+
+void frmGameFiles::restore(const QStringList &only)
 {
     const ModSettings &s = m_ctx.settings;
     // Made once the questions are answered: its timer would show it over them.
     std::unique_ptr<QProgressDialog> progress;
     m_restoring = true;
     const gamefiles::RestoreReport report = gamefiles::restoreEverything(
-        m_ctx, s.gameRoot, s.isDemo(), [&](int done, int total, const QString &file) {
+        m_ctx, s.gameRoot, s.isDemo(),
+        [&](int done, int total, const QString &file) {
             if (!progress) {
                 progress = std::make_unique<QProgressDialog>(this);
                 progress->setObjectName(QStringLiteral("prgRestore"));
@@ -143,13 +213,10 @@ void frmGameFiles::cmdRestoreAll_Click()
                 progress->setLabelText(QStringLiteral("Restoring %1").arg(file));
             progress->setValue(done);
             return !progress->wasCanceled();
-        });
+        },
+        only);
     progress.reset();
     m_restoring = false;
     refresh();
-    m_ctx.dialogs.message(report.text(),
-                          report.failed.isEmpty() ? QStringLiteral("Restore Everything")
-                                                  : QString::fromLatin1(errorTitle),
-                          report.details());
-    emit restored();
+    tell(report, QStringLiteral("Restore Everything"));
 }

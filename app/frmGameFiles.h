@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include "app/GameFiles.h"
+
 class AppContext;
 class QLabel;
 class QPushButton;
@@ -20,10 +22,15 @@ public:
     // Looks at the files again and shows what they hold.
     void refresh();
     void cmdRestoreAll_Click();
+    // The chosen files, or their units, only.
+    void cmdRestore_Click();
+    void cmdKeep_Click();
 
     QLabel *lblVariant;
     QTreeWidget *tvwFiles;
     QLabel *lblSummary;
+    QPushButton *cmdRestore;
+    QPushButton *cmdKeep;
     QPushButton *cmdRestoreAll;
     QPushButton *cmdClose;
 
@@ -35,6 +42,13 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    // The files of the rows chosen (a heading: all of its own); changedOnly:
+    // those changed since.
+    QStringList chosen(bool changedOnly) const;
+    void showChoice();
+    void restore(const QStringList &only);
+    void tell(const gamefiles::RestoreReport &report, const QString &title);
+
     AppContext &m_ctx;
     bool m_restoring = false;
 };

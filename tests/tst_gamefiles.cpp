@@ -55,6 +55,15 @@ class TestGameFiles : public QObject, MainWindowBench {
         return lines;
     }
     QString summary() { return m_files->findChild<QLabel *>("lblSummary")->text(); }
+    // Chooses the row of the file, as a click on it does.
+    void chooseRow(const QString &name)
+    {
+        auto *tree = m_files->findChild<QTreeWidget *>("tvwFiles");
+        const auto found = tree->findItems(name, Qt::MatchEndsWith | Qt::MatchRecursive);
+        QVERIFY(found.size() == 1);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                          tree->visualItemRect(found.first()).center());
+    }
     void restoreEverything() { clickOn(m_files->findChild<QAbstractButton *>("cmdRestoreAll")); }
 private slots:
     void initTestCase() { setUpLook(); }
@@ -187,6 +196,51 @@ private slots:
         QVERIFY(m_dialogs.shown.last().text.contains(indy.section('/', -1)));
         QCOMPARE(readFile(indy),
                  fixture::contentOf(Variant::Full, "Game\\data\\anims\\kickflip.ska"));
+    }
+
+    // Chosen files only: a game update kept as the game's own, with the
+    // rest of its unit and its settings; one trick put back, the board not.
+    void chosenFilesAreKeptOrRestored()
+    {
+        const QString full = install(Variant::Full);
+        const QString menu = fixture::nativePathOf(full, "Game\\data\\scripts\\gamemenu.qb");
+        const QString cas
+            = fixture::nativePathOf(full, fixture::boardFolder + "board_defaultcas.dat");
+        clickTab(0);
+        QTest::mouseDClick(control("Board_3"), Qt::LeftButton);
+        copyTrick(Variant::Full, "kickflip.ska", "grab\\indy.ska");
+        clickTab(2);
+        clickOn(control("optMotox_1"));
+        clickOn(control("chkMotox"));
+        QVERIFY(writeFile(menu, "patched menu"));
+        QVERIFY(openGameFiles());
+        chooseRow("gamemenu.qb");
+        QVERIFY(m_files->findChild<QWidget *>("cmdKeep")->isEnabled());
+        m_dialogs.questionAnswers = {true};
+        clickOn(m_files->findChild<QWidget *>("cmdKeep"));
+        QCOMPARE(readFile(menu), QByteArray("patched menu"));
+        QCOMPARE(
+            readFile(fixture::nativePathOf(full, "Game\\data\\levels\\Motox\\Motox_Scripts.qb")),
+            fixture::contentOf(Variant::Full, "Game\\data\\levels\\Motox\\Motox_Scripts.qb"));
+        QCOMPARE(listed().filter("Level: ").filter(": original").size(), 2);
+        // The level's backups stay, now of the updated menu.
+        QCOMPARE(readFile(fixture::nativePathOf(full,
+                                                "Game\\data\\scripts\\scriptsbackup\\gamemenu.qb")),
+                 QByteArray("patched menu"));
+        QVERIFY(!qobject_cast<QCheckBox *>(control("chkMotox"))->isChecked());
+
+        chooseRow("indy.ska");
+        QVERIFY(!m_files->findChild<QWidget *>("cmdKeep")->isEnabled());
+        clickOn(m_files->findChild<QWidget *>("cmdRestore"));
+        QCOMPARE(m_dialogs.messages().last().text, QString("1 file restored."));
+        QCOMPARE(listed().filter("Tricks"), QStringList());
+        QCOMPARE(readFile(cas),
+                 fixture::contentOf(Variant::Full, fixture::boardFolder + "board_longcas.dat"));
+        // Nothing mods the kept menu again.
+        m_files->close();
+        m_window.reset();
+        QVERIFY(start());
+        QCOMPARE(readFile(menu), QByteArray("patched menu"));
     }
 
     // Files put back whose settings could not say so would be modded again
