@@ -423,13 +423,18 @@ RestoreReport keep(AppContext &ctx, const QString &gameRoot, bool demo, const QS
     QStringList names;
     for (const FileStatus &f : std::as_const(kept))
         names << f.game;
-    if (!ctx.dialogs.question(
-            QStringLiteral("Keep what these files hold now as the game's own?\n%1\n\nTheir old "
-                           "backups are deleted, and Restore Everything will no longer change "
-                           "them. The rest of a board, a display element or the MotoX level goes "
-                           "back to the game's own with them.")
-                .arg(names.join(u'\n')),
-            QStringLiteral("Game Files"))) {
+    const QString andUnit = QStringLiteral(" The rest of a board, a display element or the MotoX "
+                                           "level goes back to the game's own.");
+    const QString what
+        = names.size() == 1
+              ? QStringLiteral("Keep what %1 holds now as the game's own?\n\nIts old backup is "
+                               "deleted, and Restore Everything no longer changes the file.")
+                    .arg(names.first())
+              : QStringLiteral("Keep what these files hold now as the game's own?\n%1\n\nTheir "
+                               "old backups are deleted, and Restore Everything no longer changes "
+                               "these files.")
+                    .arg(names.join(u'\n'));
+    if (!ctx.dialogs.question(what + andUnit, QStringLiteral("Game Files"))) {
         report.cancelled = true;
         return report;
     }

@@ -126,11 +126,19 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
 
     connect(TabStrip1, &QTabWidget::currentChanged, this, [this] { TabStrip1_Click(); });
 
-    // Shown over the panel for a while: the player sees it without having to answer.
-    ctx.record.onSkipped = [bar = QPointer<QStatusBar>(StatusBar1)](const QString &text) {
-        if (bar)
-            bar->showMessage(text, 30000);
+    // In the panel's place for a while: the player sees it without having
+    // to answer. The bar hides the panel itself only when it is on screen
+    // already, which it is not at the start.
+    ctx.record.onSkipped = [window = QPointer<frmMod>(this)](const QString &text) {
+        if (!window)
+            return;
+        window->statusPanel->hide();
+        window->StatusBar1->showMessage(text, 30000);
     };
+    connect(StatusBar1, &QStatusBar::messageChanged, statusPanel, [this](const QString &text) {
+        if (text.isEmpty())
+            statusPanel->show();
+    });
 
     // The context may outlive this window.
     ctx.showMotox = [window = QPointer<frmMod>(this)] {

@@ -152,8 +152,16 @@ void BoardPage::Board_DblClick(int index)
     const QString key = Board[index]->property("Tag").toString();
     gamestate::Change change(m_ctx.record, m_ctx.files, s.gameRoot, demo,
                              board::places(s.gameRoot, demo, key));
-    if (!change.admitted())
+    if (!change.admitted()) {
+        // Left as it is at the start: the marks show the stored board, which
+        // the files hold but for what changed since.
+        if (m_ctx.record.intent == gamestate::Intent::Reapply && !m_swapped[v]) {
+            m_applied[v] = index;
+            Board[index]->setChecked(true);
+            Board_Click(index);
+        }
         return;
+    }
     try {
         board::swapBoard(m_ctx.files, s.gameRoot, demo, key);
     } catch (const platform::FileError &e) {
