@@ -194,6 +194,9 @@ bool frmMod::Form_Load()
         return false;
     }
     reapplyStoredBoard();
+    // A run killed half-way through blanking an element left it stored as
+    // blanked: put right now, not only once the Display page is chosen.
+    fraDisplay->showStoredState();
     return true;
 }
 

@@ -481,6 +481,8 @@ class TestRandom : public QObject, MainWindowBench {
         fresh.demo = m.demo, fresh.motox = m.motox, fresh.mode = m.mode;
         fresh.modesUsable = m.motox, fresh.picture = m.motox ? m.mode + 1 : 0, fresh.marks = true;
         m = fresh;
+        // The display boxes show the stored state from the start.
+        std::copy(m.shown[m.demo], m.shown[m.demo] + 3, m.boxes);
         m.applied[m.demo] = m.saved[m.demo];
         reapplyBoard(m.saved[m.demo]);
     }
