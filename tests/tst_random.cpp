@@ -2,6 +2,7 @@
 #include "tests/FaultInjection.h"
 #include "tests/MainWindowBench.h"
 
+#include "app/GameFiles.h"
 #include "app/frmMod.h"
 #include "mods/board/BoardPage.h"
 #include "platform/Look.h"
@@ -163,6 +164,7 @@ class TestRandom : public QObject, MainWindowBench {
     QString m_wrong;                  // the first thing seen amiss
     bool m_child = false;
     int m_questions = 0; // this action must ask so many
+    Files m_wrote;       // what the program recorded it writes, by key
     qsizetype m_shownBefore = 0;
     bool m_update = false; // this action is the game's, not the program's
 
@@ -354,6 +356,7 @@ class TestRandom : public QObject, MainWindowBench {
         // brings what the source holds now.
         Files &f = m.files[m.demo];
         const QString target = key(anims + to), save = key(anims + "trickbackup\\" + to);
+        m_wrote[target] = f[key(anims + from)];
         if (!f.contains(save))
             f[save] = f[target];
         f[target] = f[key(anims + from)];
@@ -712,11 +715,34 @@ class TestRandom : public QObject, MainWindowBench {
                     return QString("%1 not as it must be: %2").arg(d ? "demo" : "full", k);
                 now.contains(k) ? void(m.files[d][k] = is) : void(m.files[d].remove(k));
             }
-            // What the program wrote, or put back, is its own again.
+            // What the program wrote, or put back, is its own again, also
+            // where it is what the file held.
             if (!m_update)
                 m.foreign[d].removeIf([&](const QString &k) {
-                    return m.files[d].value(k) != before.files[d].value(k);
+                    return m.files[d].value(k) != before.files[d].value(k)
+                           || (d == m.demo && m_wrote.value(k, "-") == m.files[d][k]);
                 });
+            // Game Files tells the model's story: each file with a backup is
+            // original, changed since, or modded.
+            if (d == m.demo && !failed) {
+                QMap<QString, QString> told, model;
+                for (const auto &f : gamefiles::look(*m_ctx, m_ctx->settings.gameRoot, d))
+                    told[key(f.game)] = gamestate::stateWord(f.state);
+                for (auto b = want.begin(); b != want.end(); ++b) {
+                    QString k = b.key();
+                    for (const QString &folder : backupFolders)
+                        k.remove('/' + folder);
+                    if (k != b.key())
+                        model[k] = want.value(k) == *b        ? "original"
+                                   : m.foreign[d].contains(k) ? "changed since"
+                                                              : "modded";
+                }
+                for (const QString &k : told.keys() + model.keys()) {
+                    if (told.value(k, "not listed") != model.value(k, "not listed"))
+                        return QString("Game Files: %1 %2, not %3")
+                            .arg(k, told.value(k, "not listed"), model.value(k, "not listed"));
+                }
+            }
             // The font backup folder goes with the last font backup.
             if (!failed
                 && QFileInfo::exists(
@@ -856,6 +882,7 @@ private slots:
             m_faults.failed = 0;
             m_expected.clear(), m_errors.clear(), m_wrong.clear();
             m_questions = 0, m_update = false, m_shownBefore = m_dialogs.shown.size();
+            m_wrote.clear();
             const qsizetype messages = m_dialogs.messages().size();
             const Model before = m;
             const Action a = n ? actions()[i] : Action{"start", 0, &TestRandom::restart, false};
