@@ -256,12 +256,12 @@ int run(QCoreApplication &app)
     if (!parser.isSet(status) && platform::WorkingFolderLock::canLock(ctx.files.nativePath(root))) {
         try {
             if (!installLock.take())
-                return fail(QStringLiteral("the program is running on the install in %1%2: close "
-                                           "it first.")
-                                .arg(native, installLock.holder() > 0
-                                                 ? QStringLiteral(" (process %1)")
-                                                       .arg(installLock.holder())
-                                                 : QString()));
+                return fail(
+                    QStringLiteral("the program is running on the install in %1%2: close "
+                                   "it first.")
+                        .arg(native, installLock.holder() > 0
+                                         ? QStringLiteral(" (process %1)").arg(installLock.holder())
+                                         : QString()));
         } catch (const platform::FileError &e) {
             return fail(e.explain());
         }

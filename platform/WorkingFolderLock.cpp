@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QLockFile>
@@ -108,12 +109,11 @@ bool WorkingFolderLock::take()
     requireOwnFile(op, fileName + QStringLiteral(".rmlock"), m_folder);
 
     // By bare names: Qt's own decoding of the folder's path may not lead back to it.
-    const QString name = m_folder.isEmpty()       ? fileName
+    const QString name = m_folder.isEmpty()        ? fileName
                          : m_folder.endsWith(u'/') ? m_folder + fileName
                                                    : m_folder + u'/' + fileName;
-    const QString path = QDir::toNativeSeparators(m_folder.isEmpty()
-                                                      ? workingFolder() + u'/' + fileName
-                                                      : name);
+    const QString path
+        = QDir::toNativeSeparators(m_folder.isEmpty() ? workingFolder() + u'/' + fileName : name);
     const QMutexLocker guard(&folderLocksMutex);
     if (!m_folder.isEmpty()) {
         m_lock = folderLocks().value(keyOf(name)).lock();
@@ -128,9 +128,8 @@ bool WorkingFolderLock::take()
         if (lock->tryLock(0)) {
             m_lock = lock;
             // An install may lie in the working folder: its lock is this one.
-            folderLocks().insert(keyOf(m_folder.isEmpty() ? workingFolder() + u'/' + fileName
-                                                          : name),
-                                 lock);
+            folderLocks().insert(
+                keyOf(m_folder.isEmpty() ? workingFolder() + u'/' + fileName : name), lock);
             return true;
         }
         if (lock->error() != QLockFile::LockFailedError) {

@@ -211,8 +211,9 @@ private slots:
         QVERIFY(load());
         m_window->fraBoard->Board_DblClick(3);
         QCOMPARE(m_dialogs.said().size(), 3);
-        QVERIFY(m_dialogs.shown[1].informative.contains(
-            QString("(process %1) works on the install in").arg(QCoreApplication::applicationPid())));
+        QVERIFY(
+            m_dialogs.shown[1].informative.contains(QString("(process %1) works on the install in")
+                                                        .arg(QCoreApplication::applicationPid())));
         QCOMPARE(readFile(cas()), ownCas());
     }
 
