@@ -250,6 +250,23 @@ int run(QCoreApplication &app)
     const QString heading
         = (demo ? QStringLiteral("Demo in ") : QStringLiteral("Full game in ")) + native;
 
+    // Programs of other working folders may work on the same install; a look
+    // only reads.
+    platform::WorkingFolderLock installLock(ctx.files.nativePath(root));
+    if (!parser.isSet(status) && platform::WorkingFolderLock::canLock(ctx.files.nativePath(root))) {
+        try {
+            if (!installLock.take())
+                return fail(
+                    QStringLiteral("the program is running on the install in %1%2: close "
+                                   "it first.")
+                        .arg(native, installLock.holder() > 0
+                                         ? QStringLiteral(" (process %1)").arg(installLock.holder())
+                                         : QString()));
+        } catch (const platform::FileError &e) {
+            return fail(e.explain());
+        }
+    }
+
     if (parser.isSet(status)) {
         const QList<gamestate::FileStatus> files = gamefiles::look(ctx, root, demo);
         if (parser.isSet(json))

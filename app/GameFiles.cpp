@@ -288,6 +288,12 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
                                 const Progress &progress, const QStringList &only)
 {
     RestoreReport report;
+    if (ctx.record.mayWrite && !ctx.record.mayWrite(gameRoot)) {
+        report.failed << QStringLiteral("Another copy of the program works on the install in %1: "
+                                        "nothing was restored.")
+                             .arg(gameRoot);
+        return report;
+    }
     // Units in the order of the list: board, tricks, level, display.
     QList<QList<FileStatus>> units;
     QStringList keys; // "mod/unit" of each

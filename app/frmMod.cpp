@@ -140,6 +140,11 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
             statusPanel->show();
     });
 
+    // Only the copy of the program holding an install's lock changes its files.
+    ctx.record.mayWrite = [window = QPointer<frmMod>(this)](const QString &root) {
+        return !window || window->holdsInstall(root);
+    };
+
     // The context may outlive this window.
     ctx.showMotox = [window = QPointer<frmMod>(this)] {
         if (window)
@@ -193,11 +198,55 @@ bool frmMod::Form_Load()
         m_lock.release();
         return false;
     }
+    claimInstall();
     reapplyStoredBoard();
     // A run killed half-way through blanking an element left it stored as
     // blanked: put right now, not only once the Display page is chosen.
     fraDisplay->showStoredState();
     return true;
+}
+
+void frmMod::claimInstall()
+{
+    const QString native = m_ctx.files.nativePath(m_ctx.settings.gameRoot);
+    if (m_installLock && native == m_install)
+        return;
+    m_installLock.reset();
+    m_install = native;
+    m_installLock = std::make_unique<platform::WorkingFolderLock>(native);
+    if (!platform::WorkingFolderLock::canLock(native))
+        return;
+    try {
+        if (m_installLock->take())
+            return;
+    } catch (const platform::FileError &e) {
+        m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
+                              e.explain());
+        return;
+    }
+    const qint64 pid = m_installLock->holder();
+    m_ctx.dialogs.message(
+        QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
+        QStringLiteral("Another copy of the program%1 works on the install in %2. Two at once "
+                       "would mix up their changes to its game files: changes to them are "
+                       "refused until that copy closes.")
+            .arg(pid > 0 ? QStringLiteral(" (process %1)").arg(pid) : QString(),
+                 QDir::toNativeSeparators(native)));
+}
+
+bool frmMod::holdsInstall(const QString &gameRoot)
+{
+    claimInstall();
+    if (m_ctx.files.nativePath(gameRoot) != m_install)
+        return false;
+    if (!m_installLock->held() && platform::WorkingFolderLock::canLock(m_install)) {
+        try {
+            m_installLock->take();
+        } catch (const platform::FileError &) {
+            return false;
+        }
+    }
+    return m_installLock->held() || !platform::WorkingFolderLock::canLock(m_install);
 }
 
 bool frmMod::claimWorkingFolder()
@@ -269,6 +318,7 @@ bool frmMod::eventFilter(QObject *watched, QEvent *event)
 
 void frmMod::Form_Activate()
 {
+    claimInstall();
     ModSettings &s = m_ctx.settings;
     // A failing step is skipped without a word; the board step reports its
     // own failure.

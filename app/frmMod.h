@@ -6,6 +6,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <memory>
+
 class AppContext;
 class BoardPage;
 class DisplayPage;
@@ -33,8 +35,9 @@ public:
     // player cancelled.
     bool Form_Load();
     // Runs right after the window is first shown, and when it becomes active
-    // after another window of the program: shows the variant in use and brings
-    // the page in front up to date with the settings. Never reports a failure.
+    // after another window of the program: locks the install now in use,
+    // shows the variant and brings the page in front up to date with the
+    // settings. Reports no failure but the install held by another copy.
     void Form_Activate();
 
     void setVisible(bool visible) override;
@@ -82,9 +85,17 @@ private:
     // Claims the working folder for this run; tells the player when another
     // copy of the program has it.
     bool claimWorkingFolder();
+    // Locks the install in use when it is another than the one locked last;
+    // tells the player when another copy of the program has it.
+    void claimInstall();
+    // Whether this window holds the lock of that install, taking it once its
+    // holder has ended. One with no folder to lock in has nothing to keep.
+    bool holdsInstall(const QString &gameRoot);
 
     AppContext &m_ctx;
     platform::WorkingFolderLock m_lock;
+    std::unique_ptr<platform::WorkingFolderLock> m_installLock;
+    QString m_install; // native path of the install m_installLock is for
     QPointer<QWidget> m_options;
     QPointer<QWidget> m_help;
     QPointer<QWidget> m_about;

@@ -219,6 +219,14 @@ Record::Hold Record::holdOf(Install &in, const Place &place, const QString &game
 bool Record::admit(platform::FileSystem &fs, const QString &gameRoot, bool demo,
                    const QList<Place> &writes)
 {
+    if (mayWrite && !mayWrite(gameRoot)) {
+        if (intent != Intent::Reapply && onProblem)
+            onProblem(QStringLiteral("Error!"),
+                      QStringLiteral("Nothing was changed: another copy of the program works on "
+                                     "the install in %1.")
+                          .arg(QDir::toNativeSeparators(fs.nativePath(gameRoot))));
+        return false;
+    }
     Install &in = install(fs.nativePath(gameRoot), demo);
     QStringList changed, unsafe;
     for (const Place &p : writes) {

@@ -69,6 +69,9 @@ public:
     // told without blocking anyone.
     std::function<bool(const QString &text, const QString &title)> ask;
     std::function<void(const QString &text)> onSkipped;
+    // Asked first by admit: false while another program may change the
+    // install at gameRoot, and then nothing is written there.
+    std::function<bool(const QString &gameRoot)> mayWrite;
     // Set through Reapplying, while a stored state is put back.
     Intent intent = Intent::Player;
 

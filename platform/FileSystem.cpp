@@ -245,16 +245,16 @@ QString workingFolder()
 
 namespace {
 // An own file's path; a root folder ends in its separator already.
-QString ownPath(const QString &name)
+QString ownPath(const QString &name, const QString &folder = {})
 {
-    const QString here = workingFolder();
+    const QString here = folder.isEmpty() ? workingFolder() : QDir::fromNativeSeparators(folder);
     return here.endsWith(u'/') ? here + name : here + u'/' + name;
 }
 } // namespace
 
-void requireOwnFile(const QString &op, const QString &name)
+void requireOwnFile(const QString &op, const QString &name, const QString &folder)
 {
-    const QString path = ownPath(name);
+    const QString path = ownPath(name, folder);
     std::error_code ec;
     const fs::file_status st = fs::symlink_status(toFsPath(path), ec);
     if (!fs::exists(st) || fs::is_regular_file(st))

@@ -60,7 +60,8 @@ std::optional<QByteArray> readOwnFile(const QString &name, qint64 maxSize);
 // The working folder's path. Outside Windows its bytes are decoded as
 // decodePath does, so that a name not valid as UTF-8 leads back to it.
 QString workingFolder();
-void requireOwnFile(const QString &op, const QString &name);
+// With a folder (a native path): the file of that name in it instead.
+void requireOwnFile(const QString &op, const QString &name, const QString &folder = {});
 
 // Replaces the program's own file (bare name in the working folder) by data,
 // whole and atomically: written to a temporary beside it, synced, renamed

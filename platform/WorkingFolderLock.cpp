@@ -4,8 +4,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLockFile>
+#include <QMutex>
 #include <QSysInfo>
 #include <QTemporaryFile>
 
@@ -43,14 +46,34 @@ bool processGone(qint64 pid)
 
 // A stale lock that stays is no running copy when the folder cannot take a
 // file: that is the reason to tell.
-void requireWritableFolder()
+void requireWritableFolder(const QString &folder)
 {
-    QTemporaryFile probe(QStringLiteral(".vertz-probe-XXXXXX"));
+    const QString pattern = QStringLiteral(".vertz-probe-XXXXXX");
+    QTemporaryFile probe(folder.isEmpty() ? pattern : folder + u'/' + pattern);
     const QByteArray bytes(64, 'x');
     if (probe.open() && probe.write(bytes) == bytes.size() && probe.flush())
         return;
-    throw FileError(QStringLiteral("write in"), QDir::toNativeSeparators(workingFolder()),
+    throw FileError(QStringLiteral("write in"),
+                    QDir::toNativeSeparators(folder.isEmpty() ? workingFolder() : folder),
                     probe.errorString());
+}
+
+// The folder locks this process holds, by lock file: a second taker in the
+// process shares the first one's.
+QHash<QString, std::weak_ptr<QLockFile>> &folderLocks()
+{
+    static QHash<QString, std::weak_ptr<QLockFile>> locks;
+    return locks;
+}
+QMutex folderLocksMutex;
+
+QString keyOf(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return QDir::cleanPath(path).toCaseFolded();
+#else
+    return QDir::cleanPath(path);
+#endif
 }
 
 } // namespace
@@ -58,42 +81,72 @@ void requireWritableFolder()
 const QString WorkingFolderLock::fileName = QStringLiteral(".vertz-running.lock");
 
 WorkingFolderLock::WorkingFolderLock() = default;
+WorkingFolderLock::WorkingFolderLock(const QString &folder)
+    : m_folder(QDir::fromNativeSeparators(folder))
+{
+}
 WorkingFolderLock::~WorkingFolderLock() = default;
+
+bool WorkingFolderLock::canLock(const QString &folder)
+{
+    const QString path = QDir::fromNativeSeparators(folder);
+#ifndef Q_OS_WIN
+    if (QFile::encodeName(path) != encodePath(path))
+        return false;
+#endif
+    return QFileInfo(path).isDir();
+}
 
 bool WorkingFolderLock::take()
 {
-    const QString op = QStringLiteral("lock the working folder with");
+    m_lock.reset();
+    m_holder = 0;
+    const QString op = m_folder.isEmpty() ? QStringLiteral("lock the working folder with")
+                                          : QStringLiteral("lock the install with");
     // The lock file is read to see who holds it, and to remove a stale one
     // a second lock file beside it is made: a pipe there would be waited on.
-    requireOwnFile(op, fileName);
-    requireOwnFile(op, fileName + QStringLiteral(".rmlock"));
+    requireOwnFile(op, fileName, m_folder);
+    requireOwnFile(op, fileName + QStringLiteral(".rmlock"), m_folder);
 
     // By bare names: Qt's own decoding of the folder's path may not lead back to it.
-    const QString path = QDir::toNativeSeparators(workingFolder() + u'/' + fileName);
-    m_lock = std::make_unique<QLockFile>(fileName);
+    const QString name = m_folder.isEmpty()        ? fileName
+                         : m_folder.endsWith(u'/') ? m_folder + fileName
+                                                   : m_folder + u'/' + fileName;
+    const QString path
+        = QDir::toNativeSeparators(m_folder.isEmpty() ? workingFolder() + u'/' + fileName : name);
+    const QMutexLocker guard(&folderLocksMutex);
+    if (!m_folder.isEmpty()) {
+        m_lock = folderLocks().value(keyOf(name)).lock();
+        if (m_lock)
+            return true;
+    }
+    auto lock = std::make_shared<QLockFile>(name);
     // Held as long as the program runs: stale only when its process is gone.
-    m_lock->setStaleLockTime(0);
-    m_holder = 0;
+    lock->setStaleLockTime(0);
     bool cleared = false;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        if (m_lock->tryLock(0))
+        if (lock->tryLock(0)) {
+            m_lock = lock;
+            // An install may lie in the working folder: its lock is this one.
+            folderLocks().insert(
+                keyOf(m_folder.isEmpty() ? workingFolder() + u'/' + fileName : name), lock);
             return true;
-        if (m_lock->error() != QLockFile::LockFailedError) {
-            const auto code = m_lock->error() == QLockFile::PermissionError
+        }
+        if (lock->error() != QLockFile::LockFailedError) {
+            const auto code = lock->error() == QLockFile::PermissionError
                                   ? std::errc::permission_denied
                                   : std::errc::io_error;
-            m_lock.reset();
             throw FileError(QStringLiteral("create"), path, std::make_error_code(code));
         }
         // A stale lock is removed under a second lock beside it. A run killed
         // as it made that one leaves it empty, which would count as held for
         // half a minute: a running holder keeps it locked against removal.
-        if (!cleared && emptyLockRemoved(fileName + QStringLiteral(".rmlock"))) {
+        if (!cleared && emptyLockRemoved(name + QStringLiteral(".rmlock"))) {
             cleared = true;
             continue;
         }
         QString host;
-        if (m_lock->getLockInfo(&m_holder, &host, nullptr)) {
+        if (lock->getLockInfo(&m_holder, &host, nullptr)) {
             // Left by a killed run whose number this process has now (a new
             // Wine server numbers from the start again): no one holds it.
 #ifdef Q_OS_WIN
@@ -102,10 +155,10 @@ bool WorkingFolderLock::take()
             const QString here = QSysInfo::machineHostName();
 #endif
             const bool ours = m_holder == QCoreApplication::applicationPid();
-            if (!ours || (!host.isEmpty() && host != here) || !m_lock->removeStaleLockFile()) {
+            if (!ours || (!host.isEmpty() && host != here) || !lock->removeStaleLockFile()) {
                 if ((host.isEmpty() || host == here) && (ours || processGone(m_holder))) {
-                    m_lock.reset();
-                    requireWritableFolder();
+                    lock.reset();
+                    requireWritableFolder(m_folder);
                 }
                 break;
             }
@@ -113,10 +166,9 @@ bool WorkingFolderLock::take()
         }
         // Nothing readable in it: a program killed while writing it. A running
         // holder keeps it locked against removal, so only a dead one's goes.
-        if (!m_lock->removeStaleLockFile())
+        if (!lock->removeStaleLockFile())
             break;
     }
-    m_lock.reset();
     return false;
 }
 

@@ -181,8 +181,17 @@ private slots:
         const QString indy = inGame("Game\\data\\anims\\grab\\indy.ska");
         QVERIFY(writeFile(indy, "another tool's"));
 
+        // A window of another working folder holds the install: nothing is touched.
+        const auto before = snapshot(m_install);
+        platform::WorkingFolderLock other(m_install);
+        QVERIFY(other.take());
+        Run r = vertzmod({"--restore-all", "--yes"});
+        QVERIFY2(r.code == 3 && r.err.contains("running on the install in"), qPrintable(r.err));
+        other.release();
+        QCOMPARE(snapshot(m_install), before);
+
         // Unasked (no terminal), the trick changed since is left as it is.
-        Run r = vertzmod({"--restore-all"});
+        r = vertzmod({"--restore-all"});
         QCOMPARE(r.code, 1);
         QVERIFY(r.out.startsWith("5 files restored."));
         QCOMPARE(readFile(indy), QByteArray("another tool's"));

@@ -202,6 +202,19 @@ private slots:
                  qPrintable(m_dialogs.shown[0].informative));
         QCOMPARE(snapshot("."), work);
         QCOMPARE(snapshot(m_bench->path("full")), game);
+        if (lock != "held")
+            return;
+        // A copy in another working folder holds the install: this one starts and writes nothing.
+        running.unlock();
+        QLockFile other(m_bench->path("full") + '/' + name);
+        QVERIFY(other.tryLock());
+        QVERIFY(load());
+        m_window->fraBoard->Board_DblClick(3);
+        QCOMPARE(m_dialogs.said().size(), 3);
+        QVERIFY(
+            m_dialogs.shown[1].informative.contains(QString("(process %1) works on the install in")
+                                                        .arg(QCoreApplication::applicationPid())));
+        QCOMPARE(readFile(cas()), ownCas());
     }
 
     // What the random test cannot see of the tabs: only the picture on
