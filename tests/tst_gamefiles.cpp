@@ -306,16 +306,20 @@ private slots:
         QCOMPARE(readFile(cas),
                  fixture::contentOf(Variant::Full, fixture::boardFolder + "board_hovercas.dat"));
 
-        // A backup folder deleted by hand: the HUD is not shown again from a
-        // copy of its blank files, and the box keeps saying so.
+        // A damaged backup, then the backup folder deleted by hand: the HUD
+        // is shown again neither from it nor from a copy of its blank files,
+        // and the box keeps saying so.
         clickTab(3);
         clickOn(control("chkHud"));
         const QString sprites = fixture::nativePathOf(full, "Game\\data\\images\\PanelSprites");
-        QVERIFY(QDir(sprites + "/panelspritesbackup").removeRecursively());
-        clickOn(control("chkHud"));
-        QVERIFY(!qobject_cast<QCheckBox *>(control("chkHud"))->isChecked());
-        QCOMPARE(m_dialogs.messages().last().title, QString("OMG TEH ERROR"));
-        QCOMPARE(readFile(sprites + "/specialimg.dat"), deliveredFile("blank.dat"));
+        for (const bool deleted : {false, true}) {
+            QVERIFY(deleted ? QDir(sprites + "/panelspritesbackup").removeRecursively()
+                            : writeFile(sprites + "/panelspritesbackup/specialimg.dat", "bad"));
+            clickOn(control("chkHud"));
+            QVERIFY(!qobject_cast<QCheckBox *>(control("chkHud"))->isChecked());
+            QCOMPARE(m_dialogs.messages().last().title, QString("OMG TEH ERROR"));
+            QCOMPARE(readFile(sprites + "/specialimg.dat"), deliveredFile("blank.dat"));
+        }
         QVERIFY(!QFileInfo::exists(sprites + "/panelspritesbackup/specialimg.dat"));
     }
 };
