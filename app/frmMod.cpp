@@ -355,20 +355,9 @@ void frmMod::Form_Activate()
         break;
     }
     case 3:
-        if (s.demoMode.equals(1)) {
-            fraLevels->chkMotox->setEnabled(false);
-            fraLevels->optMotox[0]->setEnabled(false);
-            fraLevels->optMotox[1]->setEnabled(false);
-            break;
-        }
-        fraLevels->chkMotox->setEnabled(true);
-        if (s.motoxEnabled.equals(1)) {
-            // Picture 1 shows luge mode, picture 2 regular skating.
-            if (const int mode = s.motoxMode.toNumber(-1); mode == 0 || mode == 1)
-                fraLevels->showPicture(mode + 1, true);
-            fraLevels->optMotox[0]->setEnabled(true);
-            fraLevels->optMotox[1]->setEnabled(true);
-        }
+        fraLevels->offerFor(s.demoMode.equals(1));
+        if (!s.demoMode.equals(1))
+            fraLevels->showStoredModes();
         break;
     case 4:
         step([&] { fraDisplay->showStoredState(); });
@@ -407,13 +396,7 @@ bool frmMod::askFirstRun()
 void frmMod::TabStrip1_Click()
 {
     const ModSettings &s = m_ctx.settings;
-    if (s.isDemo()) {
-        fraLevels->chkMotox->setEnabled(false);
-        fraLevels->optMotox[0]->setEnabled(false);
-        fraLevels->optMotox[1]->setEnabled(false);
-    } else {
-        fraLevels->chkMotox->setEnabled(true);
-    }
+    fraLevels->offerFor(s.isDemo());
 
     switch (TabStrip1->currentIndex() + 1) {
     case 1:
@@ -438,10 +421,7 @@ void frmMod::TabStrip1_Click()
         break;
     }
     case 3:
-        if (s.motoxEnabled.equals(0)) {
-            fraLevels->optMotox[0]->setEnabled(false);
-            fraLevels->optMotox[1]->setEnabled(false);
-        }
+        fraLevels->lockModesWhileOff();
         bringToFront(fraLevels);
         fraTricks->lower();
         setPageSizes(false);

@@ -150,6 +150,35 @@ void LevelsPage::putBack(bool on, int mode)
     }
 }
 
+void LevelsPage::offerFor(bool demo)
+{
+    chkMotox->setEnabled(!demo);
+    if (demo) {
+        optMotox[0]->setEnabled(false);
+        optMotox[1]->setEnabled(false);
+    }
+}
+
+void LevelsPage::showStoredModes()
+{
+    const ModSettings &s = m_ctx.settings;
+    if (!s.motoxEnabled.equals(1))
+        return;
+    // Picture 1 shows luge mode, picture 2 regular skating.
+    if (const int mode = s.motoxMode.toNumber(-1); mode == 0 || mode == 1)
+        showPicture(mode + 1, true);
+    optMotox[0]->setEnabled(true);
+    optMotox[1]->setEnabled(true);
+}
+
+void LevelsPage::lockModesWhileOff()
+{
+    if (m_ctx.settings.motoxEnabled.equals(0)) {
+        optMotox[0]->setEnabled(false);
+        optMotox[1]->setEnabled(false);
+    }
+}
+
 void LevelsPage::showStoredState()
 {
     const ModSettings &s = m_ctx.settings;

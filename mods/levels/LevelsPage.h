@@ -31,6 +31,15 @@ public:
     // Picture number of ilsMotox (1 to 3), framed or not.
     void showPicture(int number, bool border);
 
+    // The level exists in the full game only: its box is usable there, and
+    // nothing of the page in the demo.
+    void offerFor(bool demo);
+    // On activation: the modes usable while the stored state is on, with the
+    // stored mode's picture.
+    void showStoredModes();
+    // Chosen as a tab: the modes unusable while the stored state is off.
+    void lockModesWhileOff();
+
     QCheckBox *chkMotox;
     QRadioButton *optMotox[2];
     QButtonGroup *optMotoxGroup;
