@@ -236,11 +236,25 @@ private slots:
         QCOMPARE(listed().filter("Tricks"), QStringList());
         QCOMPARE(readFile(cas),
                  fixture::contentOf(Variant::Full, fixture::boardFolder + "board_longcas.dat"));
-        // Nothing mods the kept menu again.
+        // Both fonts updated and kept, chosen by their heading: no file of
+        // theirs is left to restore, and the settings follow all the same.
+        m_files->close();
+        clickTab(3);
+        clickOn(control("chkFont"));
+        const QString font = fixture::nativePathOf(full, "Game\\data\\fonts\\smallfnt.dat");
+        for (const QString name : {"smallfnt.dat", "newtrickfontfnt.dat"})
+            QVERIFY(writeFile(fixture::nativePathOf(full, "Game\\data\\fonts\\" + name), "new"));
+        QVERIFY(openGameFiles());
+        chooseRow("Display");
+        m_dialogs.questionAnswers = {true};
+        clickOn(m_files->findChild<QWidget *>("cmdKeep"));
+        QCOMPARE(listed().filter("Display"), QStringList());
+        // Nothing mods the kept files again.
         m_files->close();
         m_window.reset();
         QVERIFY(start());
         QCOMPARE(readFile(menu), QByteArray("patched menu"));
+        QCOMPARE(readFile(font), QByteArray("new"));
     }
 
     // Files put back whose settings could not say so would be modded again
