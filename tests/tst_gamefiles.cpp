@@ -4,6 +4,7 @@
 #include "tests/FaultInjection.h"
 #include "tests/MainWindowBench.h"
 
+#include "mods/board/BoardPage.h"
 #include "platform/Look.h"
 
 #include <QCheckBox>
@@ -309,6 +310,8 @@ private slots:
         QCOMPARE(readFile(cas), QByteArray("patched board"));
         QCOMPARE(readFile(menu), QByteArray("patched menu"));
         QVERIFY(m_window->StatusBar1->currentMessage().contains("Game Files"));
+        // The page shows the board the files hold but for the changed part.
+        QCOMPARE(m_window->fraBoard->appliedBoard(false), 3);
         // The player's own double click asks, naming the file.
         const qsizetype asked = m_dialogs.shown.size();
         QTest::mouseDClick(control("Board_2"), Qt::LeftButton);
