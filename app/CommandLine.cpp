@@ -237,7 +237,8 @@ int run(QCoreApplication &app)
     AppContext ctx(dialogs);
     ctx.loadSettings();
     const bool demo = parser.isSet(demoOption);
-    const QString root = demo ? ctx.settings.demoInstallDir : ctx.settings.fullInstallDir;
+    const QString root
+        = gameRootOf(demo ? ctx.settings.demoInstallDir : ctx.settings.fullInstallDir);
     const QString native = QDir::toNativeSeparators(ctx.files.nativePath(root));
     if (!ctx.files.folderExists(root))
         return fail(QStringLiteral("the %1 is not installed in %2 (the folder is missing).")

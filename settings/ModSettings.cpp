@@ -129,6 +129,12 @@ bool saveSettings(ModSettings &s, platform::Dialogs &dialogs)
     return true;
 }
 
+QString gameRootOf(const QString &installDir)
+{
+    return installDir.endsWith(u'\\') || installDir.endsWith(u'/') ? installDir
+                                                                   : installDir + u'\\';
+}
+
 void loadSettings(ModSettings &s, platform::Dialogs &dialogs,
                   const std::function<void()> &showMotox)
 {
@@ -148,13 +154,7 @@ void loadSettings(ModSettings &s, platform::Dialogs &dialogs,
     if (mended)
         saveSettings(s, dialogs);
 
-    // Game paths are the folder's text followed by a relative path: a folder
-    // typed without its last separator would lead beside it.
-    for (QString *folder : {&s.fullInstallDir, &s.demoInstallDir}) {
-        if (!folder->endsWith(u'\\') && !folder->endsWith(u'/'))
-            *folder += u'\\';
-    }
-    s.gameRoot = s.isDemo() ? s.demoInstallDir : s.fullInstallDir;
+    s.gameRoot = gameRootOf(s.isDemo() ? s.demoInstallDir : s.fullInstallDir);
     if (showMotox)
         showMotox();
 }

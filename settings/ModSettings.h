@@ -52,5 +52,10 @@ bool saveSettings(ModSettings &s, platform::Dialogs &dialogs);
 // rewritten once.
 // showMotox then puts the MotoX state on the window; setting its controls may
 // run their handlers.
+// Game paths are the folder's text followed by a relative path: a folder
+// typed without its last separator gets one, or it would lead beside it. The
+// stored text stays as the player wrote it.
+QString gameRootOf(const QString &installDir);
+
 void loadSettings(ModSettings &s, platform::Dialogs &dialogs,
                   const std::function<void()> &showMotox);

@@ -90,7 +90,9 @@ private slots:
         ModSettings s;
         load(s);
         QCOMPARE(TestBench::readIni(), expected);
-        QCOMPARE(s.gameRoot, s.isDemo() ? s.demoInstallDir : s.fullInstallDir);
+        // The root ends in a separator; the stored folder stays as written.
+        const QString folder = s.isDemo() ? s.demoInstallDir : s.fullInstallDir;
+        QCOMPARE(s.gameRoot, folder.endsWith('\\') ? folder : folder + '\\');
         QCOMPARE(m_motoxShown, 1);
         QVERIFY(m_dialogs.shown.isEmpty());
     }

@@ -44,7 +44,8 @@ ModSettings load()
               && (s.demoMode.equals(0) || s.demoMode.equals(1)) && s.motoxEnabled.toNumber()
               && (s.motoxMode.equals(0) || s.motoxMode.equals(1)),
           "an unusable variant or MotoX value survived loading");
-    check(s.gameRoot == (s.isDemo() ? s.demoInstallDir : s.fullInstallDir), "wrong game root");
+    check(s.gameRoot == gameRootOf(s.isDemo() ? s.demoInstallDir : s.fullInstallDir),
+          "wrong game root");
     return s;
 }
 
