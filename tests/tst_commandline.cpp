@@ -97,6 +97,8 @@ private slots:
         // Taken in from the backup folders, the record being new: the board
         // holds one the program knows, the trick nothing it can vouch for.
         modWithoutRecord();
+        // What a killed copy left in a backup folder is no backup.
+        QVERIFY(writeFile(inGame("Game\\data\\anims\\trickbackup\\grab\\.vertz-0123abcd"), "x"));
         r = vertzmod({"--status"});
         QCOMPARE(r.code, 1);
         const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
@@ -112,6 +114,7 @@ private slots:
         QCOMPARE(json["files"].toArray().size(), 6);
         QCOMPARE(json["files"][4]["state"].toString(), QString("modded"));
         QCOMPARE(json["files"][5]["state"].toString(), QString("changed since"));
+        QCOMPARE(json["files"][5]["file"].toString(), QString("Game\\Data\\anims\\grab\\indy.ska"));
 #ifdef Q_OS_LINUX
         // A working folder whose name is no valid UTF-8.
         QVERIFY(::mkdir("../w\xe9", 0700) == 0
@@ -123,6 +126,19 @@ private slots:
                      && r.out.endsWith("5 files modded, 1 changed since, backups good\n"),
                  qPrintable(r.err));
 #endif
+        // A change in place that keeps the size, made after the record was written.
+        const QString usg
+            = inGame(fixture::boardFolder + fixture::boardFile(Variant::Full, "default", "usg"));
+        QByteArray bytes = readFile(usg);
+        bytes.back() = bytes.back() == 'x' ? 'y' : 'x';
+        QVERIFY(writeFile(usg, bytes));
+        r = vertzmod({"--status"});
+        QVERIFY2(r.out.endsWith("4 files modded, 2 changed since, backups good\n"),
+                 qPrintable(r.out));
+        // A damaged board backup is not outweighed by the modded files after it.
+        QVERIFY(
+            writeFile(inGame(fixture::boardFolder + "boardbakup\\board_defaultcas.dat"), "bad"));
+        QCOMPARE(vertzmod({"--status"}).code, 2);
 
         // The backup holds something else now: it cannot be restored from.
         QVERIFY(writeFile(inGame("Game\\data\\anims\\trickbackup\\grab\\indy.ska"), "damaged"));
@@ -139,6 +155,7 @@ private slots:
         // What cannot run says so, with code 3.
         QCOMPARE(vertzmod({"--status", "--demo"}).code, 3);
         QCOMPARE(vertzmod({"--status", "--restore-all"}).code, 3);
+        QCOMPARE(vertzmod({"--restore-all", "--json"}).code, 3);
         QCOMPARE(vertzmod({"--state"}).code, 3);
         platform::WorkingFolderLock window;
         QVERIFY(window.take());
@@ -242,30 +259,38 @@ private slots:
         const auto hex = [](const char *s) { return platform::ContentHash::of(s).toHex(); };
         QTest::addColumn<QByteArray>("from");
         QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<bool>("resealed");
         QTest::newRow("paths climb")
             << QByteArray()
             << "file\ttricks\tGame\\data\\anims\\..\\..\\..\\..\\keep\\victim\t"
                "Game/Data/anims/../../../../keep/victim\t"
                "Game/Data/anims/trickbackup/../../../../keep/victim\t"
-                   + hex("crafted") + "\t" + hex("mine") + "\t\t\t\t\n";
+                   + hex("crafted") + "\t" + hex("mine") + "\t\t\t\t\n"
+            << true;
         QTest::newRow("unit climbs")
             << QByteArray("\tGame\\data\\anims\\grab\\indy.ska\t")
-            << QByteArray("\tGame\\data\\anims\\..\\..\\..\\..\\keep\\victim\t");
+            << QByteArray("\tGame\\data\\anims\\..\\..\\..\\..\\keep\\victim\t") << true;
+        // A body changed under its old end line is damaged, however well formed.
+        QTest::newRow("old end line")
+            << QByteArray("\tGame\\data\\anims\\grab\\indy.ska\t")
+            << QByteArray("\tGame\\data\\anims\\GRAB\\indy.ska\t") << false;
     }
     void craftedRecordStaysInTheInstall()
     {
         QFETCH(QByteArray, from);
         QFETCH(QByteArray, to);
+        QFETCH(bool, resealed);
         modWithoutRecord();
         QCOMPARE(vertzmod({"--status"}).code, 1);
         const QString beside = m_bench->path("keep/victim");
         QVERIFY(QDir().mkpath(m_bench->path("keep")) && QDir().mkpath(m_install + "/keep"));
         QVERIFY(writeFile(beside, "mine") && writeFile(m_install + "/keep/victim", "crafted"));
         QByteArray rec = readFile("vertzmod-gamefiles.rec");
+        const QByteArray end = rec.mid(rec.lastIndexOf("end\t"));
         rec.truncate(rec.lastIndexOf("end\t"));
         QVERIFY(from.isEmpty() || rec.contains(from));
         from.isEmpty() ? rec.append(to) : rec.replace(from, to);
-        rec += "end\t" + platform::ContentHash::of(rec).toHex() + "\n";
+        rec += resealed ? "end\t" + platform::ContentHash::of(rec).toHex() + "\n" : end;
         QVERIFY(writeFile("vertzmod-gamefiles.rec", rec));
         const Run r = vertzmod({"--restore-all", "--yes"});
         QCOMPARE(r.code, 0);

@@ -4,6 +4,7 @@
 #include "tests/FaultInjection.h"
 #include "tests/MainWindowBench.h"
 
+#include "app/GameFiles.h"
 #include "mods/board/BoardPage.h"
 #include "platform/Look.h"
 
@@ -175,6 +176,23 @@ private slots:
         QCOMPARE(listed().filter("Tricks"), QStringList());
     }
 
+    // Cancel stops before the next unit; the emptied backup folders go, the deepest too.
+    void cancelStopsBeforeTheNextUnit()
+    {
+        copyTrick(Variant::Full, "heelflip.ska", "grind\\rail\\lipslide.ska");
+        clickTab(3);
+        clickOn(control("chkHud"));
+        // Cancel pressed as the HUD's turn comes, after the trick's.
+        const auto untilHud
+            = [](int, int, const QString &f) { return !f.contains("PanelSprites"); };
+        QVERIFY(gamefiles::restoreEverything(*m_ctx, m_ctx->settings.gameRoot, false, untilHud)
+                    .cancelled);
+        QVERIFY(!QFileInfo::exists(fixture::nativePathOf(install(Variant::Full),
+                                                         "Game\\data\\anims\\trickbackup\\grind")));
+        QVERIFY(openGameFiles());
+        QCOMPARE(summary(), QString("8 files modded, backups good"));
+    }
+
     void aRecordRebuiltVouchesOnlyForWhatItKnows()
     {
         // A trick and the HUD modded, then a start that finds the record
@@ -300,6 +318,8 @@ private slots:
         QVERIFY(openGameFiles());
         m_dialogs.questionAnswers = {false, false};
         restoreEverything();
+        // No to "Decide for each" asks no more.
+        QVERIFY(m_dialogs.shown[m_dialogs.shown.size() - 2].text.startsWith("Decide for each"));
         m_files->close();
         // Neither the next start nor a tab puts the mods back over them; the
         // status bar says so.

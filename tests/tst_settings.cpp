@@ -3,10 +3,12 @@
 #include "platform/FileSystem.h"
 #include "settings/ModSettings.h"
 
+#include <QScopeGuard>
 #include <QtTest>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -121,12 +123,27 @@ private slots:
             AsPlainUser user;
             verifySaveFails(s);
         }
+        // Any other keeps its permissions.
+        struct stat st;
+        QVERIFY(::chmod("vertzmod.ini", 0600) == 0 && saveSettings(s, m_dialogs));
+        QVERIFY(::stat("vertzmod.ini", &st) == 0 && (st.st_mode & 0777) == 0600);
+        TestBench::writeIni(defaultsFile);
 #endif
 #ifdef Q_OS_LINUX
         // Someone else's file in a sticky folder can be written in place but
         // not replaced: only the last step of the save fails.
         if (::geteuid() != 0)
             QSKIP("needs root to own the file the save must replace");
+        {
+            // A file the player made read-only is not replaced. Root passes
+            // any permission check, so the save runs as a plain user.
+            ScopedPermissions locked("vertzmod.ini", QFile::ReadOwner | QFile::ReadOther);
+            ScopedPermissions open(".", QFile::Permissions(0x7777));
+            const auto back = qScopeGuard(
+                [] { QVERIFY(::setresuid(0, 0, 0) == 0 && ::setresgid(0, 0, 0) == 0); });
+            QVERIFY(::setresgid(65534, 65534, 0) == 0 && ::setresuid(65534, 65534, 0) == 0);
+            verifySaveFails(s);
+        }
         QVERIFY(::chmod(".", 01777) == 0 && ::chmod("vertzmod.ini", 0666) == 0);
         AsPlainUser user;
         verifySaveFails(s);

@@ -156,7 +156,9 @@ private slots:
         };
         const QString same = "These files are the same!";
         refused(same); // nothing selected
-        click("File2", "ollie.ska");
+        const qsizetype said = m_dialogs.shown.size();
+        click("File2", "ollie.ska", true); // nothing to copy from: nothing runs
+        QCOMPARE(m_dialogs.shown.size(), said);
         refused("Error!"); // no source
         click("File1", "ollie.ska");
         refused(same);
