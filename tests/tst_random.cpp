@@ -115,6 +115,7 @@ class TestRandom : public QObject, MainWindowBench {
         int page = 0;                              // the tab in front
         int selected[2] = {}, saved[2] = {};       // each variant's board: clicked, in the file
         int applied[2] = {-1, -1};                 // put in since the start; -1: not known
+        bool swapped[2] = {};                      // a swap went through since the start
         bool shown[2][3] = {{1, 1, 1}, {1, 1, 1}}; // balance meter, HUD, fonts
         bool boxes[3] = {1, 1, 1};                 // what the display boxes show
         bool motox = false, motoxUsable = true, modesUsable = false;
@@ -309,8 +310,8 @@ class TestRandom : public QObject, MainWindowBench {
         const bool d = m.demo;
         const Variant v = d ? Variant::Demo : Variant::Full;
         if (m_faults.failed == 0)
-            m.applied[d] = i, saved();
-        else if (m.applied[d] >= 0)
+            m.applied[d] = i, m.swapped[d] = true, saved();
+        else if (m.swapped[d])
             i = m.applied[d];
         Files &f = m.files[d];
         for (const QString part : {"cas", "col", "skin", "tex", "usg"}) {
@@ -331,7 +332,10 @@ class TestRandom : public QObject, MainWindowBench {
     {
         if (!anyForeign(m.demo, boardKeys(m.demo)))
             return swapBoard(i);
-        m.applied[m.demo] = -1;
+        // The page takes the stored board for the one in the game, unless
+        // it swapped one in itself.
+        if (!m.swapped[m.demo])
+            m.applied[m.demo] = i;
         m.marks = false;
     }
     void copyTrick()
