@@ -571,12 +571,13 @@ class TestRandom : public QObject, MainWindowBench {
             m.motox = m.modesUsable = false, m.picture = 3;
         m.selected[d] = failed ? (d ? s.demoBoard : s.fullBoard).toNumber(0) : 0;
         m.marks = !failed;
-        // Each file changed since was confirmed: those it wrote are its own again.
+        // Each file changed since was confirmed: those it wrote are its own
+        // again; a failure may have left some as they were.
         Files now;
         const auto files = snapshot(install(d));
         for (auto file = files.begin(); file != files.end(); ++file)
             now[key(file.key())] = file.value();
-        m.foreign[d].removeIf([&](const QString &k) { return now.value(k) != f.value(k); });
+        m.foreign[d].removeIf([&](const QString &k) { return now.value(k) != was.value(k); });
         reapplyBoard(m.selected[d]);
         m_faults.failed = failed;
         if (m.restore)
