@@ -122,8 +122,7 @@ private slots:
         QVERIFY(::chdir("../w\xe9") == 0);
         r = vertzmod({"--status"});
         QVERIFY(::chdir("../work") == 0);
-        QVERIFY2(r.code == 1
-                     && r.out.endsWith("5 files modded, 1 changed since, backups good\n"),
+        QVERIFY2(r.code == 1 && r.out.endsWith("5 files modded, 1 changed since, backups good\n"),
                  qPrintable(r.err));
 #endif
         // A change in place that keeps the size, made after the record was written.
@@ -148,8 +147,9 @@ private slots:
         // A line end in a name keeps to its line in the table; JSON has it exact.
         QVERIFY(writeFile(inGame("Game\\data\\anims\\trickbackup\\grab\\a\nb.ska"), "x"));
         QVERIFY(writeFile(inGame("Game\\data\\anims\\grab\\a\nb.ska"), "y"));
-        QVERIFY(vertzmod({"--status"})
-                    .out.contains(QRegularExpression("tricks +changed since +\\S+\\\\a\\?b.ska\n")));
+        QVERIFY(
+            vertzmod({"--status"})
+                .out.contains(QRegularExpression("tricks +changed since +\\S+\\\\a\\?b.ska\n")));
         QVERIFY(vertzmod({"--status", "--json"}).out.contains("a\\nb.ska\""));
 
         // What cannot run says so, with code 3.
