@@ -299,9 +299,10 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
     QStringList keys; // "mod/unit" of each
     QHash<QString, qsizetype> unitAt;
     const QList<FileStatus> files = look(ctx, gameRoot, demo);
+    const QSet<QString> onlyFiles(only.begin(), only.end());
     QSet<QString> chosen;
     for (const FileStatus &f : files) {
-        if (only.contains(f.game))
+        if (onlyFiles.contains(f.game))
             chosen << unitKey(f);
     }
     for (const FileStatus &f : files) {
@@ -371,18 +372,20 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
             ctx.record.restored(ctx.files, gameRoot, demo, f);
         // Saved after its files, as the pages save a return to the game's
         // own: a run killed before leaves a state the next start applies.
-        const ModSettings before = ctx.settings;
-        if (withSettings.contains(keys[u]) && unmod(ctx, demo, keys[u]) && !ctx.saveSettings()) {
-            // Settings that still say modded would mod it again at the next
-            // start: it goes back as they say, and the rest waits for a
-            // working folder that can be written.
-            ctx.settings = before;
-            putBack(ctx, gameRoot, demo, unit.first());
-            report.failed << unit.first().game
-                                 + QStringLiteral(": put back as it was, as the settings "
-                                                  "could not be saved");
-            settingsFailed = true;
-            break;
+        if (withSettings.contains(keys[u])) {
+            const ModSettings before = ctx.settings;
+            if (unmod(ctx, demo, keys[u]) && !ctx.saveSettings()) {
+                // Settings that still say modded would mod it again at the
+                // next start: it goes back as they say, and the rest waits
+                // for a working folder that can be written.
+                ctx.settings = before;
+                putBack(ctx, gameRoot, demo, unit.first());
+                report.failed << unit.first().game
+                                     + QStringLiteral(": put back as it was, as the settings "
+                                                      "could not be saved");
+                settingsFailed = true;
+                break;
+            }
         }
         for (const FileStatus &f : unit)
             report.restored += f.state != State::Original;
@@ -407,9 +410,10 @@ RestoreReport keep(AppContext &ctx, const QString &gameRoot, bool demo, const QS
 {
     RestoreReport report;
     const QList<FileStatus> files = look(ctx, gameRoot, demo);
+    const QSet<QString> chosenFiles(chosen.begin(), chosen.end());
     QSet<QString> units;
     for (const FileStatus &f : files) {
-        if (chosen.contains(f.game) && f.state == State::ChangedSince)
+        if (chosenFiles.contains(f.game) && f.state == State::ChangedSince)
             units << unitKey(f);
     }
     // Every changed file of those units: the rest of a unit goes back to the

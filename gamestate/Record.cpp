@@ -66,6 +66,22 @@ QString below(const QString &nativeRoot, const QString &native)
     return native.startsWith(prefix) ? native.mid(prefix.size()) : QString();
 }
 
+// The native paths of what the mod may put at the place.
+QStringList modContents(platform::FileSystem &fs, const QString &gameRoot, const Place &place)
+{
+    QStringList known;
+    for (const QString &c : place.modContents)
+        known << fs.nativePath(c.contains(u'\\') ? gameRoot + c : c);
+    return known;
+}
+
+// A write whose source is the place's backup puts the original back.
+bool isRestore(platform::FileSystem &fs, const QString &gameRoot, const Place &place)
+{
+    return !place.source.isEmpty()
+           && fs.nativePath(place.source) == fs.nativePath(gameRoot + place.backup);
+}
+
 QString gamePath(const QString &relative)
 {
     return QString(relative).replace(u'/', u'\\');
@@ -129,16 +145,11 @@ Record::Install &Record::install(const QString &nativeRoot, bool demo)
 Record::Entry *Record::entryFor(Install &in, const QString &gameRoot, const Place &place,
                                 platform::FileSystem &fs)
 {
-    const auto make = [&] {
-        QStringList known;
-        for (const QString &c : place.modContents)
-            known << fs.nativePath(c.contains(u'\\') ? gameRoot + c : c);
-        return known;
-    };
     const QString game = fs.nativePath(gameRoot + place.game);
     // The contents are looked up only for an entry that is new.
     return entryFor(in, place, game, fs.nativePath(gameRoot + place.backup),
-                    in.entries.contains(below(in.root, game)) ? QStringList() : make());
+                    in.entries.contains(below(in.root, game)) ? QStringList()
+                                                              : modContents(fs, gameRoot, place));
 }
 
 Record::Entry *Record::entryFor(Install &in, const Place &place, const QString &nativeGame,
@@ -185,8 +196,7 @@ bool Record::holdsOneOf(const QString &native, const ContentHash &hash, const QS
 Record::Hold Record::holdOf(Install &in, const Place &place, const QString &gameRoot,
                             platform::FileSystem &fs)
 {
-    const QString nativeBackup = fs.nativePath(gameRoot + place.backup);
-    const bool restore = !place.source.isEmpty() && fs.nativePath(place.source) == nativeBackup;
+    const bool restore = isRestore(fs, gameRoot, place);
     Entry *e = entryFor(in, gameRoot, place, fs);
     if (!e)
         return Hold::Unsafe; // outside the install
@@ -199,11 +209,9 @@ Record::Hold Record::holdOf(Install &in, const Place &place, const QString &game
         // game's own first. But a file holding the mod's own content has
         // lost its backup, and backing it up would keep the mod as the
         // game's file.
-        QStringList known;
-        for (const QString &c : place.modContents)
-            known << fs.nativePath(c.contains(u'\\') ? gameRoot + c : c);
-        const bool mod
-            = !now.isNull() && (e->written.contains(now) || holdsOneOf(game, now, known));
+        const bool mod = !now.isNull()
+                         && (e->written.contains(now)
+                             || holdsOneOf(game, now, modContents(fs, gameRoot, place)));
         return mod ? Hold::Unsafe : Hold::None;
     }
     if (restore && backup != original)
@@ -666,12 +674,8 @@ Change::Change(Record &record, platform::FileSystem &fs, QString gameRoot, bool 
     m_admitted = confirmed || m_record.admit(m_fs, m_root, m_demo, writes);
     if (!m_admitted)
         return;
-    for (const Place &p : writes) {
-        if (m_fs.nativePath(p.source) != m_fs.nativePath(m_root + p.backup))
-            m_replacements.append(p);
-        else
-            m_restores.append(p);
-    }
+    for (const Place &p : writes)
+        (isRestore(m_fs, m_root, p) ? m_restores : m_replacements).append(p);
     m_sources = m_record.expect(m_fs, m_root, m_demo, m_replacements);
 }
 
@@ -681,8 +685,8 @@ Change::~Change()
         return;
     // A backup the restore removed was the record's only word on the file:
     // forgotten with it, the file is the game's own again.
-    for (const Place &p : std::as_const(m_restores)) {
-        if (m_done)
+    if (m_done) {
+        for (const Place &p : std::as_const(m_restores))
             m_record.restored(m_fs, m_root, m_demo, p);
     }
     m_record.settle(m_fs, m_root, m_demo, m_replacements, m_sources, m_done);
