@@ -140,6 +140,20 @@ private slots:
         QCOMPARE(path("Dir1") + path("Dir2"), native(anims + "trickbackup") + native(anims));
         QCOMPARE(m_dialogs.messages().size(), 3);
         QCOMPARE(m_dialogs.shown.size(), 4);
+
+        // Put back, a trick is the game's own again: an update of it is
+        // copied over unasked, and kept as its backup.
+        press("cmdRestore");
+        QVERIFY(writeFile(native(anims + "grind\\rail\\lipslide.ska"), "updated"));
+        click("Dir2", "grind", true);
+        click("Dir2", "rail", true);
+        click("File1", "ollie.ska");
+        click("File2", "lipslide.ska");
+        press("cmdCopy");
+        QCOMPARE(last(),
+                 QString("ollie.ska was sucessfully copied over lipslide.ska | File Copied"));
+        QCOMPARE(readFile(native(anims + "trickbackup\\grind\\rail\\lipslide.ska")),
+                 QByteArray("updated"));
     }
 
     void guardsChangeNothing()
