@@ -252,9 +252,16 @@ int run(QCoreApplication &app)
         = (demo ? QStringLiteral("Demo in ") : QStringLiteral("Full game in ")) + native;
 
     // Programs of other working folders may work on the same install; a look
-    // only reads.
+    // only reads, and writes the install's record only while no other does.
     platform::WorkingFolderLock installLock(ctx.files.nativePath(root));
-    if (!parser.isSet(status) && platform::WorkingFolderLock::canLock(ctx.files.nativePath(root))) {
+    const bool lockable = platform::WorkingFolderLock::canLock(ctx.files.nativePath(root));
+    ctx.record.mayWrite = [&](const QString &) { return installLock.held() || !lockable; };
+    if (parser.isSet(status) && lockable) {
+        try {
+            installLock.take();
+        } catch (const platform::FileError &) {
+        }
+    } else if (lockable) {
         try {
             if (!installLock.take())
                 return fail(

@@ -832,7 +832,9 @@ void benchRestoreEverything(const QString &base, const QString &install)
     const double before = readMb();
     const auto withRecord = gamefiles::look(ctx, root, false);
     const double read = readMb() - before;
-    QFile::remove(QLatin1String(gamestate::Record::fileName));
+    for (const auto mod : {gamestate::Mod::Board, gamestate::Mod::Tricks, gamestate::Mod::Level,
+                           gamestate::Mod::Display})
+        QFile::remove(ctx.files.nativePath(root) + u'/' + gamestate::Record::fileNameOf(mod));
     ctx.record.load();
     const double again = readMb();
     const auto rebuilt = gamefiles::look(ctx, root, false);

@@ -1,5 +1,6 @@
 #include "gamestate/Record.h"
 
+#include "gamestate/LegacyHash.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderReading.h"
 
@@ -14,14 +15,15 @@
 
 namespace gamestate {
 
-const char *const Record::fileName = "vertzmod-gamefiles.rec";
+const char *const Record::oldFileName = "vertzmod-gamefiles.rec";
 
 namespace {
 
 using platform::ContentHash;
 using platform::FileStamp;
 
-const QByteArray header = "Vertz Mod Utility record of changed game files, version 1";
+const QByteArray header = "Vertz Mod Utility record of changed game files, version 2";
+const QByteArray oldHeader = "Vertz Mod Utility record of changed game files, version 1";
 // A record of a million replaced files is some hundred megabytes; nothing
 // bigger is read into memory.
 constexpr qint64 maxRead = qint64(256) << 20;
@@ -130,16 +132,45 @@ QString stateWord(State state)
     return QLatin1String(words[int(state)]);
 }
 
-Record::Install &Record::install(const QString &nativeRoot, bool demo)
+Record::Install &Record::variant(const QString &nativeRoot, bool demo)
 {
-    if (!m_loaded)
-        load();
     for (Install &in : m_installs) {
         if (in.root == nativeRoot && in.demo == demo)
             return in;
     }
-    m_installs.append({demo, nativeRoot, {}});
-    return m_installs.last();
+    m_installs.push_back({demo, nativeRoot, {}, {}});
+    return m_installs.back();
+}
+
+namespace {
+QString keptKey(const QString &nativeRoot, Mod mod)
+{
+    return nativeRoot + u'\n' + modKey(mod);
+}
+} // namespace
+
+Record::Install &Record::install(platform::FileSystem &fs, const QString &gameRoot, bool demo,
+                                 const QList<Mod> &mods)
+{
+    const QString root = fs.nativePath(gameRoot);
+    // What the old working-folder record holds of the install is taken over
+    // for every mod at once, so that it can be dropped from there.
+    const bool takeOld = !m_takenOver.contains(root)
+                         && !platform::stampOf(QString::fromLatin1(oldFileName)).isNull();
+    m_takenOver.insert(root);
+    for (int m = 0; m < int(std::size(modKeys)); ++m) {
+        const Mod mod = Mod(m);
+        if (!takeOld && !mods.contains(mod))
+            continue;
+        const auto kept = m_kept.constFind(keptKey(root, mod));
+        // Another program wrote it since: what it holds is newer than ours.
+        if (kept == m_kept.constEnd()
+            || kept->stamp != platform::stampOf(joined(root, fileNameOf(mod))))
+            read(gameRoot, root, mod);
+    }
+    if (takeOld)
+        takeOver(gameRoot, root);
+    return variant(root, demo);
 }
 
 Record::Entry *Record::entryFor(Install &in, const QString &gameRoot, const Place &place,
@@ -166,20 +197,19 @@ Record::Entry *Record::entryFor(Install &in, const Place &place, const QString &
     e.unit = place.unit;
     e.game = game;
     e.backup = backup;
-    takeIn(in.root, e, known);
-    m_dirty = true;
+    takeIn(in, e, known);
+    mark(in, e);
     return &*in.entries.insert(game, e);
 }
 
-void Record::takeIn(const QString &nativeRoot, Entry &e, const QStringList &known)
+void Record::takeIn(Install &in, Entry &e, const QStringList &known)
 {
-    const ContentHash backup = current(joined(nativeRoot, e.backup), e.backupSeen);
+    const ContentHash backup = current(in, e, true);
     if (backup.isNull())
         return;
     e.original = backup;
-    const QString game = joined(nativeRoot, e.game);
-    const ContentHash now = current(game, e.gameSeen);
-    if (!now.isNull() && now != backup && holdsOneOf(game, now, known))
+    const ContentHash now = current(in, e, false);
+    if (!now.isNull() && now != backup && holdsOneOf(joined(in.root, e.game), now, known))
         e.written.append(now);
 }
 
@@ -201,8 +231,8 @@ Record::Hold Record::holdOf(Install &in, const Place &place, const QString &game
     if (!e)
         return Hold::Unsafe; // outside the install
     const QString game = joined(in.root, e->game);
-    const ContentHash now = current(game, e->gameSeen);
-    const ContentHash backup = current(joined(in.root, e->backup), e->backupSeen);
+    const ContentHash now = current(in, *e, false);
+    const ContentHash backup = current(in, *e, true);
     const ContentHash original = e->original.isNull() ? backup : e->original;
     if (original.isNull()) {
         // Never backed up as far as anyone knows: the mod backs up the
@@ -235,7 +265,10 @@ bool Record::admit(platform::FileSystem &fs, const QString &gameRoot, bool demo,
                           .arg(QDir::toNativeSeparators(fs.nativePath(gameRoot))));
         return false;
     }
-    Install &in = install(fs.nativePath(gameRoot), demo);
+    QList<Mod> mods;
+    for (const Place &p : writes)
+        mods.append(p.mod);
+    Install &in = install(fs, gameRoot, demo, mods);
     QStringList changed, unsafe;
     for (const Place &p : writes) {
         switch (holdOf(in, p, gameRoot, fs)) {
@@ -285,15 +318,18 @@ bool Record::admit(platform::FileSystem &fs, const QString &gameRoot, bool demo,
     return ask && ask(question, QStringLiteral("Changed Since"));
 }
 
-ContentHash Record::current(const QString &native, Seen &seen)
+ContentHash Record::current(Install &in, Entry &e, bool backup)
 {
+    const QString native = joined(in.root, backup ? e.backup : e.game);
+    Seen &seen = backup ? e.backupSeen : e.gameSeen;
     const FileStamp now = platform::stampOf(native);
     if (!now.isNull() && now == seen.stamp)
         return seen.hash;
     const auto read = now.isNull() ? std::nullopt : platform::hashFile(native);
     const Seen was = seen;
     seen = read ? Seen{read->stamp, read->hash} : Seen{};
-    m_dirty |= seen.stamp != was.stamp || seen.hash != was.hash;
+    if (seen.stamp != was.stamp || seen.hash != was.hash)
+        mark(in, e);
     return seen.hash;
 }
 
@@ -312,14 +348,14 @@ ContentHash Record::sourceHash(const QString &native)
         if (m_sources.size() >= keptSources)
             m_sources.clear();
         m_sources.insert(native, {read->stamp, read->hash});
-        m_dirty = true;
+        m_sourcesChanged.insert(native);
     }
     return read->hash;
 }
 
-State Record::judge(const QString &nativeRoot, Entry &e, bool *done)
+State Record::judge(Install &in, Entry &e, bool *done)
 {
-    const ContentHash backup = current(joined(nativeRoot, e.backup), e.backupSeen);
+    const ContentHash backup = current(in, e, true);
     if (e.original.isNull()) {
         // Never backed up, so never replaced: the mods back up first.
         if (backup.isNull()) {
@@ -327,9 +363,9 @@ State Record::judge(const QString &nativeRoot, Entry &e, bool *done)
             return State::Original;
         }
         e.original = backup;
-        m_dirty = true;
+        mark(in, e);
     }
-    const ContentHash game = current(joined(nativeRoot, e.game), e.gameSeen);
+    const ContentHash game = current(in, e, false);
     if (game == e.original) {
         *done = backup.isNull();
         return State::Original;
@@ -343,7 +379,12 @@ QList<FileStatus> Record::look(platform::FileSystem &fs, const QString &gameRoot
                                const Layout &layout)
 {
     const QString root = fs.nativePath(gameRoot);
-    Install &in = install(root, demo);
+    QList<Mod> needed;
+    for (const Place &p : layout.places)
+        needed.append(p.mod);
+    for (const Mirror &m : layout.mirrors)
+        needed.append(m.mod);
+    Install &in = install(fs, gameRoot, demo, needed);
     QSet<Mod> mods;
     for (const Place &p : layout.places) {
         mods.insert(p.mod);
@@ -366,10 +407,10 @@ QList<FileStatus> Record::look(platform::FileSystem &fs, const QString &gameRoot
     QList<FileStatus> states;
     for (auto e = in.entries.begin(); e != in.entries.end();) {
         bool done = false;
-        const State state = mods.contains(e->mod) ? judge(root, *e, &done) : State::Original;
+        const State state = mods.contains(e->mod) ? judge(in, *e, &done) : State::Original;
         if (done) {
+            mark(in, *e);
             e = in.entries.erase(e);
-            m_dirty = true;
             continue;
         }
         if (mods.contains(e->mod))
@@ -389,7 +430,10 @@ QList<FileStatus> Record::look(platform::FileSystem &fs, const QString &gameRoot
 QList<ContentHash> Record::expect(platform::FileSystem &fs, const QString &gameRoot, bool demo,
                                   const QList<Place> &replacements)
 {
-    Install &in = install(fs.nativePath(gameRoot), demo);
+    QList<Mod> mods;
+    for (const Place &p : replacements)
+        mods.append(p.mod);
+    Install &in = install(fs, gameRoot, demo, mods);
     QList<ContentHash> hashes;
     for (const Place &p : replacements) {
         Entry *e = entryFor(in, gameRoot, p, fs);
@@ -400,7 +444,7 @@ QList<ContentHash> Record::expect(platform::FileSystem &fs, const QString &gameR
         e->written.append(h);
         if (e->written.size() > keptWritten)
             e->written.removeFirst();
-        m_dirty = true;
+        mark(in, *e);
     }
     // A failure is told after the mod's own work, so its message comes first.
     saveOrReport(false);
@@ -411,26 +455,29 @@ void Record::settle(platform::FileSystem &fs, const QString &gameRoot, bool demo
                     const QList<Place> &replacements, const QList<ContentHash> &sources, bool done)
 {
     const QString root = fs.nativePath(gameRoot);
-    Install &in = install(root, demo);
+    QList<Mod> mods;
+    for (const Place &p : replacements)
+        mods.append(p.mod);
+    Install &in = install(fs, gameRoot, demo, mods);
     for (qsizetype i = 0; i < replacements.size(); ++i) {
         const QString game = below(root, fs.nativePath(gameRoot + replacements[i].game));
         const auto at = in.entries.find(game);
         if (at == in.entries.end())
             continue;
         if (at->original.isNull()) {
-            const ContentHash backup = current(joined(root, at->backup), at->backupSeen);
+            const ContentHash backup = current(in, *at, true);
+            mark(in, *at);
             if (backup.isNull()) {
                 in.entries.erase(at);
-                m_dirty = true;
                 continue;
             }
             at->original = backup;
-            m_dirty = true;
         }
         if (done && !sources.value(i).isNull()) {
             // Every start puts the board in again: most settles learn nothing.
             const Seen now{platform::stampOf(joined(root, game)), sources[i]};
-            m_dirty |= now.stamp != at->gameSeen.stamp || now.hash != at->gameSeen.hash;
+            if (now.stamp != at->gameSeen.stamp || now.hash != at->gameSeen.hash)
+                mark(in, *at);
             at->gameSeen = now;
         }
     }
@@ -440,13 +487,13 @@ void Record::settle(platform::FileSystem &fs, const QString &gameRoot, bool demo
 void Record::restored(platform::FileSystem &fs, const QString &gameRoot, bool demo,
                       const FileStatus &file)
 {
-    forget(install(fs.nativePath(gameRoot), demo), QString(file.game).replace(u'\\', u'/'));
+    forget(install(fs, gameRoot, demo, {file.mod}), QString(file.game).replace(u'\\', u'/'));
 }
 
 void Record::restored(platform::FileSystem &fs, const QString &gameRoot, bool demo,
                       const Place &place)
 {
-    Install &in = install(fs.nativePath(gameRoot), demo);
+    Install &in = install(fs, gameRoot, demo, {place.mod});
     forget(in, below(in.root, fs.nativePath(gameRoot + place.game)));
 }
 
@@ -456,34 +503,11 @@ void Record::forget(Install &in, const QString &game)
     const auto e = in.entries.find(game);
     if (e == in.entries.end())
         return;
+    mark(in, *e);
     if (platform::stampOf(joined(root, e->backup)).isNull())
         in.entries.erase(e);
     else if (!e->original.isNull()) // else learnt from the backup when next looked at
         e->gameSeen = {platform::stampOf(joined(root, e->game)), e->original};
-    m_dirty = true;
-}
-
-QByteArray Record::format() const
-{
-    QByteArray out = header + '\n';
-    const auto seen = [](const Seen &s) { return s.stamp.toText() + '\t' + s.hash.toHex(); };
-    for (const Install &in : m_installs) {
-        if (in.entries.isEmpty())
-            continue;
-        out += "install\t" + QByteArray(in.demo ? "demo" : "full") + '\t' + encoded(in.root) + '\n';
-        for (const Entry &e : in.entries) {
-            QByteArrayList written;
-            for (const ContentHash &h : e.written)
-                written.append(h.toHex());
-            out += "file\t" + modKey(e.mod).toLatin1() + '\t' + encoded(e.unit) + '\t'
-                   + encoded(e.game) + '\t' + encoded(e.backup) + '\t' + e.original.toHex() + '\t'
-                   + written.join(',') + '\t' + seen(e.gameSeen) + '\t' + seen(e.backupSeen) + '\n';
-        }
-    }
-    for (auto s = m_sources.constBegin(); s != m_sources.constEnd(); ++s)
-        out += "source\t" + encoded(s.key()) + '\t' + seen(s.value()) + '\n';
-    // What a crash of the disk or a hand cut short would leave shows here.
-    return out + "end\t" + ContentHash::of(out).toHex() + '\n';
 }
 
 namespace {
@@ -535,129 +559,402 @@ bool unitFits(Mod mod, const QString &unit, const QString &game)
 
 } // namespace
 
-bool Record::parse(const QByteArray &data)
+QString Record::fileNameOf(Mod mod)
 {
-    const qsizetype endAt = data.lastIndexOf("\nend\t") + 1;
-    if (!data.startsWith(header + '\n') || endAt <= 0 || !data.endsWith('\n')
-        || data.mid(endAt) != "end\t" + ContentHash::of(data.left(endAt)).toHex() + '\n')
+    return QStringLiteral("vertzmod-%1.rec").arg(modKey(mod));
+}
+
+namespace {
+
+// Each line ends in a check of itself and of the line before it, so a line
+// changed, lost or put elsewhere shows, and a line a kill cut short is the
+// last one and has no end.
+QByteArray checked(const QByteArray &body, QByteArray *chain)
+{
+    *chain = ContentHash::of(*chain + body).toHex().left(16);
+    return body + '\t' + *chain + '\n';
+}
+
+QByteArray seenText(const FileStamp &stamp, const ContentHash &hash)
+{
+    return stamp.toText() + '\t' + hash.toHex();
+}
+
+} // namespace
+
+QByteArray Record::lineOf(bool demo, const Entry &e) const
+{
+    QByteArrayList written;
+    for (const ContentHash &h : e.written)
+        written.append(h.toHex());
+    return "file\t" + QByteArray(demo ? "demo" : "full") + '\t' + modKey(e.mod).toLatin1() + '\t'
+           + encoded(e.unit) + '\t' + encoded(e.game) + '\t' + encoded(e.backup) + '\t'
+           + e.original.toHex() + '\t' + written.join(',') + '\t'
+           + seenText(e.gameSeen.stamp, e.gameSeen.hash) + '\t'
+           + seenText(e.backupSeen.stamp, e.backupSeen.hash);
+}
+
+namespace {
+
+const auto hashOf = [](const QByteArray &hex, bool *ok) {
+    const ContentHash h = ContentHash::fromHex(hex);
+    *ok &= hex.isEmpty() || !h.isNull();
+    return h;
+};
+
+const auto stampOfText = [](const QByteArray &text, bool *ok) {
+    const FileStamp s = FileStamp::fromText(text);
+    *ok &= text.isEmpty() || !s.isNull();
+    return s;
+};
+
+} // namespace
+
+bool Record::parse(const QString &nativeRoot, Mod mod, const QByteArray &data, Kept &kept)
+{
+    if (!data.startsWith(header + '\n'))
         return false;
-    const auto hash = [](const QByteArray &hex, bool *ok) {
-        const ContentHash h = ContentHash::fromHex(hex);
-        *ok &= hex.isEmpty() || !h.isNull();
-        return h;
-    };
-    const auto seen = [&](const QByteArray &stamp, const QByteArray &hex, bool *ok) {
-        const Seen s{FileStamp::fromText(stamp), hash(hex, ok)};
-        *ok &= stamp.isEmpty() || !s.stamp.isNull();
-        return s;
-    };
-    const QList<QByteArray> lines = data.left(endAt).split('\n');
-    bool ok = true;
-    for (qsizetype n = 1; n < lines.size() && ok; ++n) {
-        const QList<QByteArray> f = lines[n].split('\t');
-        if (f[0] == "install" && f.size() == 3 && (f[1] == "full" || f[1] == "demo")) {
-            m_installs.append({f[1] == "demo", decoded(f[2]), {}});
-            ok = QDir::isAbsolutePath(m_installs.last().root);
-        } else if (f[0] == "file" && f.size() == 11 && !m_installs.isEmpty()) {
+    Install *const variants[] = {&variant(nativeRoot, false), &variant(nativeRoot, true)};
+    qsizetype at = header.size() + 1;
+    while (at < data.size()) {
+        const qsizetype end = data.indexOf('\n', at);
+        if (end < 0) {
+            // Cut short by a kill while it was added: as if never written.
+            kept.whole = true;
+            break;
+        }
+        const QByteArray line = data.mid(at, end - at);
+        at = end + 1;
+        const qsizetype tab = line.lastIndexOf('\t');
+        QByteArray chain = kept.chain;
+        if (tab < 0 || checked(line.left(tab), &chain) != line + '\n')
+            return false;
+        kept.chain = chain;
+        ++kept.lines;
+        const QList<QByteArray> f = line.left(tab).split('\t');
+        bool ok = f.size() >= 3 && (f[1] == "full" || f[1] == "demo");
+        if (!ok)
+            return false;
+        Install &in = *variants[f[1] == "demo"];
+        if (f[0] == "file" && f.size() == 12 && f[2] == modKey(mod).toLatin1()) {
             Entry e;
-            const qsizetype mod
-                = std::find(std::begin(modKeys), std::end(modKeys), f[1]) - std::begin(modKeys);
-            ok = mod < qsizetype(std::size(modKeys));
-            e.mod = Mod(mod);
-            e.unit = decoded(f[2]);
-            e.game = decoded(f[3]);
-            e.backup = decoded(f[4]);
-            e.original = hash(f[5], &ok);
-            for (const QByteArray &w : f[6].split(',')) {
+            e.mod = mod;
+            e.unit = decoded(f[3]);
+            e.game = decoded(f[4]);
+            e.backup = decoded(f[5]);
+            e.original = hashOf(f[6], &ok);
+            for (const QByteArray &w : f[7].split(',')) {
                 if (!w.isEmpty())
-                    e.written.append(hash(w, &ok));
+                    e.written.append(hashOf(w, &ok));
             }
-            e.gameSeen = seen(f[7], f[8], &ok);
-            e.backupSeen = seen(f[9], f[10], &ok);
+            e.gameSeen = {stampOfText(f[8], &ok), hashOf(f[9], &ok)};
+            e.backupSeen = {stampOfText(f[10], &ok), hashOf(f[11], &ok)};
             // A restore deletes and writes at these paths: only ours below the install.
             const QStringList backup = partsBelow(e.backup, u'/');
             ok &= !partsBelow(e.game, u'/').isEmpty() && !backup.isEmpty() && inBackupFolder(backup)
                   && unitFits(e.mod, e.unit, e.game);
-            m_installs.last().entries.insert(e.game, e);
-        } else if (f[0] == "source" && f.size() == 4) {
-            const QString source = decoded(f[1]);
-            ok = QDir::isAbsolutePath(source);
-            m_sources.insert(source, seen(f[2], f[3], &ok));
+            in.entries.insert(e.game, e);
+        } else if (f[0] == "gone" && f.size() == 3) {
+            in.entries.remove(decoded(f[2]));
+        } else if (f[0] == "source" && f.size() == 5 && mod == Mod::Board) {
+            const QString source = decoded(f[2]);
+            ok = !partsBelow(source, u'/').isEmpty();
+            m_sources.insert(joined(nativeRoot, source),
+                             {stampOfText(f[3], &ok), hashOf(f[4], &ok)});
         } else {
-            ok = lines[n].isEmpty() && n == lines.size() - 1;
+            ok = false;
+        }
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+void Record::read(const QString &gameRoot, const QString &nativeRoot, Mod mod)
+{
+    const QString name = fileNameOf(mod);
+    for (Install &in : m_installs) {
+        if (in.root != nativeRoot)
+            continue;
+        for (auto e = in.entries.begin(); e != in.entries.end();)
+            e = e->mod == mod ? in.entries.erase(e) : std::next(e);
+        in.changed.removeIf([mod](const auto &c) { return c.value() == mod; });
+    }
+    Kept &kept = m_kept[keptKey(nativeRoot, mod)];
+    const auto fresh = [&] {
+        kept = {gameRoot,
+                platform::stampOf(joined(nativeRoot, name)),
+                ContentHash::of(header).toHex().left(16),
+                0,
+                0,
+                true};
+    };
+    fresh();
+    std::optional<QByteArray> data;
+    QString why;
+    try {
+        data = platform::readOwnFile(name, maxRead, nativeRoot);
+    } catch (const platform::FileError &e) {
+        why = e.explain();
+    }
+    if (why.isEmpty() && !data)
+        return;
+    if (why.isEmpty() && parse(nativeRoot, mod, *data, kept)) {
+        kept.wholeLines = kept.lines;
+        return;
+    }
+    for (Install &in : m_installs) {
+        if (in.root == nativeRoot)
+            in.entries.removeIf([mod](const auto &e) { return e.value().mod == mod; });
+    }
+    fresh();
+    const QString where = QDir::toNativeSeparators(joined(nativeRoot, name));
+    const QString more = why.isEmpty() ? QString() : QStringLiteral("\n\n") + why;
+    QString text;
+    if (!mayWriteTo(gameRoot)) {
+        text = QStringLiteral("%1 cannot be read; another program works on the install, and what "
+                              "it holds is rebuilt from the backup folders for now.%2")
+                   .arg(where, more);
+    } else {
+        // Kept for whoever wants to look at it, under a name of its own.
+        const QString stamp
+            = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+        const QString base = QStringLiteral("vertzmod-%1.damaged-%2").arg(modKey(mod), stamp);
+        QString aside = base + QStringLiteral(".rec");
+        for (int n = 2;
+             !platform::stampOf(joined(nativeRoot, aside)).isNull()
+             || platform::entryKind(joined(nativeRoot, aside)) != platform::EntryKind::Missing;
+             ++n)
+            aside = base + QStringLiteral("-%1.rec").arg(n);
+        try {
+            platform::renameOwnFile(name, aside, nativeRoot);
+            kept.stamp = {};
+            text = QStringLiteral("%1 was damaged. It was set aside as %2, and the record is "
+                                  "rebuilt from the backup folders.%3")
+                       .arg(where, QDir::toNativeSeparators(joined(nativeRoot, aside)), more);
+        } catch (const platform::FileError &e) {
+            text = QStringLiteral("%1 cannot be read and could not be set aside; it is replaced "
+                                  "by one rebuilt from the backup folders.%2\n\n%3")
+                       .arg(where, more, e.explain());
         }
     }
-    return ok;
+    if (onProblem)
+        onProblem(QStringLiteral("Error! The record of changed game files was damaged."), text);
+}
+
+void Record::takeOver(const QString &gameRoot, const QString &nativeRoot)
+{
+    const QString name = QString::fromLatin1(oldFileName);
+    std::optional<QByteArray> data;
+    try {
+        data = platform::readOwnFile(name, maxRead);
+    } catch (const platform::FileError &) {
+        return;
+    }
+    // A damaged old record is left where it is: the backups tell the rest.
+    const qsizetype endAt = data ? data->lastIndexOf("\nend\t") + 1 : 0;
+    if (!data || !data->startsWith(oldHeader + '\n') || endAt <= 0
+        || data->mid(endAt) != "end\t" + LegacyHasher::of(data->left(endAt)).toHex() + '\n')
+        return;
+    const QList<QByteArray> lines = data->left(endAt).split('\n');
+    QByteArray kept = oldHeader + '\n';
+    bool mine = false, taken = false;
+    Install *in = nullptr;
+    // Hashes of another kind: each file is read once to tell what its old
+    // hash stands for today.
+    const auto rehash = [&](const QString &relative, ContentHash *old) {
+        LegacyHasher legacy;
+        const auto now = platform::hashFile(joined(nativeRoot, relative),
+                                            [&](QByteArrayView bytes) { legacy.add(bytes); });
+        *old = now ? legacy.result() : ContentHash();
+        return now ? Seen{now->stamp, now->hash} : Seen{};
+    };
+    for (qsizetype n = 1; n + 1 < lines.size(); ++n) {
+        const QByteArray &line = lines[n];
+        const QList<QByteArray> f = line.split('\t');
+        if (f[0] == "install" && f.size() == 3) {
+            mine = decoded(f[2]) == nativeRoot;
+            in = mine ? &variant(nativeRoot, f[1] == "demo") : nullptr;
+        } else if (f[0] == "file" && f.size() == 11 && mine) {
+            const qsizetype m
+                = std::find(std::begin(modKeys), std::end(modKeys), f[1]) - std::begin(modKeys);
+            bool ok = m < qsizetype(std::size(modKeys));
+            Entry e;
+            e.mod = Mod(m);
+            e.unit = decoded(f[2]);
+            e.game = decoded(f[3]);
+            e.backup = decoded(f[4]);
+            const ContentHash original = hashOf(f[5], &ok);
+            const QStringList backup = partsBelow(e.backup, u'/');
+            ok &= !partsBelow(e.game, u'/').isEmpty() && !backup.isEmpty() && inBackupFolder(backup)
+                  && unitFits(e.mod, e.unit, e.game);
+            // An install's own record is newer than the old one.
+            if (!ok || !m_kept.value(keptKey(nativeRoot, e.mod)).stamp.isNull()
+                || in->entries.contains(e.game))
+                continue;
+            ContentHash oldGame, oldBackup;
+            e.gameSeen = rehash(e.game, &oldGame);
+            e.backupSeen = rehash(e.backup, &oldBackup);
+            // An original neither file holds now stays unmatched: the backup is damaged.
+            e.original = !oldBackup.isNull() && original == oldBackup ? e.backupSeen.hash
+                         : !oldGame.isNull() && original == oldGame   ? e.gameSeen.hash
+                                                                      : original;
+            for (const QByteArray &w : f[6].split(',')) {
+                if (!oldGame.isNull() && hashOf(w, &ok) == oldGame)
+                    e.written = {e.gameSeen.hash};
+            }
+            mark(*in, e);
+            in->entries.insert(e.game, e);
+            taken = true;
+            continue;
+        }
+        if (!mine && !line.isEmpty())
+            kept += line + '\n';
+    }
+    if (!taken || !mayWriteTo(gameRoot))
+        return;
+    // Said once: the install's own record holds it now.
+    try {
+        if (kept.count('\n') > 1)
+            platform::writeOwnFile(name, kept + "end\t" + LegacyHasher::of(kept).toHex() + '\n');
+        else
+            platform::removeOwnFile(name, {});
+    } catch (const platform::FileError &) {
+    }
 }
 
 void Record::load()
 {
-    m_loaded = true;
-    const QString why = read();
-    if (!why.isEmpty() && onProblem)
-        onProblem(QStringLiteral("Error! The record of changed game files was damaged."), why);
-}
-
-QString Record::read()
-{
     m_installs.clear();
+    m_kept.clear();
     m_sources.clear();
-    m_dirty = false;
-    const QString name = QString::fromLatin1(fileName);
-    std::optional<QByteArray> data;
-    QString why;
-    try {
-        data = platform::readOwnFile(name, maxRead);
-    } catch (const platform::FileError &e) {
-        why = e.explain();
-    }
-    if (why.isEmpty() && (!data || parse(*data)))
-        return {};
-    m_installs.clear();
-    m_sources.clear();
-    // Kept for whoever wants to look at it, under a name of its own.
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
-    QString aside = QStringLiteral("vertzmod-gamefiles.damaged-%1.rec").arg(stamp);
-    for (int n = 2; QFileInfo(aside).exists() || QFileInfo(aside).isSymLink(); ++n)
-        aside = QStringLiteral("vertzmod-gamefiles.damaged-%1-%2.rec").arg(stamp).arg(n);
-    const QString where = QDir::current().absoluteFilePath(name);
-    if (!QFile::rename(name, aside))
-        return QStringLiteral("%1 cannot be read and could not be set aside; it is replaced by "
-                              "one rebuilt from the backup folders.%2")
-            .arg(QDir::toNativeSeparators(where),
-                 why.isEmpty() ? QString() : QStringLiteral("\n\n") + why);
-    m_dirty = true;
-    return QStringLiteral("%1 was damaged. It was set aside as %2, and the record is rebuilt from "
-                          "the backup folders.%3")
-        .arg(QDir::toNativeSeparators(where),
-             QDir::toNativeSeparators(QDir::current().absoluteFilePath(aside)),
-             why.isEmpty() ? QString() : QStringLiteral("\n\n") + why);
+    m_sourcesChanged.clear();
+    m_takenOver.clear();
 }
 
 QString Record::save()
 {
-    if (!m_loaded)
-        load();
-    const QByteArray data = format();
-    const QString name = QString::fromLatin1(fileName);
-    // The settings file's kind of write; only ever a plain file, a link or a
-    // special file in its place is refused, never written through.
+    QString why;
+    for (auto k = m_kept.begin(); k != m_kept.end(); ++k) {
+        const QString root = k.key().section(u'\n', 0, 0);
+        const qsizetype m = std::find(std::begin(modKeys), std::end(modKeys),
+                                      k.key().section(u'\n', 1).toLatin1())
+                            - std::begin(modKeys);
+        if (const QString failed = saveKept(root, Mod(m), *k); why.isEmpty())
+            why = failed;
+    }
+    return why;
+}
+
+QString Record::saveKept(const QString &nativeRoot, Mod mod, Kept &kept)
+{
+    QList<QPair<Install *, QString>> changes;
+    for (Install &in : m_installs) {
+        if (in.root != nativeRoot)
+            continue;
+        for (auto c = in.changed.cbegin(); c != in.changed.cend(); ++c) {
+            if (c.value() == mod)
+                changes.append({&in, c.key()});
+        }
+    }
+    QStringList sources;
+    if (mod == Mod::Board) {
+        for (const QString &s : std::as_const(m_sourcesChanged)) {
+            if (!below(nativeRoot, s).isEmpty())
+                sources.append(s);
+        }
+    }
+    // An install that is not there has nothing of ours to tell of.
+    if ((changes.isEmpty() && sources.isEmpty()) || !mayWriteTo(kept.gameRoot)
+        || platform::entryKind(nativeRoot) != platform::EntryKind::Folder)
+        return {};
+    const QString name = fileNameOf(mod);
+    const auto sourceLine = [&](const QString &s) {
+        const Seen &seen = m_sources[s];
+        return "source\tfull\t" + encoded(below(nativeRoot, s)) + '\t'
+               + seenText(seen.stamp, seen.hash);
+    };
+    // Nothing left of the mod: the file goes at once, not at the next compaction.
+    const bool gone = std::any_of(changes.begin(), changes.end(), [](const auto &c) {
+        return !c.first->entries.contains(c.second);
+    });
+    const bool none
+        = gone && std::none_of(m_installs.begin(), m_installs.end(), [&](const Install &in) {
+              return in.root == nativeRoot
+                     && std::any_of(in.entries.begin(), in.entries.end(),
+                                    [mod](const Entry &e) { return e.mod == mod; });
+          });
+    const bool whole = kept.whole || kept.stamp.isNull() || none
+                       || kept.lines + changes.size() > 2 * kept.wholeLines + 64;
+    QByteArray chain = whole ? ContentHash::of(header).toHex().left(16) : kept.chain;
+    QByteArray out = whole ? header + '\n' : QByteArray();
+    qsizetype lines = whole ? 0 : kept.lines;
+    const auto add = [&](const QByteArray &body) {
+        out += checked(body, &chain);
+        ++lines;
+    };
+    if (whole) {
+        for (const Install &in : std::as_const(m_installs)) {
+            if (in.root != nativeRoot)
+                continue;
+            for (const Entry &e : in.entries) {
+                if (e.mod == mod)
+                    add(lineOf(in.demo, e));
+            }
+        }
+        // Sources only help a record that is there.
+        if (mod == Mod::Board && lines > 0) {
+            for (auto s = m_sources.cbegin(); s != m_sources.cend(); ++s) {
+                if (!below(nativeRoot, s.key()).isEmpty())
+                    add(sourceLine(s.key()));
+            }
+        }
+    } else {
+        for (const auto &[in, game] : std::as_const(changes)) {
+            const auto e = in->entries.constFind(game);
+            add(e != in->entries.cend()
+                    ? lineOf(in->demo, *e)
+                    : "gone\t" + QByteArray(in->demo ? "demo" : "full") + '\t' + encoded(game));
+        }
+        for (const QString &s : std::as_const(sources))
+            add(sourceLine(s));
+    }
     try {
-        platform::requireOwnFile(QStringLiteral("write"), name);
-        platform::writeOwnFile(name, data);
+        // The settings file's kinds of write; only ever a plain file, a link
+        // or a special file in its place is refused, never written through.
+        if (!whole) {
+            platform::appendOwnFile(name, out, nativeRoot);
+        } else if (lines > 0) {
+            platform::requireOwnFile(QStringLiteral("write"), name, nativeRoot);
+            platform::writeOwnFile(name, out, nativeRoot);
+        } else {
+            // Every file back to its original: the install is as the game left it.
+            platform::requireOwnFile(QStringLiteral("delete"), name, nativeRoot);
+            platform::removeOwnFile(name, nativeRoot);
+        }
     } catch (const platform::FileError &e) {
+        // An append may have left part of a line: the next save writes it whole.
+        kept.whole = true;
         return e.explain();
     }
-    m_dirty = false;
+    kept.stamp = platform::stampOf(joined(nativeRoot, name));
+    kept.chain = chain;
+    kept.lines = lines;
+    if (whole) {
+        kept.wholeLines = lines;
+        kept.whole = false;
+    }
+    for (const auto &[in, game] : std::as_const(changes))
+        in->changed.remove(game);
+    for (const QString &s : std::as_const(sources))
+        m_sourcesChanged.remove(s);
     return {};
 }
 
 void Record::saveOrReport(bool report)
 {
-    if (m_dirty) {
-        if (const QString why = save(); !why.isEmpty())
-            m_unreported = why;
-    }
+    if (const QString why = save(); !why.isEmpty())
+        m_unreported = why;
     if (!report || m_unreported.isEmpty())
         return;
     const QString why = std::exchange(m_unreported, QString());

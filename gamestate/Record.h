@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QString>
 
+#include <deque>
 #include <functional>
 #include <utility>
 
@@ -18,11 +19,14 @@ class FileSystem;
 
 namespace gamestate {
 
-// The record of the game files the program replaced, per install and
-// variant: each file's backup, the hash of the original (what the backup
-// held when it was made) and of what the program put there, so that the
-// state of every file can be told later. Kept in the working folder beside
-// vertzmod.ini, in a file of its own, written whole and atomically.
+// The record of the game files the program replaced: each file's backup,
+// the hash of the original (what the backup held when it was made) and of
+// what the program put there, so that the state of every file can be told
+// later. Kept with the install it describes, one file a mod in its folder,
+// so a moved install, a new program folder and a second working folder all
+// see the same record, and a start reads only the mods it puts back. A
+// change adds its lines at the end of the file; the file is written whole
+// now and then, atomically, when old lines outnumber the live ones.
 //
 // The backup folders stay the authority: whatever they hold that the record
 // lacks (an install modded before the record existed, or by an older
@@ -31,15 +35,16 @@ namespace gamestate {
 // trusted while its stamp (platform::FileStamp) stays the same.
 class Record {
 public:
-    static const char *const fileName; // "vertzmod-gamefiles.rec"
+    // The record file of a mod in an install's folder ("vertzmod-board.rec").
+    static QString fileNameOf(Mod mod);
+    // The record of versions that kept it in the working folder, for every
+    // install: taken over into the installs' own records as each is used.
+    static const char *const oldFileName; // "vertzmod-gamefiles.rec"
 
-    // Reads the record from the working folder, replacing what is held; the
-    // first use does it too. A missing record is an empty one. A damaged one
-    // is renamed out of the way, so it is neither used nor lost, and
-    // onProblem hears of it.
+    // Forgets what is held: each install's record is read again when next
+    // used. A missing record is an empty one. A damaged one is renamed out
+    // of the way, so it is neither used nor lost, and onProblem hears of it.
     void load();
-    // Rewrites the record whole and atomically; empty, or why it failed.
-    QString save();
     // Saves what changed since the last save; onProblem hears of a failure.
     void commit() { saveOrReport(true); }
     // Told what went wrong and why: a damaged record set aside, or a save
@@ -69,8 +74,9 @@ public:
     // told without blocking anyone.
     std::function<bool(const QString &text, const QString &title)> ask;
     std::function<void(const QString &text)> onSkipped;
-    // Asked first by admit: false while another program may change the
-    // install at gameRoot, and then nothing is written there.
+    // Asked first by admit and before the record is written: false while
+    // another program may change the install at gameRoot, and then nothing
+    // is written there.
     std::function<bool(const QString &gameRoot)> mayWrite;
     // Set through Reapplying, while a stored state is put back.
     Intent intent = Intent::Player;
@@ -110,42 +116,66 @@ private:
         bool demo = false;
         QString root;                 // native
         QMap<QString, Entry> entries; // by game path
+        QHash<QString, Mod> changed;  // entries to write, or whose going is, by game path
+    };
+    // One mod's record file in an install's folder, as last read or written.
+    struct Kept {
+        QString gameRoot; // as the mods spell it, for mayWrite
+        platform::FileStamp stamp;
+        QByteArray chain; // the check of its last line
+        qsizetype lines = 0;
+        qsizetype wholeLines = 0; // when it was last read or written whole
+        bool whole = false;       // must be written whole at the next save
     };
 
-    Install &install(const QString &nativeRoot, bool demo);
-    QString read();
+    // The install's entries, with the records of the mods read.
+    Install &install(platform::FileSystem &fs, const QString &gameRoot, bool demo,
+                     const QList<Mod> &mods);
+    Install &variant(const QString &nativeRoot, bool demo);
+    // Reads a mod's record file in the install's folder, replacing what is held of it.
+    void read(const QString &gameRoot, const QString &nativeRoot, Mod mod);
+    bool parse(const QString &nativeRoot, Mod mod, const QByteArray &data, Kept &kept);
+    // Takes the install's part of the old working-folder record over, for
+    // the mods whose records the install lacks, and drops it from there.
+    void takeOver(const QString &gameRoot, const QString &nativeRoot);
+    QByteArray lineOf(bool demo, const Entry &e) const;
+    bool mayWriteTo(const QString &gameRoot) const { return !mayWrite || mayWrite(gameRoot); }
+    // Writes what changed of every record held; empty, or why it failed.
+    QString save();
+    QString saveKept(const QString &nativeRoot, Mod mod, Kept &kept);
+    void mark(Install &in, const Entry &e) { in.changed.insert(e.game, e.mod); }
     Entry *entryFor(Install &in, const QString &gameRoot, const Place &place,
                     platform::FileSystem &fs);
     // A new entry is taken in from its backup, where there is one; known
     // are the native paths of the contents the mod may have put there.
     Entry *entryFor(Install &in, const Place &place, const QString &nativeGame,
                     const QString &nativeBackup, const QStringList &known = {});
-    // The hash of a native file now, from seen while its stamp holds, else
-    // read once; seen follows. None when no file is there.
-    platform::ContentHash current(const QString &native, Seen &seen);
+    // The hash of the entry's game file (or backup) now, from what was seen
+    // while its stamp holds, else read once. None when no file is there.
+    platform::ContentHash current(Install &in, Entry &e, bool backup);
     platform::ContentHash sourceHash(const QString &native);
-    State judge(const QString &nativeRoot, Entry &e, bool *done);
+    State judge(Install &in, Entry &e, bool *done);
     void forget(Install &in, const QString &game);
     // A new entry whose backup is there: its file is the mod's only when it
     // holds one of the mod's contents; anything else is not vouched for.
-    void takeIn(const QString &nativeRoot, Entry &e, const QStringList &known);
+    void takeIn(Install &in, Entry &e, const QStringList &known);
     // Whether the native file holds one of the known contents (natives).
     bool holdsOneOf(const QString &native, const platform::ContentHash &hash,
                     const QStringList &known);
     // Why a write to the place must not go on without the player, if it must not.
     enum class Hold { None, Changed, Unsafe };
     Hold holdOf(Install &in, const Place &place, const QString &gameRoot, platform::FileSystem &fs);
-    bool parse(const QByteArray &data);
-    QByteArray format() const;
     // Saves what changed; a failure is told now (report) or at the next call that reports.
     void saveOrReport(bool report);
 
-    QList<Install> m_installs;
+    std::deque<Install> m_installs; // stays where it is as it grows
+    QHash<QString, Kept> m_kept;    // by native root and mod key
+    QSet<QString> m_takenOver;      // native roots
     // Large files put into the game (alternative boards), so a swap back and
-    // forth reads each of them once.
+    // forth reads each of them once; kept in the board record of the install
+    // they lie in.
     QHash<QString, Seen> m_sources;
-    bool m_loaded = false;
-    bool m_dirty = false;
+    QSet<QString> m_sourcesChanged;
     bool m_reported = false;
     QString m_unreported;
     // Files a re-application left alone and said so, this run.

@@ -6,14 +6,17 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace platform {
 
-// 128 bits that stand for a file's content: equal contents give equal
-// hashes, and a change anywhere gives another one but for a chance of one in
-// 2^64 or so. Made to notice what a game update, another tool or a failing
-// disk changed, at the speed of reading; not to stand against a forger.
+// 128 bits that stand for a file's content (XXH3-128): equal contents give
+// equal hashes, and a change anywhere gives another one but for a chance of
+// one in 2^64 or so. Made to notice what a game update, another tool or a
+// failing disk changed, at the speed of reading; not to stand against a
+// forger.
 class ContentHash {
 public:
     ContentHash() = default; // none: equals no hash of any content
@@ -26,8 +29,9 @@ public:
 
     friend bool operator==(const ContentHash &, const ContentHash &) = default;
 
+    static ContentHash fromHalves(quint64 high, quint64 low);
+
 private:
-    friend class ContentHasher;
     quint64 m_high = 0;
     quint64 m_low = 0;
     bool m_set = false;
@@ -38,16 +42,15 @@ private:
 class ContentHasher {
 public:
     ContentHasher();
+    ~ContentHasher();
+    ContentHasher(const ContentHasher &) = delete;
+    ContentHasher &operator=(const ContentHasher &) = delete;
     void add(QByteArrayView bytes);
     ContentHash result() const;
 
 private:
-    void addStripe(const uchar *stripe);
-
-    quint64 m_lane[4];
-    uchar m_pending[32];
-    int m_pendingSize = 0;
-    quint64 m_total = 0;
+    struct State;
+    std::unique_ptr<State> m_state;
 };
 
 struct HashedFile {
@@ -56,7 +59,9 @@ struct HashedFile {
 };
 
 // Reads a native file once and hashes it, with its stamp. Nothing when no
-// plain file is there or it cannot be read; never waits on a pipe.
-std::optional<HashedFile> hashFile(const QString &nativePath);
+// plain file is there or it cannot be read; never waits on a pipe. Also
+// sees the bytes as they are read, where given.
+std::optional<HashedFile> hashFile(const QString &nativePath,
+                                   const std::function<void(QByteArrayView)> &also = {});
 
 } // namespace platform

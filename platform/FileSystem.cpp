@@ -267,38 +267,62 @@ void requireOwnFile(const QString &op, const QString &name, const QString &folde
         codeOf(fs::is_directory(st) ? std::errc::is_a_directory : std::errc::invalid_argument));
 }
 
-std::optional<QByteArray> readOwnFile(const QString &name, qint64 maxSize)
+namespace {
+// Opens the own file for op: a link or special file in its place, or put
+// there since the look, is refused, not followed or waited on.
+bool openOwnFile(QFile &file, const QString &op, const QString &name, const QString &folder,
+                 QIODevice::OpenMode mode)
 {
-    const QString op = QStringLiteral("read");
-    requireOwnFile(op, name);
-    QFile file;
+    requireOwnFile(op, name, folder);
+    const QString path = ownPath(name, folder);
+#ifdef Q_OS_WIN
+    if (mode & QIODevice::Append) {
+        file.setFileName(path);
+        return file.open(mode);
+    }
     OpenFailure why;
-    if (!openFile(file, ownPath(name), QIODevice::ReadOnly, &why))
-        return std::nullopt;
-#ifndef Q_OS_WIN
-    // A pipe put there since the look above is refused, not waited on.
+    return openFile(file, path, mode, &why);
+#else
+    const int flags = (mode & QIODevice::Append) ? O_WRONLY | O_APPEND : O_RDONLY | O_NONBLOCK;
+    const int fd = ::open(encodePath(path).constData(), flags | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
     struct stat opened;
-    if (::fstat(file.handle(), &opened) != 0 || !S_ISREG(opened.st_mode))
-        throw FileError(op, shown(ownPath(name)), QStringLiteral("It is not a plain file"),
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        throw FileError(op, shown(path), QStringLiteral("It is not a plain file"),
                         codeOf(std::errc::invalid_argument));
+    }
+    return file.open(fd, mode, QFileDevice::AutoCloseHandle) || (::close(fd), false);
 #endif
+}
+} // namespace
+
+std::optional<QByteArray> readOwnFile(const QString &name, qint64 maxSize, const QString &folder)
+{
+    QFile file;
+    if (!openOwnFile(file, QStringLiteral("read"), name, folder, QIODevice::ReadOnly))
+        return std::nullopt;
     // read(n) sets n bytes aside first: a settings file of 300 bytes need not
     // cost a megabyte.
     return file.read(std::min(maxSize, file.size()));
 }
 
-void writeOwnFile(const QString &name, const QByteArray &data)
+void writeOwnFile(const QString &name, const QByteArray &data, const QString &folder)
 {
-    const QString path = ownPath(name);
+    const QString path = ownPath(name, folder);
     const QString here = path.left(path.size() - name.size());
     const QString op = QStringLiteral("write");
     removeLeftoverOf(here, name);
     // Most saves (every start makes some) change nothing: they write nothing.
-    if (readOwnFile(name, data.size() + 1) == data)
+    if (readOwnFile(name, data.size() + 1, folder) == data)
         return;
-    // A file the player made read-only is not replaced; any other keeps its permissions.
-    const QFileInfo existing(name); // by the bare name: Qt's own decoding of the folder may differ
-    if (existing.exists() && !existing.isWritable())
+    // A file the player made read-only is not replaced, whoever runs the
+    // program; any other keeps its permissions.
+    std::error_code ec;
+    const fs::file_status was = fs::status(toFsPath(path), ec);
+    const bool exists = fs::exists(was);
+    if (exists && (was.permissions() & fs::perms::owner_write) == fs::perms::none)
         throw FileError(op, shown(path),
                         QStringLiteral("Existing file %1 is not writable").arg(name));
     QFile out;
@@ -311,9 +335,8 @@ void writeOwnFile(const QString &name, const QByteArray &data)
     else if (const std::error_code synced = syncFile(out))
         reason = QString::fromLocal8Bit(synced.message());
     out.close();
-    std::error_code ec;
-    if (reason.isEmpty() && existing.exists())
-        fs::permissions(toFsPath(temp), fs::status(toFsPath(path), ec).permissions(), ec);
+    if (reason.isEmpty() && exists)
+        fs::permissions(toFsPath(temp), was.permissions(), ec);
     if (reason.isEmpty()) {
         fs::rename(toFsPath(temp), toFsPath(path), ec);
         if (ec)
@@ -323,6 +346,40 @@ void writeOwnFile(const QString &name, const QByteArray &data)
         fs::remove(toFsPath(temp), ec);
         throw FileError(op, shown(path), reason);
     }
+}
+
+void renameOwnFile(const QString &name, const QString &to, const QString &folder)
+{
+    std::error_code ec;
+    fs::rename(toFsPath(ownPath(name, folder)), toFsPath(ownPath(to, folder)), ec);
+    if (ec)
+        throw FileError(QStringLiteral("rename"), shown(ownPath(name, folder)),
+                        QString::fromLocal8Bit(ec.message()), ec);
+}
+
+void removeOwnFile(const QString &name, const QString &folder)
+{
+    std::error_code ec;
+    if (!fs::remove(toFsPath(ownPath(name, folder)), ec) && ec)
+        throw FileError(QStringLiteral("delete"), shown(ownPath(name, folder)),
+                        QString::fromLocal8Bit(ec.message()), ec);
+}
+
+void appendOwnFile(const QString &name, const QByteArray &data, const QString &folder)
+{
+    const QString op = QStringLiteral("write");
+    QFile file;
+    if (!openOwnFile(file, op, name, folder, QIODevice::WriteOnly | QIODevice::Append))
+        throw FileError(op, shown(ownPath(name, folder)), QStringLiteral("It cannot be opened"));
+    // One write: a kill leaves the line whole or cut short, never another's bytes in it.
+    QString reason;
+    if (file.write(data) != data.size() || !file.flush())
+        reason = file.error() != QFileDevice::NoError ? file.errorString()
+                                                      : QStringLiteral("the disk is full");
+    else if (const std::error_code synced = syncFile(file))
+        reason = QString::fromLocal8Bit(synced.message());
+    if (!reason.isEmpty())
+        throw FileError(op, shown(ownPath(name, folder)), reason);
 }
 
 namespace {

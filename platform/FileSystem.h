@@ -56,7 +56,8 @@ QString decodePath(const QByteArray &bytes);
 // writing may go ahead when requireOwnFile returns. A link, a folder or a
 // special file in its place is refused with a FileError for operation op:
 // never followed, written into or waited on.
-std::optional<QByteArray> readOwnFile(const QString &name, qint64 maxSize);
+std::optional<QByteArray> readOwnFile(const QString &name, qint64 maxSize,
+                                      const QString &folder = {});
 // The working folder's path. Outside Windows its bytes are decoded as
 // decodePath does, so that a name not valid as UTF-8 leads back to it.
 QString workingFolder();
@@ -68,7 +69,14 @@ void requireOwnFile(const QString &op, const QString &name, const QString &folde
 // over it; what a killed save left goes first. A file already holding data
 // is left as it is, and so is a read-only one (FileError). Call
 // requireOwnFile first. Throws FileError ("write") with the reason.
-void writeOwnFile(const QString &name, const QByteArray &data);
+void writeOwnFile(const QString &name, const QByteArray &data, const QString &folder = {});
+// Adds data at the end of an own file that is there, synced before it
+// returns. Throws FileError ("write"), also when no plain file is there.
+void appendOwnFile(const QString &name, const QByteArray &data, const QString &folder);
+// Renames an own file (never what a link points to) or removes it; a file
+// already gone is no failure to remove. Throw FileError.
+void renameOwnFile(const QString &name, const QString &to, const QString &folder);
+void removeOwnFile(const QString &name, const QString &folder);
 
 // The name pattern of the temporary files a copy or a save writes beside its
 // destination: ".vertz-" and eight hexadecimal digits. A person would not

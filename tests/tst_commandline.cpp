@@ -2,6 +2,7 @@
 // display to open (no QT_QPA_PLATFORM, DISPLAY or WAYLAND_DISPLAY).
 #include "tests/TestSupport.h"
 
+#include "gamestate/LegacyHash.h"
 #include "platform/ContentHash.h"
 #include "platform/WorkingFolderLock.h"
 
@@ -218,16 +219,19 @@ private slots:
         QCOMPARE(r.code, 0);
         const QString fresh = m_bench->path("fresh");
         fixture::makeInstall(fresh, Variant::Full);
+        // The board's backups stay, and its record with them.
         auto now = snapshot(m_install);
-        now.removeIf([](auto f) { return f.key().contains("/boardbakup/"); });
+        now.removeIf([](auto f) {
+            return f.key().contains("/boardbakup/") || f.key() == "vertzmod-board.rec";
+        });
         QCOMPARE(now, snapshot(fresh));
 
         // A damaged record is set aside, and rebuilt without a word more.
-        QVERIFY(writeFile("vertzmod-gamefiles.rec", "not a record"));
+        QVERIFY(writeFile(m_install + "/vertzmod-board.rec", "not a record"));
         r = vertzmod({"--status"});
         QCOMPARE(r.code, 0);
         QVERIFY(r.err.contains("was damaged"));
-        QCOMPARE(QDir().entryList({"vertzmod-gamefiles.damaged-*.rec"}).size(), 1);
+        QCOMPARE(QDir(m_install).entryList({"vertzmod-board.damaged-*.rec"}).size(), 1);
         QVERIFY(vertzmod({"--status"}).err.isEmpty());
     }
 
@@ -253,6 +257,43 @@ private slots:
 #endif
     }
 
+    // The record is the install's: taken over once from where older versions
+    // kept it, it tells the same to another working folder and after a move,
+    // and a line a kill cut short is no damage.
+    void recordTravelsWithTheInstall()
+    {
+        // Such records exist: the old hash stays as they were written with it.
+        QCOMPARE(gamestate::LegacyHasher::of("Vertz Mod Utility").toHex(),
+                 QByteArray("d6d336baf8d879ae028d277ebb3da88b"));
+        modWithoutRecord();
+        const QByteArray trick = "Game\\data\\anims\\grab\\indy.ska";
+        QByteArray old
+            = "Vertz Mod Utility record of changed game files, version 1\ninstall\tfull\t"
+              + QFile::encodeName(m_install).toPercentEncoding("/\\ :") + "\nfile\ttricks\t" + trick
+              + "\tGame/Data/anims/grab/indy.ska\t" + "Game/Data/anims/trickbackup/grab/indy.ska\t"
+              + gamestate::LegacyHasher::of(fixture::contentOf(Variant::Full, trick)).toHex() + "\t"
+              + gamestate::LegacyHasher::of(readFile(inGame(trick))).toHex() + "\t\t\t\t\n";
+        QVERIFY(writeFile("vertzmod-gamefiles.rec",
+                          old + "end\t" + gamestate::LegacyHasher::of(old).toHex() + "\n"));
+        const QString vouched = "6 files modded, backups good\n";
+        Run r = vertzmod({"--status"});
+        QVERIFY2(r.code == 1 && r.out.endsWith(vouched), qPrintable(r.out + r.err));
+        QVERIFY(!QFileInfo::exists("vertzmod-gamefiles.rec"));
+
+        const QString moved = m_bench->path("moved");
+        QVERIFY(QDir().rename(m_install, moved));
+        QVERIFY(QDir().mkpath("../second") && QDir::setCurrent("../second"));
+        TestBench::writeIni(TestBench::ini(fixture::gameRootOf(moved), "/no/such/demo\\",
+                                           {2, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
+        QFile record(moved + "/vertzmod-tricks.rec");
+        QVERIFY(record.open(QIODevice::Append) && record.write("file\tfull\ttricks\tGame") > 0);
+        record.close();
+        r = vertzmod({"--status"});
+        QVERIFY(QDir::setCurrent("../work"));
+        QVERIFY2(r.code == 1 && r.out.endsWith(vouched) && r.err.isEmpty(),
+                 qPrintable(r.out + r.err));
+    }
+
     // A record entry that leads out of the install is no record of ours.
     void craftedRecordStaysInTheInstall_data()
     {
@@ -262,18 +303,17 @@ private slots:
         QTest::addColumn<bool>("resealed");
         QTest::newRow("paths climb")
             << QByteArray()
-            << "file\ttricks\tGame\\data\\anims\\..\\..\\..\\..\\keep\\victim\t"
+            << "file\tfull\ttricks\tGame\\data\\anims\\..\\..\\..\\..\\keep\\victim\t"
                "Game/Data/anims/../../../../keep/victim\t"
                "Game/Data/anims/trickbackup/../../../../keep/victim\t"
-                   + hex("crafted") + "\t" + hex("mine") + "\t\t\t\t\n"
+                   + hex("crafted") + "\t" + hex("mine") + "\t\t\t\t\tcheck\n"
             << true;
         QTest::newRow("unit climbs")
             << QByteArray("\tGame\\data\\anims\\grab\\indy.ska\t")
             << QByteArray("\tGame\\data\\anims\\..\\..\\..\\..\\keep\\victim\t") << true;
-        // A body changed under its old end line is damaged, however well formed.
-        QTest::newRow("old end line")
-            << QByteArray("\tGame\\data\\anims\\grab\\indy.ska\t")
-            << QByteArray("\tGame\\data\\anims\\GRAB\\indy.ska\t") << false;
+        // A line changed under its old check is damaged, however well formed.
+        QTest::newRow("old check") << QByteArray("\tGame\\data\\anims\\grab\\indy.ska\t")
+                                   << QByteArray("\tGame\\data\\anims\\GRAB\\indy.ska\t") << false;
     }
     void craftedRecordStaysInTheInstall()
     {
@@ -285,13 +325,23 @@ private slots:
         const QString beside = m_bench->path("keep/victim");
         QVERIFY(QDir().mkpath(m_bench->path("keep")) && QDir().mkpath(m_install + "/keep"));
         QVERIFY(writeFile(beside, "mine") && writeFile(m_install + "/keep/victim", "crafted"));
-        QByteArray rec = readFile("vertzmod-gamefiles.rec");
-        const QByteArray end = rec.mid(rec.lastIndexOf("end\t"));
-        rec.truncate(rec.lastIndexOf("end\t"));
+        const QString name = m_install + "/vertzmod-tricks.rec";
+        QByteArray rec = readFile(name);
         QVERIFY(from.isEmpty() || rec.contains(from));
         from.isEmpty() ? rec.append(to) : rec.replace(from, to);
-        rec += resealed ? "end\t" + platform::ContentHash::of(rec).toHex() + "\n" : end;
-        QVERIFY(writeFile("vertzmod-gamefiles.rec", rec));
+        if (resealed) {
+            // Each line's check follows from the one before it.
+            QList<QByteArray> lines = rec.split('\n');
+            QByteArray chain = platform::ContentHash::of(lines[0]).toHex().left(16);
+            for (qsizetype n = 1; n < lines.size() && !lines[n].isEmpty(); ++n) {
+                QByteArray &line = lines[n];
+                line.truncate(line.lastIndexOf('\t'));
+                chain = platform::ContentHash::of(chain + line).toHex().left(16);
+                line += '\t' + chain;
+            }
+            rec = lines.join('\n');
+        }
+        QVERIFY(writeFile(name, rec));
         const Run r = vertzmod({"--restore-all", "--yes"});
         QCOMPARE(r.code, 0);
         QVERIFY(r.err.contains("was damaged"));

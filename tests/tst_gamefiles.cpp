@@ -202,7 +202,8 @@ private slots:
         clickTab(3);
         clickOn(control("chkHud"));
         m_window.reset();
-        QVERIFY(QFile::remove("vertzmod-gamefiles.rec") && start());
+        QVERIFY(QFile::remove(install(Variant::Full) + "/vertzmod-tricks.rec")
+                && QFile::remove(install(Variant::Full) + "/vertzmod-display.rec") && start());
         QVERIFY(openGameFiles());
         QCOMPARE(listed().filter("Tricks"), QStringList{"Tricks: indy.ska: changed since"});
         QCOMPARE(listed().filter(": modded").size(), 8);

@@ -21,7 +21,7 @@ mkdir -p "$cache"
 echo "Qt for Windows cache: $cache"
 
 if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
-need="g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xauth cmake ninja-build qt6-base-dev dpkg-dev"
+need="g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xauth cmake ninja-build qt6-base-dev libxxhash-dev dpkg-dev"
 missing=""
 for p in $need; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"

@@ -3,7 +3,7 @@
 # --tests also those the tests need (checking the desktop entry and metainfo,
 # making the .deb, and clang with libFuzzer's runtime for the settings fuzzer).
 set -eu
-packages="cmake ninja-build g++ qt6-base-dev libgl-dev"
+packages="cmake ninja-build g++ qt6-base-dev libgl-dev libxxhash-dev"
 if [ "${1:-}" = "--tests" ]; then
     packages="$packages appstream desktop-file-utils dpkg-dev file clang libclang-rt-14-dev"
 fi
