@@ -11,7 +11,9 @@
 #include <QSet>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
+#include <utility>
 
 namespace gamefiles {
 
@@ -64,89 +66,105 @@ QSet<QString> confirm(platform::Dialogs &dialogs, const QList<FileStatus> &chang
     return yes;
 }
 
-// Puts one unit's originals back with its mod's own operation. A trick's
-// backup folder and the folders above it are added to folders.
-void restoreUnit(AppContext &ctx, const QString &root, bool demo, const QList<FileStatus> &unit,
-                 std::optional<tricks::Roots> *trickRoots, QSet<QString> *folders)
+// One unit of a mod as Restore Everything and Keep handle it (a board, a
+// trick, the MotoX level, a display element): the mod's own operations on it.
+struct Unit {
+    // Its originals back.
+    std::function<void()> restore;
+    // After it failed part way: its files as the settings say, recorded as
+    // the pages record their writes, so none is left half put back.
+    std::function<void()> putBack;
+    // Its settings say "the game's own"; none for a trick.
+    std::function<void()> unmod;
+};
+
+using UnitKey = std::pair<int, QString>; // mod, unit as the record names it
+
+UnitKey keyOf(const FileStatus &f)
 {
-    platform::FileSystem &fs = ctx.files;
-    const FileStatus &first = unit.first();
-    switch (first.mod) {
-    case Mod::Board:
-        board::swapBoard(fs, root, demo, QStringLiteral("default"));
-        return;
-    case Mod::Level:
-        // Off, with both scripts put back whatever the mode was.
-        levels::applyMotox(fs, root, false, true);
-        return;
-    case Mod::Display:
-        for (const display::Element e : elements) {
-            if (display::places(demo, e).first().unit == first.unit)
-                display::setShown(fs, root, demo, e, true);
-        }
-        return;
-    case Mod::Tricks: {
-        // The unit is the trick's game path as the mod spells it.
-        const QLatin1String anims(tricks::animsFolder);
-        if (!first.unit.startsWith(anims))
-            throw platform::FileError(QStringLiteral("restore"), first.game,
-                                      QStringLiteral("it lies outside the animation folder"));
-        const QString rel = QString(first.unit.mid(anims.size())).replace(u'\\', u'/');
-        QString folder = rel.section(u'/', 0, -2);
-        if (!*trickRoots)
-            *trickRoots = tricks::rootsOf(fs, root);
-        tricks::restoreTrick(fs, **trickRoots, folder, rel.section(u'/', -1));
-        for (; !folder.isEmpty(); folder = folder.section(u'/', 0, -2))
-            folders->insert(folder);
-        return;
-    }
-    }
+    return {int(f.mod), f.unit};
 }
 
-// After a unit failed part way: its files as the settings say they were, as
-// the pages put them back after a failure, so no board or element is left
-// half put back. The first failure is the one the player hears of.
-void putBack(AppContext &ctx, const QString &root, bool demo, const FileStatus &first)
+UnitKey keyOf(const QList<gamestate::Place> &places)
 {
-    const ModSettings &s = ctx.settings;
-    // Recorded as the pages record their writes: what goes back in is the mod's.
-    const auto recorded = [&](const QList<gamestate::Place> &writes, const auto &write) {
-        gamestate::Change change(ctx.record, ctx.files, root, demo, writes, true);
+    return {int(places.first().mod), places.first().unit};
+}
+
+// The units whose state the settings hold, for the variant. They work on
+// ctx, which outlives them.
+QHash<UnitKey, Unit> settingUnits(AppContext &ctx, const QString &root, bool demo)
+{
+    AppContext *const c = &ctx;
+    // What goes back in is the mod's: recorded as the pages record it.
+    const auto recorded = [c, root, demo](const QList<gamestate::Place> &writes,
+                                          const std::function<void()> &write) {
+        gamestate::Change change(c->record, c->files, root, demo, writes, true);
         write();
         change.done();
     };
-    try {
-        switch (first.mod) {
-        case Mod::Board: {
-            const QString key = QLatin1String(
-                board::catalogue[board::boardIndexOf(
-                                     (demo ? s.demoBoard : s.fullBoard).toNumber(0))]
-                    .key);
-            recorded(board::places(root, demo, key),
-                     [&] { board::swapBoard(ctx.files, root, demo, key); });
-            return;
-        }
-        case Mod::Level: {
-            const bool on = s.motoxEnabled.equals(1), skating = s.motoxMode.equals(1);
-            recorded(levels::writes(root, on, skating),
-                     [&] { levels::applyMotox(ctx.files, root, on, skating); });
-            return;
-        }
-        case Mod::Display:
-            for (const display::Element e : elements) {
-                const display::ElementFiles &files = display::filesOf(e);
-                const bool shown = !(s.*(demo ? files.demoField : files.fullField)).equals(0);
-                if (display::places(demo, e).first().unit == first.unit)
-                    recorded(display::writes(root, demo, e, shown),
-                             [&] { display::setShown(ctx.files, root, demo, e, shown); });
-            }
-            return;
-        case Mod::Tricks:
-            // One replacing copy, then the backup deleted: nothing to put back.
-            return;
-        }
-    } catch (const platform::FileError &) {
+    QHash<UnitKey, Unit> units;
+    units.insert(
+        keyOf(board::places(root, demo)),
+        {[c, root, demo] { board::swapBoard(c->files, root, demo, QStringLiteral("default")); },
+         [c, root, demo, recorded] {
+             const ModSettings &s = c->settings;
+             const QString key = QLatin1String(
+                 board::catalogue[board::boardIndexOf(
+                                      (demo ? s.demoBoard : s.fullBoard).toNumber(0))]
+                     .key);
+             recorded(board::places(root, demo, key),
+                      [&] { board::swapBoard(c->files, root, demo, key); });
+         },
+         [c, demo] { (demo ? c->settings.demoBoard : c->settings.fullBoard) = 0; }});
+    // The level exists in the full game only.
+    if (!demo)
+        units.insert(keyOf(levels::places()),
+                     // Off, with both scripts put back whatever the mode was.
+                     {[c, root] { levels::applyMotox(c->files, root, false, true); },
+                      [c, root, recorded] {
+                          const bool on = c->settings.motoxEnabled.equals(1),
+                                     skating = c->settings.motoxMode.equals(1);
+                          recorded(levels::writes(root, on, skating),
+                                   [&] { levels::applyMotox(c->files, root, on, skating); });
+                      },
+                      [c] { c->settings.motoxEnabled = 0; }});
+    for (const display::Element e : elements) {
+        SettingValue ModSettings::*const field
+            = demo ? display::filesOf(e).demoField : display::filesOf(e).fullField;
+        units.insert(keyOf(display::places(demo, e)),
+                     {[c, root, demo, e] { display::setShown(c->files, root, demo, e, true); },
+                      [c, root, demo, e, field, recorded] {
+                          const bool shown = !(c->settings.*field).equals(0);
+                          recorded(display::writes(root, demo, e, shown),
+                                   [&] { display::setShown(c->files, root, demo, e, shown); });
+                      },
+                      [c, field] { c->settings.*field = 1; }});
     }
+    return units;
+}
+
+// A trick: its unit is its game path as the mod spells it. Its backup
+// folder and the folders above it are added to folders. One replacing copy,
+// then the backup deleted: nothing to put back.
+Unit trickUnit(platform::FileSystem *fs, const QString &root, const FileStatus &trick,
+               std::optional<tricks::Roots> *roots, QSet<QString> *folders)
+{
+    return {[fs, root, trick, roots, folders] {
+                const QLatin1String anims(tricks::animsFolder);
+                if (!trick.unit.startsWith(anims))
+                    throw platform::FileError(QStringLiteral("restore"), trick.game,
+                                              QStringLiteral("it lies outside the animation "
+                                                             "folder"));
+                const QString rel = QString(trick.unit.mid(anims.size())).replace(u'\\', u'/');
+                QString folder = rel.section(u'/', 0, -2);
+                if (!*roots)
+                    *roots = tricks::rootsOf(*fs, root);
+                tricks::restoreTrick(*fs, **roots, folder, rel.section(u'/', -1));
+                for (; !folder.isEmpty(); folder = folder.section(u'/', 0, -2))
+                    folders->insert(folder);
+            },
+            {},
+            {}};
 }
 
 // Emptied trick backup folders go, deepest first, as restore mode removes the
@@ -167,49 +185,10 @@ void removeEmptied(AppContext &ctx, const QString &root, const QSet<QString> &fo
     }
 }
 
-QString unitKey(const FileStatus &f)
-{
-    return gamestate::modKey(f.mod) + u'/' + f.unit;
-}
-
 RestoreReport settingsNotSaved(RestoreReport report)
 {
     report.failed << QStringLiteral("vertzmod.ini: the settings could not be saved");
     return report;
-}
-
-// The units that have settings, as "mod/unit".
-QStringList settingUnits(bool demo)
-{
-    QStringList keys{QStringLiteral("board/board")};
-    if (!demo)
-        keys << QStringLiteral("level/motox");
-    for (const display::Element e : elements)
-        keys << QStringLiteral("display/") + display::places(demo, e).first().unit;
-    return keys;
-}
-
-// The settings of a unit all original: the game's own board, the level off,
-// the element shown. False for a unit without settings.
-bool unmod(AppContext &ctx, bool demo, const QString &key)
-{
-    ModSettings &s = ctx.settings;
-    if (key == QLatin1String("board/board")) {
-        (demo ? s.demoBoard : s.fullBoard) = 0;
-        return true;
-    }
-    if (key == QLatin1String("level/motox")) {
-        s.motoxEnabled = 0;
-        return true;
-    }
-    for (const display::Element e : elements) {
-        const display::ElementFiles &files = display::filesOf(e);
-        if (key == QStringLiteral("display/") + display::places(demo, e).first().unit) {
-            s.*(demo ? files.demoField : files.fullField) = 1;
-            return true;
-        }
-    }
-    return false;
 }
 
 } // namespace
@@ -296,17 +275,16 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
     }
     // Units in the order of the list: board, tricks, level, display.
     QList<QList<FileStatus>> units;
-    QStringList keys; // "mod/unit" of each
-    QHash<QString, qsizetype> unitAt;
+    QHash<UnitKey, qsizetype> unitAt;
     const QList<FileStatus> files = look(ctx, gameRoot, demo);
     const QSet<QString> onlyFiles(only.begin(), only.end());
-    QSet<QString> chosen;
+    QSet<UnitKey> chosen;
     for (const FileStatus &f : files) {
         if (onlyFiles.contains(f.game))
-            chosen << unitKey(f);
+            chosen << keyOf(f);
     }
     for (const FileStatus &f : files) {
-        const QString key = unitKey(f);
+        const UnitKey key = keyOf(f);
         if (!only.isEmpty() && !chosen.contains(key))
             continue;
         if (const auto at = unitAt.constFind(key); at != unitAt.constEnd()) {
@@ -314,7 +292,6 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
         } else {
             unitAt.insert(key, units.size());
             units.append({f});
-            keys.append(key);
         }
     }
     QList<FileStatus> changed;
@@ -331,8 +308,7 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
     const QSet<QString> confirmed = confirm(ctx.dialogs, changed);
 
     int total = 0, done = 0;
-    // Tricks have none: a thousand of them need not each look.
-    const QStringList withSettings = settingUnits(demo);
+    const QHash<UnitKey, Unit> withSettings = settingUnits(ctx, gameRoot, demo);
     QSet<QString> trickFolders;
     std::optional<tricks::Roots> trickRoots;
     bool settingsFailed = false;
@@ -360,11 +336,24 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
             report.cancelled = true;
             break;
         }
+        const auto found = withSettings.constFind(keyOf(unit.first()));
+        const Unit mod
+            = found != withSettings.cend()
+                  ? *found
+                  : trickUnit(&ctx.files, gameRoot, unit.first(), &trickRoots, &trickFolders);
+        const auto putBack = [&] {
+            try {
+                if (mod.putBack)
+                    mod.putBack();
+            } catch (const platform::FileError &) {
+                // The first failure is the one the player hears of.
+            }
+        };
         try {
-            restoreUnit(ctx, gameRoot, demo, unit, &trickRoots, &trickFolders);
+            mod.restore();
         } catch (const platform::FileError &e) {
             report.failed << unit.first().game + QStringLiteral(": ") + e.explain();
-            putBack(ctx, gameRoot, demo, unit.first());
+            putBack();
             done += int(unit.size());
             continue;
         }
@@ -372,14 +361,15 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
             ctx.record.restored(ctx.files, gameRoot, demo, f);
         // Saved after its files, as the pages save a return to the game's
         // own: a run killed before leaves a state the next start applies.
-        if (withSettings.contains(keys[u])) {
+        if (mod.unmod) {
             const ModSettings before = ctx.settings;
-            if (unmod(ctx, demo, keys[u]) && !ctx.saveSettings()) {
+            mod.unmod();
+            if (!ctx.saveSettings()) {
                 // Settings that still say modded would mod it again at the
                 // next start: it goes back as they say, and the rest waits
                 // for a working folder that can be written.
                 ctx.settings = before;
-                putBack(ctx, gameRoot, demo, unit.first());
+                putBack();
                 report.failed << unit.first().game
                                      + QStringLiteral(": put back as it was, as the settings "
                                                       "could not be saved");
@@ -399,9 +389,9 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
     if (settingsFailed || !only.isEmpty())
         return report;
     // What never changed is unmodded too.
-    for (const QString &key : withSettings) {
-        if (!unitAt.contains(key))
-            unmod(ctx, demo, key);
+    for (auto u = withSettings.cbegin(); u != withSettings.cend(); ++u) {
+        if (!unitAt.contains(u.key()))
+            u->unmod();
     }
     return ctx.saveSettings() ? report : settingsNotSaved(report);
 }
@@ -411,17 +401,17 @@ RestoreReport keep(AppContext &ctx, const QString &gameRoot, bool demo, const QS
     RestoreReport report;
     const QList<FileStatus> files = look(ctx, gameRoot, demo);
     const QSet<QString> chosenFiles(chosen.begin(), chosen.end());
-    QSet<QString> units;
+    QSet<UnitKey> units;
     for (const FileStatus &f : files) {
         if (chosenFiles.contains(f.game) && f.state == State::ChangedSince)
-            units << unitKey(f);
+            units << keyOf(f);
     }
     // Every changed file of those units: the rest of a unit goes back to the
     // game's own, which must not undo another change unasked.
     QList<FileStatus> kept;
     QStringList rest;
     for (const FileStatus &f : files) {
-        if (!units.contains(unitKey(f)))
+        if (!units.contains(keyOf(f)))
             continue;
         if (f.state == State::ChangedSince)
             kept << f;
@@ -468,9 +458,10 @@ RestoreReport keep(AppContext &ctx, const QString &gameRoot, bool demo, const QS
     }
     // Units kept whole have no file left to restore: their settings follow here.
     if (report.failed.isEmpty()) {
-        for (const QString &key : settingUnits(demo)) {
-            if (units.contains(key))
-                unmod(ctx, demo, key);
+        const QHash<UnitKey, Unit> withSettings = settingUnits(ctx, gameRoot, demo);
+        for (auto u = withSettings.cbegin(); u != withSettings.cend(); ++u) {
+            if (units.contains(u.key()))
+                u->unmod();
         }
     }
     ctx.record.commit();
