@@ -145,12 +145,6 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
         return !window || window->holdsInstall(root);
     };
 
-    // The context may outlive this window.
-    ctx.showMotox = [window = QPointer<frmMod>(this)] {
-        if (window)
-            window->fraLevels->showStoredState();
-    };
-
     // Where the player comes from when this window is activated: the focus
     // signal follows the activation, so at that moment it still tells which
     // window was active before. A popup menu leaves its window the active one.
@@ -194,6 +188,7 @@ bool frmMod::Form_Load()
 
     if (QFile::exists(QString::fromLatin1(settingsFileName))) {
         m_ctx.loadSettings();
+        fraLevels->showStoredState();
     } else if (!askFirstRun()) {
         m_lock.release();
         return false;
@@ -496,6 +491,8 @@ void frmMod::mnuExit_Click()
 void frmMod::mnuOptions_Click()
 {
     showSecondary<frmOptions>(m_options);
+    // Options read the settings file again: what it says of MotoX goes on the page.
+    fraLevels->showStoredState();
 }
 
 void frmMod::mnuModEx_Click()
@@ -518,8 +515,7 @@ void frmMod::mnuGameFiles_Click()
 void frmMod::followRestore()
 {
     reapplyStoredBoard();
-    if (m_ctx.showMotox)
-        m_ctx.showMotox();
+    fraLevels->showStoredState();
     fraDisplay->showStoredState();
     // No backup is left to browse.
     if (fraTricks->restoreMode())

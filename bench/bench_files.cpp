@@ -252,7 +252,7 @@ void benchSettings(Table &table, const QString &nativeRoot)
     table.measure("saveSettings + loadSettings", 51, [&] {
         check(saveSettings(saved, dialogs), QStringLiteral("saveSettings failed"));
         ModSettings loaded;
-        loadSettings(loaded, dialogs, {});
+        loadSettings(loaded, dialogs);
         check(loaded.fullBoard.equals(3) && loaded.isDemo()
                   && loaded.gameRoot == QLatin1String(defaultDemoInstallDir),
               QStringLiteral("the settings did not come back"));

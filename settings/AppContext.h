@@ -5,8 +5,6 @@
 #include "platform/FileSystem.h"
 #include "settings/ModSettings.h"
 
-#include <functional>
-
 // What every window and mod works with: the one settings record, the file
 // operations, the dialogs and the record of the game files the mods replaced.
 class AppContext {
@@ -27,11 +25,6 @@ public:
     platform::Dialogs &dialogs;
     gamestate::Record record;
 
-    // Puts the stored MotoX state on the main window's controls. Set by the
-    // main window, the one place that knows them; reading the settings file
-    // ends with it wherever that happens.
-    std::function<void()> showMotox;
-
     bool saveSettings() { return ::saveSettings(settings, dialogs); }
-    void loadSettings() { ::loadSettings(settings, dialogs, showMotox); }
+    void loadSettings() { ::loadSettings(settings, dialogs); }
 };

@@ -135,8 +135,7 @@ QString gameRootOf(const QString &installDir)
                                                                    : installDir + u'\\';
 }
 
-void loadSettings(ModSettings &s, platform::Dialogs &dialogs,
-                  const std::function<void()> &showMotox)
+void loadSettings(ModSettings &s, platform::Dialogs &dialogs)
 {
     // A missing or short file is rebuilt from what was read plus defaults and
     // read again; once is enough, and a folder that cannot be written must
@@ -155,6 +154,4 @@ void loadSettings(ModSettings &s, platform::Dialogs &dialogs,
         saveSettings(s, dialogs);
 
     s.gameRoot = gameRootOf(s.isDemo() ? s.demoInstallDir : s.fullInstallDir);
-    if (showMotox)
-        showMotox();
 }

@@ -4,8 +4,6 @@
 
 #include <QString>
 
-#include <functional>
-
 namespace platform {
 class Dialogs;
 }
@@ -50,12 +48,9 @@ bool saveSettings(ModSettings &s, platform::Dialogs &dialogs);
 // file from the record and its defaults. A value that cannot be used (variant,
 // MotoX state or mode, an empty folder) is taken as its default and the file
 // rewritten once.
-// showMotox then puts the MotoX state on the window; setting its controls may
-// run their handlers.
 // Game paths are the folder's text followed by a relative path: a folder
 // typed without its last separator gets one, or it would lead beside it. The
 // stored text stays as the player wrote it.
 QString gameRootOf(const QString &installDir);
 
-void loadSettings(ModSettings &s, platform::Dialogs &dialogs,
-                  const std::function<void()> &showMotox);
+void loadSettings(ModSettings &s, platform::Dialogs &dialogs);

@@ -49,6 +49,6 @@ protected:
         m_ctx = std::make_unique<AppContext>(m_dialogs);
         m_page = std::make_unique<Page>(*m_ctx);
         m_page->show();
-        loadSettings(m_ctx->settings, m_dialogs, {});
+        loadSettings(m_ctx->settings, m_dialogs);
     }
 };

@@ -80,7 +80,7 @@ private slots:
                      : ::mkfifo("vertzmod.ini", 0644) == 0);
         ::alarm(20); // a start-up waiting on the pipe ends the test as a failure
         ModSettings s;
-        loadSettings(s, m_dialogs, {});
+        loadSettings(s, m_dialogs);
         ::alarm(0);
         QVERIFY(!saveSettings(s, m_dialogs));
         QCOMPARE(m_dialogs.said(),

@@ -37,9 +37,8 @@ ModSettings load()
 {
     ModSettings s;
     ScriptedDialogs dialogs;
-    int motoxShown = 0;
-    loadSettings(s, dialogs, [&motoxShown] { ++motoxShown; });
-    check(dialogs.shown.isEmpty() && motoxShown == 1, "loading asked or skipped the MotoX step");
+    loadSettings(s, dialogs);
+    check(dialogs.shown.isEmpty(), "loading asked");
     check(s.demoMode.state() == SettingValue::State::Number
               && (s.demoMode.equals(0) || s.demoMode.equals(1)) && s.motoxEnabled.toNumber()
               && (s.motoxMode.equals(0) || s.motoxMode.equals(1)),
