@@ -478,6 +478,17 @@ class TestRandom : public QObject, MainWindowBench {
                         m.foreign[d] << k;
                 }
             }
+        } else if (pick(3) == 0) {
+            // A new program folder: the settings and data files go along, the
+            // record stays with the installs and knows what it knew.
+            static int moves = 0;
+            const QString to = QDir(m_base).filePath(QString("work%1").arg(++moves));
+            QVERIFY(QDir().mkpath(to));
+            for (const QString &f : QDir().entryList(QDir::Files | QDir::Hidden)) {
+                if (!f.startsWith(platform::WorkingFolderLock::fileName))
+                    QVERIFY(QFile::copy(f, to + '/' + f));
+            }
+            QVERIFY(QDir::setCurrent(to));
         }
         arm();
         QVERIFY(load([this](AppContext &ctx) { ctx.files.setFaultInjector(&m_faults); }));
