@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace gamestate {
 
@@ -46,9 +47,12 @@ QByteArray encoded(const QString &path)
     return bytes.toPercentEncoding("/\\ :");
 }
 
-QString decoded(const QByteArray &field)
+QString decoded(QByteArrayView field)
 {
-    const QByteArray bytes = QByteArray::fromPercentEncoding(field);
+    // Most names are plain ASCII, read as they stand.
+    if (std::all_of(field.begin(), field.end(), [](char c) { return uchar(c) < 0x80 && c != '%'; }))
+        return QString::fromLatin1(field);
+    const QByteArray bytes = QByteArray::fromPercentEncoding(field.toByteArray());
 #ifdef Q_OS_WIN
     return QString::fromUtf8(bytes);
 #else
@@ -399,9 +403,13 @@ QList<FileStatus> Record::look(platform::FileSystem &fs, const QString &gameRoot
         const QString backupFolder = fs.nativePath(gameRoot + m.backupFolder);
         const QString backups = backupFolder + u'/';
         walk(backupFolder, QString(), &found);
-        for (const QString &rel : std::as_const(found))
+        for (const QString &rel : std::as_const(found)) {
+            // A backup the record knows needs no look-up of its names on disk.
+            if (in.entries.contains(below(in.root, games + QString(rel).replace(u'\\', u'/'))))
+                continue;
             entryFor(in, {m.mod, m.gameFolder + rel, m.gameFolder + rel, m.backupFolder + rel},
                      fs.nativePath(games + rel), fs.nativePath(backups + rel));
+        }
     }
 
     QList<FileStatus> states;
@@ -417,12 +425,23 @@ QList<FileStatus> Record::look(platform::FileSystem &fs, const QString &gameRoot
             states.append({e->mod, e->unit, gamePath(e->game), gamePath(e->backup), state});
         ++e;
     }
-    std::sort(states.begin(), states.end(), [](const FileStatus &a, const FileStatus &b) {
-        if (a.mod != b.mod)
-            return a.mod < b.mod;
-        const int c = a.game.compare(b.game, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a.game < b.game;
+    // Each name folded once, not at every comparison.
+    std::vector<std::pair<QString, qsizetype>> order;
+    order.reserve(size_t(states.size()));
+    for (qsizetype i = 0; i < states.size(); ++i)
+        order.emplace_back(states[i].game.toCaseFolded(), i);
+    std::sort(order.begin(), order.end(), [&](const auto &a, const auto &b) {
+        const FileStatus &x = states[a.second], &y = states[b.second];
+        if (x.mod != y.mod)
+            return x.mod < y.mod;
+        const int c = a.first.compare(b.first);
+        return c != 0 ? c < 0 : x.game < y.game;
     });
+    QList<FileStatus> sorted;
+    sorted.reserve(states.size());
+    for (const auto &o : order)
+        sorted.append(std::move(states[o.second]));
+    states = std::move(sorted);
     saveOrReport(true);
     return states;
 }
@@ -518,7 +537,7 @@ const char *const backupFolders[] = {"boardbakup",  "trickbackup",        "scrip
 
 // One name that stays where it is put: a part that climbs, stays, or holds
 // a separator could lead a restore out of the install.
-bool plainName(const QString &name)
+bool plainName(QStringView name)
 {
     if (name.isEmpty() || name == u"." || name == u".." || name.contains(u'/')
         || name.contains(u'\\') || name.contains(QChar(0)))
@@ -531,21 +550,27 @@ bool plainName(const QString &name)
 #endif
 }
 
-// A path below the install, split into its plain names; empty when it is not one.
-QStringList partsBelow(const QString &relative, QChar separator)
+// Whether a path is plain names only: one that stays below the install.
+bool plainBelow(QStringView relative, QChar separator)
 {
-    const QStringList parts = relative.split(separator);
-    return std::all_of(parts.begin(), parts.end(), plainName) ? parts : QStringList();
+    for (const QStringView part : relative.tokenize(separator)) {
+        if (!plainName(part))
+            return false;
+    }
+    return true;
 }
 
-bool inBackupFolder(const QStringList &parts)
+// Whether a folder above the file of a plain path is a backup folder.
+bool inBackupFolder(QStringView relative)
 {
-    return std::any_of(parts.begin(), parts.end() - 1, [](const QString &part) {
-        return std::any_of(std::begin(backupFolders), std::end(backupFolders),
-                           [&](const char *folder) {
-                               return part.compare(QLatin1String(folder), Qt::CaseInsensitive) == 0;
-                           });
-    });
+    const QStringView folders = relative.left(std::max<qsizetype>(relative.lastIndexOf(u'/'), 0));
+    for (const QStringView part : folders.tokenize(u'/')) {
+        for (const char *folder : backupFolders) {
+            if (part.compare(QLatin1String(folder), Qt::CaseInsensitive) == 0)
+                return true;
+        }
+    }
+    return false;
 }
 
 // A trick's unit is its game path as the mod spells it; any other unit is a name.
@@ -553,8 +578,14 @@ bool unitFits(Mod mod, const QString &unit, const QString &game)
 {
     if (mod != Mod::Tricks)
         return plainName(unit);
-    return !partsBelow(unit, u'\\').isEmpty()
-           && QString(unit).replace(u'\\', u'/').compare(game, Qt::CaseInsensitive) == 0;
+    if (unit.size() != game.size() || !plainBelow(unit, u'\\'))
+        return false;
+    for (qsizetype i = 0; i < unit.size(); ++i) {
+        const QChar u = unit[i] == u'\\' ? QChar(u'/') : unit[i];
+        if (u != game[i] && u.toCaseFolded() != game[i].toCaseFolded())
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -596,13 +627,13 @@ QByteArray Record::lineOf(bool demo, const Entry &e) const
 
 namespace {
 
-const auto hashOf = [](const QByteArray &hex, bool *ok) {
+const auto hashOf = [](QByteArrayView hex, bool *ok) {
     const ContentHash h = ContentHash::fromHex(hex);
     *ok &= hex.isEmpty() || !h.isNull();
     return h;
 };
 
-const auto stampOfText = [](const QByteArray &text, bool *ok) {
+const auto stampOfText = [](QByteArrayView text, bool *ok) {
     const FileStamp s = FileStamp::fromText(text);
     *ok &= text.isEmpty() || !s.isNull();
     return s;
@@ -615,6 +646,8 @@ bool Record::parse(const QString &nativeRoot, Mod mod, const QByteArray &data, K
     if (!data.startsWith(header + '\n'))
         return false;
     Install *const variants[] = {&variant(nativeRoot, false), &variant(nativeRoot, true)};
+    const QByteArray key = modKey(mod).toLatin1();
+    QByteArray scratch;
     qsizetype at = header.size() + 1;
     while (at < data.size()) {
         const qsizetype end = data.indexOf('\n', at);
@@ -623,42 +656,61 @@ bool Record::parse(const QString &nativeRoot, Mod mod, const QByteArray &data, K
             kept.whole = true;
             break;
         }
-        const QByteArray line = data.mid(at, end - at);
+        const QByteArrayView line = QByteArrayView(data).sliced(at, end - at);
         at = end + 1;
         const qsizetype tab = line.lastIndexOf('\t');
-        QByteArray chain = kept.chain;
-        if (tab < 0 || checked(line.left(tab), &chain) != line + '\n')
+        if (tab < 0)
             return false;
-        kept.chain = chain;
+        scratch.clear();
+        scratch += kept.chain;
+        scratch += line.first(tab);
+        kept.chain = ContentHash::of(scratch).toHex().left(16);
+        if (line.sliced(tab + 1) != kept.chain)
+            return false;
         ++kept.lines;
-        const QList<QByteArray> f = line.left(tab).split('\t');
-        bool ok = f.size() >= 3 && (f[1] == "full" || f[1] == "demo");
+        // Read in place: a record holds thousands of lines.
+        QByteArrayView f[13];
+        qsizetype n = 0;
+        for (QByteArrayView rest = line.first(tab);; ++n) {
+            const qsizetype next = rest.indexOf('\t');
+            if (n == 13)
+                return false;
+            f[n] = next < 0 ? rest : rest.first(next);
+            if (next < 0) {
+                ++n;
+                break;
+            }
+            rest = rest.sliced(next + 1);
+        }
+        bool ok = n >= 3 && (f[1] == "full" || f[1] == "demo");
         if (!ok)
             return false;
         Install &in = *variants[f[1] == "demo"];
-        if (f[0] == "file" && f.size() == 12 && f[2] == modKey(mod).toLatin1()) {
+        if (f[0] == "file" && n == 12 && f[2] == key) {
             Entry e;
             e.mod = mod;
             e.unit = decoded(f[3]);
             e.game = decoded(f[4]);
             e.backup = decoded(f[5]);
             e.original = hashOf(f[6], &ok);
-            for (const QByteArray &w : f[7].split(',')) {
-                if (!w.isEmpty())
-                    e.written.append(hashOf(w, &ok));
+            for (qsizetype w = 0; w < f[7].size(); w += 33) {
+                e.written.append(
+                    hashOf(f[7].sliced(w, std::min<qsizetype>(32, f[7].size() - w)), &ok));
+                ok &= w + 32 == f[7].size() || f[7].at(w + 32) == ',';
             }
             e.gameSeen = {stampOfText(f[8], &ok), hashOf(f[9], &ok)};
             e.backupSeen = {stampOfText(f[10], &ok), hashOf(f[11], &ok)};
             // A restore deletes and writes at these paths: only ours below the install.
-            const QStringList backup = partsBelow(e.backup, u'/');
-            ok &= !partsBelow(e.game, u'/').isEmpty() && !backup.isEmpty() && inBackupFolder(backup)
+            ok &= plainBelow(e.game, u'/') && plainBelow(e.backup, u'/') && inBackupFolder(e.backup)
                   && unitFits(e.mod, e.unit, e.game);
-            in.entries.insert(e.game, e);
-        } else if (f[0] == "gone" && f.size() == 3) {
+            // A file written whole holds them in order: each goes in at the end.
+            const QString game = e.game;
+            in.entries.insert(in.entries.cend(), game, std::move(e));
+        } else if (f[0] == "gone" && n == 3) {
             in.entries.remove(decoded(f[2]));
-        } else if (f[0] == "source" && f.size() == 5 && mod == Mod::Board) {
+        } else if (f[0] == "source" && n == 5 && mod == Mod::Board) {
             const QString source = decoded(f[2]);
-            ok = !partsBelow(source, u'/').isEmpty();
+            ok = plainBelow(source, u'/');
             m_sources.insert(joined(nativeRoot, source),
                              {stampOfText(f[3], &ok), hashOf(f[4], &ok)});
         } else {
@@ -785,8 +837,7 @@ void Record::takeOver(const QString &gameRoot, const QString &nativeRoot)
             e.game = decoded(f[3]);
             e.backup = decoded(f[4]);
             const ContentHash original = hashOf(f[5], &ok);
-            const QStringList backup = partsBelow(e.backup, u'/');
-            ok &= !partsBelow(e.game, u'/').isEmpty() && !backup.isEmpty() && inBackupFolder(backup)
+            ok &= plainBelow(e.game, u'/') && plainBelow(e.backup, u'/') && inBackupFolder(e.backup)
                   && unitFits(e.mod, e.unit, e.game);
             // An install's own record is newer than the old one.
             if (!ok || !m_kept.value(keptKey(nativeRoot, e.mod)).stamp.isNull()

@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #endif
 
+#include <algorithm>
+
 namespace platform {
 
 QByteArray FileStamp::toText() const
@@ -26,24 +28,26 @@ QByteArray FileStamp::toText() const
 
 FileStamp FileStamp::fromText(QByteArrayView text)
 {
-    const QList<QByteArray> fields = text.toByteArray().split(':');
-    if (fields.size() != 5)
-        return {};
-    bool ok = true;
-    const auto number = [&ok](const QByteArray &field) {
-        bool read = false;
-        const qint64 n = field.toLongLong(&read);
-        ok = ok && read;
-        return n;
-    };
+    // Read in place, without a list of pieces: a record holds thousands.
+    QByteArrayView fields[5];
+    int n = 0;
+    for (qsizetype start = 0; n < 5; ++n) {
+        const qsizetype colon = text.indexOf(':', start);
+        if ((colon < 0) != (n == 4))
+            return {};
+        fields[n] = text.sliced(start, (colon < 0 ? text.size() : colon) - start);
+        start = colon + 1;
+    }
+    bool ok[5] = {};
     FileStamp s;
-    s.size = number(fields[0]);
-    s.modified = number(fields[1]);
-    s.changed = number(fields[2]);
-    bool fileOk = false, deviceOk = false;
-    s.file = fields[3].toULongLong(&fileOk);
-    s.device = fields[4].toULongLong(&deviceOk);
-    return ok && fileOk && deviceOk && s.size >= 0 ? s : FileStamp();
+    s.size = fields[0].toLongLong(&ok[0]);
+    s.modified = fields[1].toLongLong(&ok[1]);
+    s.changed = fields[2].toLongLong(&ok[2]);
+    s.file = fields[3].toULongLong(&ok[3]);
+    s.device = fields[4].toULongLong(&ok[4]);
+    return std::all_of(std::begin(ok), std::end(ok), [](bool b) { return b; }) && s.size >= 0
+               ? s
+               : FileStamp();
 }
 
 FileStamp stampOf(const QString &nativePath)
