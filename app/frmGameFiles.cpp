@@ -1,47 +1,32 @@
 #include "app/frmGameFiles.h"
 
 #include "app/GameFiles.h"
+#include "app/GameFilesModel.h"
 #include "dialogs/Placement.h"
 #include "settings/AppContext.h"
 
 #include <QDir>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
+#include <QWindow>
 
+#include <algorithm>
 #include <memory>
+#include <utility>
 
 using gamestate::State;
-
-namespace {
-
-// A dot of the state's colour, so the states tell apart at a glance.
-QIcon stateIcon(State state)
-{
-    static const QColor colours[]
-        = {QColor(46, 157, 58), QColor(42, 111, 214), QColor(224, 138, 0), QColor(208, 48, 48)};
-    QPixmap dot(12, 12);
-    dot.fill(Qt::transparent);
-    QPainter p(&dot);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(colours[int(state)].darker(130));
-    p.setBrush(colours[int(state)]);
-    p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
-    return QIcon(dot);
-}
-
-} // namespace
 
 frmGameFiles::frmGameFiles(AppContext &ctx, QWidget *parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
-      m_ctx(ctx)
+      m_ctx(ctx), m_model(new GameFilesModel(this))
 {
     setObjectName(QStringLiteral("frmGameFiles"));
     setWindowTitle(QStringLiteral("Game Files"));
@@ -51,15 +36,15 @@ frmGameFiles::frmGameFiles(AppContext &ctx, QWidget *parent)
     lblVariant = new QLabel(this);
     lblVariant->setObjectName(QStringLiteral("lblVariant"));
     lblVariant->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    tvwFiles = new QTreeWidget(this);
+    tvwFiles = new QTreeView(this);
     tvwFiles->setObjectName(QStringLiteral("tvwFiles"));
-    tvwFiles->setHeaderLabels({QStringLiteral("File"), QStringLiteral("State")});
+    tvwFiles->setModel(m_model);
     tvwFiles->setRootIsDecorated(false);
     tvwFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tvwFiles->setUniformRowHeights(true);
     tvwFiles->header()->setStretchLastSection(false);
     tvwFiles->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    tvwFiles->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    tvwFiles->header()->setSectionResizeMode(1, QHeaderView::Fixed);
     lblSummary = new QLabel(this);
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
     cmdRestore = new QPushButton(QStringLiteral("Restore"), this);
@@ -93,15 +78,21 @@ frmGameFiles::frmGameFiles(AppContext &ctx, QWidget *parent)
     connect(cmdRestoreAll, &QPushButton::clicked, this, &frmGameFiles::cmdRestoreAll_Click);
     connect(cmdRestore, &QPushButton::clicked, this, &frmGameFiles::cmdRestore_Click);
     connect(cmdKeep, &QPushButton::clicked, this, &frmGameFiles::cmdKeep_Click);
-    connect(tvwFiles, &QTreeWidget::itemSelectionChanged, this, &frmGameFiles::showChoice);
+    connect(tvwFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &frmGameFiles::showChoice);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *focused) {
+        if (focused && focused != windowHandle())
+            m_fresh = false;
+    });
     refresh();
+    m_fresh = true;
 }
 
 bool frmGameFiles::event(QEvent *event)
 {
     // What the main window changed meanwhile shows when the player comes back.
-    if (event->type() == QEvent::WindowActivate && !m_restoring)
+    if (event->type() == QEvent::WindowActivate && !m_restoring && !std::exchange(m_fresh, false))
         refresh();
     return QDialog::event(event);
 }
@@ -112,26 +103,26 @@ void frmGameFiles::refresh()
     lblVariant->setText((s.isDemo() ? QStringLiteral("Demo in ") : QStringLiteral("Full game in "))
                         + QDir::toNativeSeparators(m_ctx.files.nativePath(s.gameRoot)));
     const QList<gamestate::FileStatus> files = gamefiles::look(m_ctx, s.gameRoot, s.isDemo());
-    tvwFiles->clear();
-    QTreeWidgetItem *group = nullptr;
-    for (const gamestate::FileStatus &f : files) {
-        if (!group || group->data(0, Qt::UserRole).toInt() != int(f.mod)) {
-            group = new QTreeWidgetItem(tvwFiles, {gamestate::modTitle(f.mod)});
-            group->setData(0, Qt::UserRole, int(f.mod));
-            group->setFirstColumnSpanned(true);
-            QFont bold = group->font(0);
-            bold.setBold(true);
-            group->setFont(0, bold);
-        }
-        auto *item = new QTreeWidgetItem(group, {f.game, gamestate::stateWord(f.state)});
-        item->setData(0, Qt::UserRole, int(f.state));
-        item->setIcon(1, stateIcon(f.state));
-        item->setToolTip(0, QStringLiteral("Backup: ") + f.backup);
-    }
+    m_model->reset(files);
+    for (int g = 0; g < m_model->rowCount(); ++g)
+        tvwFiles->setFirstColumnSpanned(g, QModelIndex(), true);
     tvwFiles->expandAll();
+    // The state column fits its widest state. Rows of a state are alike, so
+    // one of each is measured, where fitting the contents measures a
+    // thousand rows at every layout.
+    int width = tvwFiles->header()->sectionSizeHint(1);
+    bool measured[4] = {};
+    for (int g = 0; g < m_model->rowCount(); ++g) {
+        const QModelIndex group = m_model->index(g, 0);
+        for (int i = 0; i < m_model->rowCount(group); ++i) {
+            const QModelIndex state = m_model->index(i, 1, group);
+            if (!std::exchange(measured[int(m_model->fileAt(state)->state)], true))
+                width = std::max(width, tvwFiles->sizeHintForIndex(state).width());
+        }
+    }
+    tvwFiles->header()->resizeSection(1, width);
     // No row looks chosen until the player chooses one.
-    tvwFiles->setCurrentItem(nullptr);
-    tvwFiles->clearSelection();
+    tvwFiles->selectionModel()->clear();
     lblSummary->setText(gamefiles::summary(files));
     showChoice();
 }
@@ -139,15 +130,17 @@ void frmGameFiles::refresh()
 QStringList frmGameFiles::chosen(bool changedOnly) const
 {
     QStringList files;
-    for (int g = 0; g < tvwFiles->topLevelItemCount(); ++g) {
+    const QItemSelectionModel *selection = tvwFiles->selectionModel();
+    for (int g = 0; g < m_model->rowCount(); ++g) {
         // A mod's heading chooses all of its files.
-        const QTreeWidgetItem *group = tvwFiles->topLevelItem(g);
-        for (int i = 0; i < group->childCount(); ++i) {
-            const QTreeWidgetItem *item = group->child(i);
-            if ((group->isSelected() || item->isSelected())
-                && (!changedOnly
-                    || item->data(0, Qt::UserRole).toInt() == int(State::ChangedSince)))
-                files << item->text(0);
+        const QModelIndex group = m_model->index(g, 0);
+        const bool all = selection->isSelected(group);
+        for (int i = 0; i < m_model->rowCount(group); ++i) {
+            const QModelIndex item = m_model->index(i, 0, group);
+            const gamestate::FileStatus *f = m_model->fileAt(item);
+            if ((all || selection->isSelected(item))
+                && (!changedOnly || f->state == State::ChangedSince))
+                files << f->game;
         }
     }
     return files;

@@ -5,9 +5,10 @@
 #include "app/GameFiles.h"
 
 class AppContext;
+class GameFilesModel;
 class QLabel;
 class QPushButton;
-class QTreeWidget;
+class QTreeView;
 
 // The "Game Files" window: every game file the mods changed in the variant
 // in use, grouped by mod, each with its state, and Restore Everything.
@@ -27,7 +28,7 @@ public:
     void cmdKeep_Click();
 
     QLabel *lblVariant;
-    QTreeWidget *tvwFiles;
+    QTreeView *tvwFiles;
     QLabel *lblSummary;
     QPushButton *cmdRestore;
     QPushButton *cmdKeep;
@@ -50,5 +51,9 @@ private:
     void tell(const gamefiles::RestoreReport &report, const QString &title);
 
     AppContext &m_ctx;
+    GameFilesModel *m_model;
     bool m_restoring = false;
+    // The look of the opening stands for the first activation's, until
+    // another window takes the focus first.
+    bool m_fresh = false;
 };

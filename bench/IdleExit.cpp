@@ -4,10 +4,13 @@
 // benchmark times the process from its start to that exit. With
 // VERTZ_BENCH_TAB=n set, that first idle moment chooses tab n of the window's
 // tab strip instead, as a click would, and the next one ends the process.
+// With VERTZ_BENCH_ACTION naming a menu command, that first idle moment runs
+// it instead, and the process ends once another window is active and idle.
 // With VERTZ_BENCH_PEAK naming a file, the process writes its peak resident
 // size there (kB) as it ends.
 
 #include <QAbstractEventDispatcher>
+#include <QAction>
 #include <QApplication>
 #include <QTabWidget>
 #include <QTimer>
@@ -45,6 +48,8 @@ void reportPeak()
 void exitWhenIdle()
 {
     static int tab = qEnvironmentVariableIntValue("VERTZ_BENCH_TAB");
+    static QString action = qEnvironmentVariable("VERTZ_BENCH_ACTION");
+    static QWidget *opener = nullptr;
     // Queued, so the event loop is running when the hook goes on.
     QTimer::singleShot(0, qApp, [] {
         QObject::connect(
@@ -60,6 +65,16 @@ void exitWhenIdle()
                     tab = 0;
                     return;
                 }
+                if (auto *command
+                    = action.isEmpty() ? nullptr : active->findChild<QAction *>(action)) {
+                    QTimer::singleShot(0, command, [command] { command->trigger(); });
+                    action.clear();
+                    opener = active;
+                    return;
+                }
+                // The window the command opens, once it is shown and active.
+                if (opener && active == opener)
+                    return;
                 reportPeak();
                 std::fflush(nullptr);
                 std::_Exit(0);

@@ -12,6 +12,7 @@
 // the end, also after a failure.
 
 #include "app/GameFiles.h"
+#include "app/frmGameFiles.h"
 #include "app/frmMod.h"
 #include "bench/BenchSupport.h"
 #include "gamestate/Record.h"
@@ -29,17 +30,23 @@
 #include "tests/fixture/GameFixture.h"
 
 #include <QAbstractListModel>
+#include <QAbstractTableModel>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QListView>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStringListModel>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTreeView>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cstdio>
@@ -59,7 +66,13 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#define VERTZ_CALLGRIND 1
+#endif
 
 namespace {
 
@@ -663,6 +676,283 @@ void benchTricks(const Programs &p, const QString &base, int files)
     QDir(install).removeRecursively();
 }
 
+// ---- instructions -------------------------------------------------------
+
+// Instructions are counted by callgrind, as this machine has no counters to
+// read: a copy of this program runs under it with "--count install", where
+// countVisit counts one first visit of a new Tricks page and one floor, each
+// after an uncounted round of its own, and dumps each count.
+int countVisit(int argc, char **argv)
+{
+#ifdef VERTZ_CALLGRIND
+    QApplication app(argc, argv);
+    try {
+        const QString install = QFile::decodeName(argv[2]);
+        const QByteArray trick = QFile::encodeName(install + QStringLiteral("/Game/data/anims"));
+        ScriptedDialogs dialogs;
+        AppContext ctx(dialogs, platform::FileSystem(install + QStringLiteral("/no-wine-prefix")));
+        ctx.settings.gameRoot = fixture::gameRootOf(install);
+        const qsizetype files = qsizetype(readSorted(trick).size());
+        for (int round = 0; round < 2; ++round) {
+            TricksPage page(ctx);
+            page.resize(410, 330);
+            page.show();
+            QApplication::processEvents();
+            if (round == 1)
+                CALLGRIND_START_INSTRUMENTATION;
+            const bool shown = page.showTrickRoot(ctx.settings.gameRoot)
+                               && page.showTrickRoot(ctx.settings.gameRoot);
+            QApplication::processEvents();
+            if (round == 1)
+                CALLGRIND_DUMP_STATS_AT("page");
+            const size_t sorted = readSorted(trick).size();
+            if (round == 1)
+                CALLGRIND_DUMP_STATS_AT("floor");
+            check(shown && page.File1->count() == files && page.File2->count() == files
+                      && sorted == size_t(files),
+                  QStringLiteral("the Tricks page missed files"));
+        }
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "bench_vertz --count: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+#else
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    return 1;
+#endif
+}
+
+// count files of names like words ("qUarbElixo.ska"), mixed case, of 4 to 15
+// letters: no start that most of them share.
+void fillWordFolder(const QString &folder, int count)
+{
+    check(QDir().mkpath(folder + QStringLiteral("/sub")), QStringLiteral("cannot make ") + folder);
+    quint32 x = 2463534242u;
+    QSet<QString> made;
+    while (made.size() < count) {
+        QString name;
+        for (int i = 0, n = 0;; ++i) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            if (i == 0)
+                n = 4 + int(x % 12);
+            else if (i > n)
+                break;
+            else
+                name += QChar(((x >> 8) % 4 == 0 ? u'A' : u'a') + (x >> 12) % 26);
+        }
+        name += QStringLiteral(".ska");
+        if (made.contains(name.toLower()))
+            continue;
+        made.insert(name.toLower());
+        QFile f(folder + u'/' + name);
+        check(f.open(QIODevice::WriteOnly), QStringLiteral("cannot write in ") + folder);
+    }
+}
+
+// The first visit of the Tricks page to a folder of 100,000 numbered names,
+// and of as many words, in instructions beside the floor's.
+void benchInstructions(const QString &base)
+{
+    const QString valgrind = QStandardPaths::findExecutable(QStringLiteral("valgrind"));
+#ifndef VERTZ_CALLGRIND
+    if (true) {
+#else
+    if (valgrind.isEmpty()) {
+#endif
+        std::printf("| (instructions not counted: no valgrind and its callgrind.h) | | | | |\n");
+        return;
+    }
+    const QString numbered = base + QStringLiteral("/numbered100000");
+    fillTrickFolder(numbered + QStringLiteral("/Game/data/anims"), 100000);
+    const QString words = base + QStringLiteral("/words100000");
+    fillWordFolder(words + QStringLiteral("/Game/data/anims"), 100000);
+    for (const auto &[install, what] :
+         {std::pair{numbered, "100,000 numbered files"}, std::pair{words, "100,000 words"}}) {
+        const QString out = base + QStringLiteral("/callgrind.out");
+        QProcess run;
+        run.start(valgrind,
+                  {QStringLiteral("-q"), QStringLiteral("--tool=callgrind"),
+                   QStringLiteral("--instr-atstart=no"),
+                   QStringLiteral("--callgrind-out-file=") + out,
+                   QCoreApplication::applicationFilePath(), QStringLiteral("--count"), install});
+        check(run.waitForFinished(600000) && run.exitStatus() == QProcess::NormalExit
+                  && run.exitCode() == 0,
+              QStringLiteral("the count under callgrind failed: ")
+                  + QString::fromLocal8Bit(run.readAllStandardError()));
+        // Each dump's file holds its count on its "totals:" line.
+        const auto count = [&](int dump) {
+            QFile f(out + u'.' + QString::number(dump));
+            check(f.open(QIODevice::ReadOnly), QStringLiteral("no callgrind dump ") + f.fileName());
+            const QByteArray text = f.readAll();
+            const qsizetype at = text.indexOf("\ntotals: ");
+            check(at >= 0, QStringLiteral("no totals in ") + f.fileName());
+            return text.mid(at + 9, text.indexOf('\n', at + 1) - at - 9).toDouble() / 1e6;
+        };
+        printRow(qPrintable(QStringLiteral("open the Tricks page, %1, instructions").arg(what)),
+                 count(1), "readdir + case-folded sort", count(2), "M");
+        for (const QString &name : QDir(base).entryList({QStringLiteral("callgrind.out*")}))
+            QFile::remove(base + u'/' + name);
+    }
+    QDir(numbered).removeRecursively();
+    QDir(words).removeRecursively();
+}
+
+// ---- Game Files window --------------------------------------------------
+
+double threadCpuMs()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+// The floor's list: each file's path and state word, in a flat table.
+class StatusTable : public QAbstractTableModel {
+public:
+    QList<gamestate::FileStatus> files;
+    void reset(QList<gamestate::FileStatus> list)
+    {
+        beginResetModel();
+        files = std::move(list);
+        endResetModel();
+    }
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(files.size());
+    }
+    int columnCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : 2;
+    }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role != Qt::DisplayRole)
+            return {};
+        const gamestate::FileStatus &f = files[index.row()];
+        return index.column() == 0 ? f.game : gamestate::stateWord(f.state);
+    }
+};
+
+// The Game Files window over a record of 20,000 tricks, from the menu
+// command to the painted, active window, in CPU time beside a floor that
+// looks at each file and backup once (lstat) and shows the list in a tree
+// view; then the program's peak memory with the window open, beside its
+// start on the same record.
+void benchGameFiles(const Programs &p, const QString &base)
+{
+    constexpr int entries = 20000;
+    const QString install = base + QStringLiteral("/gamefiles-game");
+    fixture::makeInstall(install, fixture::Variant::Full);
+    const QString anims = fixture::nativePathOf(install, QStringLiteral("Game\\data\\anims"));
+    const QString many = anims + QStringLiteral("/many");
+    const QString saved = anims + QStringLiteral("/trickbackup/many");
+    check(QDir().mkpath(many) && QDir().mkpath(saved), QStringLiteral("cannot make ") + saved);
+    for (int i = 0; i < entries; ++i) {
+        const QString name = QStringLiteral("/Trick_%1.ska").arg(i, 6, 10, QLatin1Char('0'));
+        QFile game(many + name), backup(saved + name);
+        check(game.open(QIODevice::WriteOnly) && game.write("modded " + QByteArray::number(i)) > 0
+                  && backup.open(QIODevice::WriteOnly)
+                  && backup.write("original " + QByteArray::number(i)) > 0,
+              QStringLiteral("cannot write ") + game.fileName());
+    }
+    const QString work = base + QStringLiteral("/gamefiles-work");
+    makeWorkFolder(work, install, 0);
+    const QString oldCwd = QDir::currentPath();
+    check(QDir::setCurrent(work), QStringLiteral("cannot enter ") + work);
+    ScriptedDialogs dialogs;
+    AppContext ctx(dialogs, platform::FileSystem(base + QStringLiteral("/no-wine-prefix")));
+    ctx.loadSettings();
+    ctx.settings.gameRoot = ctx.settings.fullInstallDir;
+    // The backups found are taken in as the program's own: the record holds them all.
+    const QList<gamestate::FileStatus> list = gamefiles::look(ctx, ctx.settings.gameRoot, false);
+    check(list.size() >= entries, QStringLiteral("the record lacks tricks"));
+    std::vector<QByteArray> stated;
+    for (const gamestate::FileStatus &f : list) {
+        stated.push_back(QFile::encodeName(fixture::nativePathOf(install, f.game)));
+        stated.push_back(QFile::encodeName(fixture::nativePathOf(install, f.backup)));
+    }
+
+    // The window in this process, gone with its hold on the install before
+    // the program is started on it.
+    {
+        frmMod window(ctx);
+        window.show();
+        QApplication::processEvents();
+        QDialog floorWindow;
+        StatusTable table;
+        auto *view = new QTreeView(&floorWindow);
+        view->setRootIsDecorated(false);
+        view->setUniformRowHeights(true);
+        view->setModel(&table);
+        (new QVBoxLayout(&floorWindow))->addWidget(view);
+        floorWindow.resize(560, 380);
+
+        std::vector<double> ourMs, floorMs, lookMs;
+        for (int i = -1; i < 21; ++i) {
+            double t = threadCpuMs();
+            window.mnuGameFiles->trigger();
+            QApplication::processEvents();
+            const double ours = threadCpuMs() - t;
+            QWidget *files = QApplication::activeWindow();
+            check(files && files->objectName() == QLatin1String("frmGameFiles"),
+                  QStringLiteral("the Game Files window is not active"));
+            files->close();
+            QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QApplication::processEvents();
+
+            t = threadCpuMs();
+            struct stat st;
+            for (const QByteArray &path : stated)
+                check(::lstat(path.constData(), &st) == 0, QStringLiteral("a file is missing"));
+            table.reset(list);
+            floorWindow.show();
+            floorWindow.activateWindow();
+            QApplication::processEvents();
+            const double floor = threadCpuMs() - t;
+            check(floorWindow.isActiveWindow(), QStringLiteral("the floor's window is not active"));
+            floorWindow.hide();
+            table.reset({});
+            QApplication::processEvents();
+
+            t = threadCpuMs();
+            const qsizetype looked = gamefiles::look(ctx, ctx.settings.gameRoot, false).size();
+            check(looked >= entries, QStringLiteral("the look lost files"));
+            if (i >= 0) {
+                lookMs.push_back(threadCpuMs() - t);
+                ourMs.push_back(ours);
+                floorMs.push_back(floor);
+            }
+        }
+        check(dialogs.shown.isEmpty(), QStringLiteral("the Game Files window showed a message"));
+        printRow("Game Files window, 20,000 files recorded, open to painted (CPU)", median(ourMs),
+                 "lstat of each file and backup + a tree view of the list", median(floorMs), "ms");
+        std::printf("| (of which the record's look, `gamefiles::look` alone: %.1f ms) | | | | |\n",
+                    median(lookMs));
+    }
+
+    std::vector<double> openMb, startMb, openCpu, startCpu;
+    for (int i = -1; i < 5; ++i) {
+        const ProcessRun opened = runProcess(work, {p.vertz}, {"VERTZ_BENCH_ACTION=mnuGameFiles"});
+        const ProcessRun started = runProcess(work, {p.vertz});
+        if (i >= 0) {
+            openMb.push_back(opened.peakMb);
+            startMb.push_back(started.peakMb);
+            openCpu.push_back(opened.cpuMs);
+            startCpu.push_back(started.cpuMs);
+        }
+    }
+    QDir::setCurrent(oldCwd);
+    printRow("peak memory with the Game Files window open, 20,000 files recorded", median(openMb),
+             "the program's start on the same record", median(startMb), "MB");
+    std::printf("| (CPU time of those runs: %.1f ms with the window, %.1f ms without) | | | | |\n",
+                median(openCpu), median(startCpu));
+    QDir(install).removeRecursively();
+}
+
 void benchDisplay(const QString &base)
 {
     const QString install = base + QStringLiteral("/display-game");
@@ -1032,9 +1322,12 @@ void benchRecord(const Programs &p, const QString &base)
 
 int main(int argc, char **argv)
 {
+    if (argc == 3 && qstrcmp(argv[1], "--count") == 0)
+        return countVisit(argc, argv);
     // The offscreen platform notes every fixed-size window; the table stays readable.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
-        if (!text.contains(QLatin1String("propagateSizeHints")))
+        if (!text.contains(QLatin1String("propagateSizeHints"))
+            && !text.contains(QLatin1String("does not support raise()")))
             std::fprintf(stderr, "%s\n", qPrintable(text));
     });
     return bench::run(argc, argv, "bench_vertz", [](const QString &base) {
@@ -1044,21 +1337,23 @@ int main(int argc, char **argv)
                                 here + QStringLiteral("/bench_minimal")};
         std::printf(
             "| measurement | median | floor | floor median | ratio |\n|---|---:|---|---:|---:|\n");
-        // The large board first: the start-up rows need it in place.
-        const QString big = base + QStringLiteral("/big-game");
-        fixture::makeInstall(big, fixture::Variant::Full);
-        for (const char *key : {"default", "hover", "banana"})
-            makeLargeParts(big, QLatin1String(key));
-        platform::FileSystem fs;
-        board::swapBoard(fs, fixture::gameRootOf(big), false, QStringLiteral("hover"));
-        syncDisk();
-
         // VERTZ_BENCH=restore,swap (say) runs those groups only.
         const QStringList only
             = qEnvironmentVariable("VERTZ_BENCH").split(u',', Qt::SkipEmptyParts);
         const auto wanted = [&](const char *group) {
             return only.isEmpty() || only.contains(QLatin1String(group));
         };
+        // The large board first, for the rows that need it in place.
+        const QString big = base + QStringLiteral("/big-game");
+        if (wanted("startup") || wanted("restore") || wanted("swap")) {
+            fixture::makeInstall(big, fixture::Variant::Full);
+            for (const char *key : {"default", "hover", "banana"})
+                makeLargeParts(big, QLatin1String(key));
+            platform::FileSystem fs;
+            board::swapBoard(fs, fixture::gameRootOf(big), false, QStringLiteral("hover"));
+            syncDisk();
+        }
+
         if (wanted("startup"))
             benchStartUp(programs, base, big, boardIndex("hover"));
         if (wanted("tabs"))
@@ -1067,6 +1362,10 @@ int main(int argc, char **argv)
             if (wanted("tricks"))
                 benchTricks(programs, base, files);
         }
+        if (wanted("instructions"))
+            benchInstructions(base);
+        if (wanted("gamefiles"))
+            benchGameFiles(programs, base);
         if (wanted("display"))
             benchDisplay(base);
         if (wanted("record"))

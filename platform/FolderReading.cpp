@@ -4,9 +4,9 @@
 
 #include <QDir>
 #include <QStringDecoder>
+#include <QtEndian>
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -80,96 +80,77 @@ inline char16_t foldAscii(char16_t u)
     return u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u;
 }
 
-// Code-unit order of two keys folded as they are read; four units at a time
-// pass while they are equal.
-bool keyLess(const char16_t *x, quint32 xn, const char16_t *y, quint32 yn, bool *equal)
+// Writes the key of a name whose units are folded but for ASCII; gives its end.
+char *writeKey(QStringView name, char *out)
 {
-    const quint32 n = std::min(xn, yn);
-    for (quint32 i = 0; i < n; ++i) {
-        if (i + 4 <= n) {
-            quint64 a, b;
-            std::memcpy(&a, x + i, sizeof a);
-            std::memcpy(&b, y + i, sizeof b);
-            if (a == b) {
-                i += 3;
-                continue;
-            }
-        }
-        const char16_t fx = foldAscii(x[i]), fy = foldAscii(y[i]);
-        if (fx != fy) {
-            *equal = false;
-            return fx < fy;
+    for (const QChar c : name) {
+        const char16_t u = foldAscii(c.unicode());
+        if (u < 0x80) {
+            *out++ = char(u);
+        } else {
+            *out++ = char(0x80 | u >> 14);
+            *out++ = char(0x80 | (u >> 7 & 0x7f));
+            *out++ = char(0x80 | (u & 0x7f));
         }
     }
-    *equal = xn == yn;
-    return xn < yn;
+    return out;
 }
 
 } // namespace
 
 void NameList::sortIgnoringCase()
 {
-    // A name is compared on its key, the name folded: an ASCII name is its
-    // own key, folded as it is read; any other is folded by Qt once, into a
-    // buffer of its own. Most comparisons are settled by four key units
-    // packed in one number, taken after the start every key shares.
+    // Each name is folded once into a key of bytes in the order of the
+    // folded code units: ASCII one byte a unit, any other unit three bytes
+    // of 0x80 and up. Keys are padded with zero bytes (no name holds one) to
+    // whole 8-byte words, compared a word at a time; the first two, all of
+    // most names, are held in the entry sorted. Ties go by the names' own
+    // units.
     struct Entry {
-        quint64 prefix;
-        quint32 name;
-        quint32 folded; // its key's index in spans, or none
+        quint64 head[2];
+        quint32 key, words, name;
     };
-    constexpr quint32 none = ~0u;
     const qsizetype n = size();
-    const char16_t *text = reinterpret_cast<const char16_t *>(m_text.utf16());
-    char16_t high = 0;
-    for (qsizetype j = 0; j < m_text.size(); ++j)
-        high |= text[j];
-    std::vector<Entry> entries(static_cast<size_t>(n));
-    std::vector<char16_t> foldedText;
-    std::vector<std::pair<quint32, quint32>> spans; // (start, length) in foldedText
-    for (qsizetype i = 0; i < n; ++i) {
-        entries[size_t(i)] = {0, quint32(i), none};
-        const QStringView name = at(i);
-        if (high < 0x80
-            || std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; }))
-            continue;
-        const QString folded = name.toString().toCaseFolded();
-        entries[size_t(i)].folded = quint32(spans.size());
-        spans.emplace_back(quint32(foldedText.size()), quint32(folded.size()));
-        foldedText.insert(foldedText.end(), folded.utf16(), folded.utf16() + folded.size());
-    }
-    const auto key = [&](const Entry &e) -> std::pair<const char16_t *, quint32> {
-        if (e.folded != none)
-            return {foldedText.data() + spans[e.folded].first, spans[e.folded].second};
-        const quint32 b = quint32(begin(e.name));
-        return {text + b, (m_ends.at(e.name) & ~inexactBit) - b};
+    // Zero-filled as it grows, so each key comes padded.
+    std::vector<char> keys(size_t(m_text.size()) + 8 * size_t(n));
+    const auto room = [&keys](size_t need) {
+        if (keys.size() < need)
+            keys.resize(std::max(need, 2 * keys.size()));
+        return keys.data();
     };
-    quint32 shared = n > 0 ? key(entries[0]).second : 0;
-    const char16_t *first = n > 0 ? key(entries[0]).first : nullptr;
-    for (const Entry &e : entries) {
-        const auto [k, length] = key(e);
-        quint32 j = 0;
-        while (j < shared && j < length && foldAscii(k[j]) == foldAscii(first[j]))
-            ++j;
-        shared = j;
+    std::vector<Entry> entries(static_cast<size_t>(n));
+    size_t used = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QStringView name = at(i);
+        const size_t start = used;
+        char *key = room(start + 3 * size_t(name.size()) + 16) + start;
+        size_t length = size_t(writeKey(name, key) - key);
+        // Not all ASCII: folded by Qt, and written again.
+        if (length != size_t(name.size())) {
+            std::memset(key, 0, length);
+            const QString folded = name.toString().toCaseFolded();
+            key = room(start + 3 * size_t(folded.size()) + 16) + start;
+            length = size_t(writeKey(folded, key) - key);
+        }
+        used = start + (length + 7) / 8 * 8;
+        entries[size_t(i)] = {{qFromBigEndian<quint64>(key), qFromBigEndian<quint64>(key + 8)},
+                              quint32(start / 8),
+                              quint32((length + 7) / 8),
+                              quint32(i)};
     }
-    for (Entry &e : entries) {
-        const auto [k, length] = key(e);
-        // Past its end a key reads as zero, which no name holds.
-        for (quint32 j = shared; j < shared + 4; ++j)
-            e.prefix = e.prefix << 16 | (j < length ? foldAscii(k[j]) : 0u);
-    }
-    const quint32 decided = shared + 4;
+    const char *key = keys.data();
     std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
-        if (a.prefix != b.prefix)
-            return a.prefix < b.prefix;
-        const auto [ka, la] = key(a);
-        const auto [kb, lb] = key(b);
-        const quint32 from = std::min({decided, la, lb});
-        bool equal;
-        const bool less = keyLess(ka + from, la - from, kb + from, lb - from, &equal);
-        if (!equal)
-            return less;
+        if (a.head[0] != b.head[0] || a.head[1] != b.head[1])
+            return a.head[0] != b.head[0] ? a.head[0] < b.head[0] : a.head[1] < b.head[1];
+        for (quint32 w = 2, common = std::min(a.words, b.words); w < common; ++w) {
+            quint64 x, y;
+            std::memcpy(&x, key + 8 * (size_t(a.key) + w), sizeof x);
+            std::memcpy(&y, key + 8 * (size_t(b.key) + w), sizeof y);
+            if (x != y)
+                return qFromBigEndian(x) < qFromBigEndian(y);
+        }
+        if (a.words != b.words)
+            return a.words < b.words;
         const int c = at(a.name).compare(at(b.name));
         return c != 0 ? c < 0 : a.name < b.name;
     });
@@ -179,6 +160,7 @@ void NameList::sortIgnoringCase()
     sorted.m_text.resize(m_text.size());
     sorted.m_ends.reserve(n);
     sorted.m_ends.resize(n);
+    const char16_t *text = reinterpret_cast<const char16_t *>(m_text.utf16());
     char16_t *out = reinterpret_cast<char16_t *>(sorted.m_text.data());
     quint32 *ends = sorted.m_ends.data();
     quint32 end = 0;

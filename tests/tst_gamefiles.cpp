@@ -12,7 +12,7 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QStatusBar>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QtTest>
 
 using fixture::Variant;
@@ -46,13 +46,13 @@ class TestGameFiles : public QObject, MainWindowBench {
     QStringList listed()
     {
         QStringList lines;
-        auto *tree = m_files->findChild<QTreeWidget *>("tvwFiles");
-        for (int g = 0; g < tree->topLevelItemCount(); ++g) {
-            for (int i = 0; i < tree->topLevelItem(g)->childCount(); ++i) {
-                const QTreeWidgetItem *item = tree->topLevelItem(g)->child(i);
-                lines << tree->topLevelItem(g)->text(0) + ": " + item->text(0).section('\\', -1)
-                             + ": " + item->text(1);
-            }
+        const QAbstractItemModel *rows = m_files->findChild<QTreeView *>("tvwFiles")->model();
+        for (int g = 0; g < rows->rowCount(); ++g) {
+            const QModelIndex group = rows->index(g, 0);
+            for (int i = 0; i < rows->rowCount(group); ++i)
+                lines << group.data().toString() + ": "
+                             + rows->index(i, 0, group).data().toString().section('\\', -1) + ": "
+                             + rows->index(i, 1, group).data().toString();
         }
         return lines;
     }
@@ -60,11 +60,12 @@ class TestGameFiles : public QObject, MainWindowBench {
     // Chooses the row of the file, as a click on it does.
     void chooseRow(const QString &name)
     {
-        auto *tree = m_files->findChild<QTreeWidget *>("tvwFiles");
-        const auto found = tree->findItems(name, Qt::MatchEndsWith | Qt::MatchRecursive);
+        auto *tree = m_files->findChild<QTreeView *>("tvwFiles");
+        const auto found = tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole, name,
+                                                -1, Qt::MatchEndsWith | Qt::MatchRecursive);
         QVERIFY(found.size() == 1);
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                          tree->visualItemRect(found.first()).center());
+                          tree->visualRect(found.first()).center());
     }
     void restoreEverything() { clickOn(m_files->findChild<QAbstractButton *>("cmdRestoreAll")); }
 private slots:
@@ -104,6 +105,12 @@ private slots:
             want << QString("Display: %1img.dat: modded").arg(image);
         QCOMPARE(listed(), want);
         QCOMPARE(summary(), QString("16 files modded, backups good"));
+        // Pointed at, a file names its backup.
+        const QAbstractItemModel *rows = m_files->findChild<QTreeView *>("tvwFiles")->model();
+        QVERIFY(rows->index(0, 0, rows->index(1, 0))
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .endsWith("\\trickbackup\\grab\\indy.ska"));
 
         // The demo, modded while the window stays open: board, a trick, the fonts.
         QVERIFY(openOptions());
