@@ -539,12 +539,20 @@ const char *const backupFolders[] = {"boardbakup",  "trickbackup",        "scrip
 // a separator could lead a restore out of the install.
 bool plainName(QStringView name)
 {
-    if (name.isEmpty() || name == u"." || name == u".." || name.contains(u'/')
-        || name.contains(u'\\') || name.contains(QChar(0)))
+    if (name.isEmpty() || name == u"." || name == u"..")
         return false;
+    for (const QChar c : name) {
+        if (c == u'/' || c == u'\\' || c.isNull())
+            return false;
 #ifdef Q_OS_WIN
-    // A drive, a stream, or a name Windows trims to another.
-    return !name.contains(u':') && !name.endsWith(u'.') && !name.endsWith(u' ');
+        // A drive or a stream.
+        if (c == u':')
+            return false;
+#endif
+    }
+#ifdef Q_OS_WIN
+    // A name Windows trims to another.
+    return !name.endsWith(u'.') && !name.endsWith(u' ');
 #else
     return true;
 #endif

@@ -12,7 +12,8 @@
 #include <sys/stat.h>
 #endif
 
-#include <algorithm>
+#include <limits>
+#include <type_traits>
 
 namespace platform {
 
@@ -26,28 +27,44 @@ QByteArray FileStamp::toText() const
     return text + QByteArray::number(file) + ':' + QByteArray::number(device);
 }
 
+namespace {
+// A decimal number, signed where allowed, that fits its type; read in place,
+// as a record holds thousands of them.
+template <typename T> bool readNumber(QByteArrayView text, T *out)
+{
+    const bool negative = std::is_signed_v<T> && text.startsWith('-');
+    const QByteArrayView digits = negative ? text.sliced(1) : text;
+    if (digits.isEmpty())
+        return false;
+    quint64 n = 0;
+    for (const char c : digits) {
+        const quint64 digit = quint64(c - '0');
+        if (c < '0' || c > '9' || n > (std::numeric_limits<quint64>::max() - digit) / 10)
+            return false;
+        n = n * 10 + digit;
+    }
+    if (n > quint64(std::numeric_limits<T>::max()) + quint64(negative))
+        return false;
+    *out = negative ? T(0 - n) : T(n);
+    return true;
+}
+} // namespace
+
 FileStamp FileStamp::fromText(QByteArrayView text)
 {
-    // Read in place, without a list of pieces: a record holds thousands.
     QByteArrayView fields[5];
-    int n = 0;
-    for (qsizetype start = 0; n < 5; ++n) {
+    for (qsizetype n = 0, start = 0; n < 5; ++n) {
         const qsizetype colon = text.indexOf(':', start);
         if ((colon < 0) != (n == 4))
             return {};
         fields[n] = text.sliced(start, (colon < 0 ? text.size() : colon) - start);
         start = colon + 1;
     }
-    bool ok[5] = {};
     FileStamp s;
-    s.size = fields[0].toLongLong(&ok[0]);
-    s.modified = fields[1].toLongLong(&ok[1]);
-    s.changed = fields[2].toLongLong(&ok[2]);
-    s.file = fields[3].toULongLong(&ok[3]);
-    s.device = fields[4].toULongLong(&ok[4]);
-    return std::all_of(std::begin(ok), std::end(ok), [](bool b) { return b; }) && s.size >= 0
-               ? s
-               : FileStamp();
+    const bool ok = readNumber(fields[0], &s.size) && readNumber(fields[1], &s.modified)
+                    && readNumber(fields[2], &s.changed) && readNumber(fields[3], &s.file)
+                    && readNumber(fields[4], &s.device) && s.size >= 0;
+    return ok ? s : FileStamp();
 }
 
 FileStamp stampOf(const QString &nativePath)
