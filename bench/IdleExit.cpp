@@ -5,7 +5,7 @@
 // VERTZ_BENCH_TAB=n set, that first idle moment chooses tab n of the window's
 // tab strip instead, as a click would, and the next one ends the process.
 // With VERTZ_BENCH_PEAK naming a file, the process writes its peak resident
-// size there (kB) as it ends.
+// size there (kB) as it ends, and the bytes it read (rchar).
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -30,13 +30,21 @@ void reportPeak()
         return;
     char line[256];
     long kb = -1;
+    long long read = -1;
     while (std::fgets(line, sizeof line, status)) {
         if (std::strncmp(line, "VmHWM:", 6) == 0)
             kb = std::strtol(line + 6, nullptr, 10);
     }
     std::fclose(status);
+    if (FILE *io = std::fopen("/proc/self/io", "r")) {
+        while (std::fgets(line, sizeof line, io)) {
+            if (std::strncmp(line, "rchar:", 6) == 0)
+                read = std::strtoll(line + 6, nullptr, 10);
+        }
+        std::fclose(io);
+    }
     if (FILE *out = std::fopen(file, "w")) {
-        std::fprintf(out, "%ld\n", kb);
+        std::fprintf(out, "%ld %lld\n", kb, read);
         std::fclose(out);
     }
 #endif
