@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/FolderReading.h"
+#include "platform/HashCache.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -147,13 +148,14 @@ Record::Entry *Record::entryFor(Install &in, const QString &gameRoot, const Plac
 {
     const QString game = fs.nativePath(gameRoot + place.game);
     // The contents are looked up only for an entry that is new.
-    return entryFor(in, place, game, fs.nativePath(gameRoot + place.backup),
+    return entryFor(fs.hashes(), in, place, game, fs.nativePath(gameRoot + place.backup),
                     in.entries.contains(below(in.root, game)) ? QStringList()
                                                               : modContents(fs, gameRoot, place));
 }
 
-Record::Entry *Record::entryFor(Install &in, const Place &place, const QString &nativeGame,
-                                const QString &nativeBackup, const QStringList &known)
+Record::Entry *Record::entryFor(platform::HashCache &hashes, Install &in, const Place &place,
+                                const QString &nativeGame, const QString &nativeBackup,
+                                const QStringList &known)
 {
     const QString game = below(in.root, nativeGame);
     const QString backup = below(in.root, nativeBackup);
@@ -166,31 +168,33 @@ Record::Entry *Record::entryFor(Install &in, const Place &place, const QString &
     e.unit = place.unit;
     e.game = game;
     e.backup = backup;
-    takeIn(in.root, e, known);
+    takeIn(hashes, in.root, e, known);
     m_dirty = true;
     return &*in.entries.insert(game, e);
 }
 
-void Record::takeIn(const QString &nativeRoot, Entry &e, const QStringList &known)
+void Record::takeIn(platform::HashCache &hashes, const QString &nativeRoot, Entry &e,
+                    const QStringList &known)
 {
-    const ContentHash backup = current(joined(nativeRoot, e.backup), e.backupSeen);
+    const ContentHash backup = current(hashes, joined(nativeRoot, e.backup), e.backupSeen);
     if (backup.isNull())
         return;
     e.original = backup;
     const QString game = joined(nativeRoot, e.game);
-    const ContentHash now = current(game, e.gameSeen);
-    if (!now.isNull() && now != backup && holdsOneOf(game, now, known))
+    const ContentHash now = current(hashes, game, e.gameSeen);
+    if (!now.isNull() && now != backup && holdsOneOf(hashes, game, known))
         e.written.append(now);
 }
 
-bool Record::holdsOneOf(const QString &native, const ContentHash &hash, const QStringList &known)
+bool Record::holdsOneOf(platform::HashCache &hashes, const QString &native,
+                        const QStringList &known)
 {
-    // A content of another size is not read: boards are large.
+    // A content of another size is not read: boards are large. Nor is one
+    // of the same size past its first difference.
     const qint64 size = platform::stampOf(native).size;
-    return std::any_of(known.begin(), known.end(), [&](const QString &k) {
-        const FileStamp stamp = platform::stampOf(k);
-        return !stamp.isNull() && stamp.size == size && sourceHash(k) == hash;
-    });
+    return size >= 0 && std::any_of(known.begin(), known.end(), [&](const QString &k) {
+               return platform::stampOf(k).size == size && hashes.sameContent(native, k);
+           });
 }
 
 Record::Hold Record::holdOf(Install &in, const Place &place, const QString &gameRoot,
@@ -200,20 +204,22 @@ Record::Hold Record::holdOf(Install &in, const Place &place, const QString &game
     Entry *e = entryFor(in, gameRoot, place, fs);
     if (!e)
         return Hold::Unsafe; // outside the install
+    platform::HashCache &hashes = fs.hashes();
     const QString game = joined(in.root, e->game);
-    const ContentHash now = current(game, e->gameSeen);
-    const ContentHash backup = current(joined(in.root, e->backup), e->backupSeen);
+    const ContentHash backup = current(hashes, joined(in.root, e->backup), e->backupSeen);
     const ContentHash original = e->original.isNull() ? backup : e->original;
     if (original.isNull()) {
         // Never backed up as far as anyone knows: the mod backs up the
         // game's own first. But a file holding the mod's own content has
         // lost its backup, and backing it up would keep the mod as the
-        // game's file.
-        const bool mod = !now.isNull()
-                         && (e->written.contains(now)
-                             || holdsOneOf(game, now, modContents(fs, gameRoot, place)));
+        // game's file. Its hash is left to the backup's copy, which reads
+        // it anyway.
+        const bool mod
+            = (!e->written.isEmpty() && e->written.contains(current(hashes, game, e->gameSeen)))
+              || holdsOneOf(hashes, game, modContents(fs, gameRoot, place));
         return mod ? Hold::Unsafe : Hold::None;
     }
+    const ContentHash now = current(hashes, game, e->gameSeen);
     if (restore && backup != original)
         return Hold::Unsafe;
     // Nothing there to lose, or the game's own: a backup taken of it is right.
@@ -285,41 +291,43 @@ bool Record::admit(platform::FileSystem &fs, const QString &gameRoot, bool demo,
     return ask && ask(question, QStringLiteral("Changed Since"));
 }
 
-ContentHash Record::current(const QString &native, Seen &seen)
+ContentHash Record::current(platform::HashCache &hashes, const QString &native, Seen &seen)
 {
     const FileStamp now = platform::stampOf(native);
-    if (!now.isNull() && now == seen.stamp)
+    if (!now.isNull() && now == seen.stamp) {
+        hashes.add(now, seen.hash);
         return seen.hash;
-    const auto read = now.isNull() ? std::nullopt : platform::hashFile(native);
+    }
+    const auto read = now.isNull() ? std::nullopt : hashes.hashOf(native);
     const Seen was = seen;
     seen = read ? Seen{read->stamp, read->hash} : Seen{};
     m_dirty |= seen.stamp != was.stamp || seen.hash != was.hash;
     return seen.hash;
 }
 
-ContentHash Record::sourceHash(const QString &native)
+ContentHash Record::sourceHash(platform::HashCache &hashes, const QString &native)
 {
     const FileStamp now = platform::stampOf(native);
     if (now.isNull())
         return {};
     if (const auto known = m_sources.constFind(native);
-        known != m_sources.constEnd() && known->stamp == now)
+        known != m_sources.constEnd() && known->stamp == now) {
+        hashes.add(now, known->hash);
         return known->hash;
-    const auto read = platform::hashFile(native);
-    if (!read)
-        return {};
-    if (!read->stamp.isNull() && read->stamp.size >= largeSource) {
+    }
+    const ContentHash h = hashes.find(now);
+    if (!h.isNull() && now.size >= largeSource) {
         if (m_sources.size() >= keptSources)
             m_sources.clear();
-        m_sources.insert(native, {read->stamp, read->hash});
+        m_sources.insert(native, {now, h});
         m_dirty = true;
     }
-    return read->hash;
+    return h;
 }
 
-State Record::judge(const QString &nativeRoot, Entry &e, bool *done)
+State Record::judge(platform::HashCache &hashes, const QString &nativeRoot, Entry &e, bool *done)
 {
-    const ContentHash backup = current(joined(nativeRoot, e.backup), e.backupSeen);
+    const ContentHash backup = current(hashes, joined(nativeRoot, e.backup), e.backupSeen);
     if (e.original.isNull()) {
         // Never backed up, so never replaced: the mods back up first.
         if (backup.isNull()) {
@@ -329,7 +337,7 @@ State Record::judge(const QString &nativeRoot, Entry &e, bool *done)
         e.original = backup;
         m_dirty = true;
     }
-    const ContentHash game = current(joined(nativeRoot, e.game), e.gameSeen);
+    const ContentHash game = current(hashes, joined(nativeRoot, e.game), e.gameSeen);
     if (game == e.original) {
         *done = backup.isNull();
         return State::Original;
@@ -359,14 +367,16 @@ QList<FileStatus> Record::look(platform::FileSystem &fs, const QString &gameRoot
         const QString backups = backupFolder + u'/';
         walk(backupFolder, QString(), &found);
         for (const QString &rel : std::as_const(found))
-            entryFor(in, {m.mod, m.gameFolder + rel, m.gameFolder + rel, m.backupFolder + rel},
+            entryFor(fs.hashes(), in,
+                     {m.mod, m.gameFolder + rel, m.gameFolder + rel, m.backupFolder + rel},
                      fs.nativePath(games + rel), fs.nativePath(backups + rel));
     }
 
     QList<FileStatus> states;
     for (auto e = in.entries.begin(); e != in.entries.end();) {
         bool done = false;
-        const State state = mods.contains(e->mod) ? judge(root, *e, &done) : State::Original;
+        const State state
+            = mods.contains(e->mod) ? judge(fs.hashes(), root, *e, &done) : State::Original;
         if (done) {
             e = in.entries.erase(e);
             m_dirty = true;
@@ -393,24 +403,40 @@ QList<ContentHash> Record::expect(platform::FileSystem &fs, const QString &gameR
     QList<ContentHash> hashes;
     for (const Place &p : replacements) {
         Entry *e = entryFor(in, gameRoot, p, fs);
-        const ContentHash h = sourceHash(fs.nativePath(p.source));
+        const ContentHash h = sourceHash(fs.hashes(), fs.nativePath(p.source));
         hashes.append(h);
-        if (!e || h.isNull() || e->written.contains(h))
-            continue;
-        e->written.append(h);
-        if (e->written.size() > keptWritten)
-            e->written.removeFirst();
-        m_dirty = true;
+        if (e)
+            expectIn(*e, h);
     }
     // A failure is told after the mod's own work, so its message comes first.
     saveOrReport(false);
     return hashes;
 }
 
+void Record::expectIn(Entry &e, const ContentHash &content)
+{
+    if (content.isNull() || e.written.contains(content))
+        return;
+    e.written.append(content);
+    if (e.written.size() > keptWritten)
+        e.written.removeFirst();
+    m_dirty = true;
+}
+
+void Record::replacing(platform::FileSystem &fs, const QString &gameRoot, bool demo,
+                       const Place &place, const ContentHash &content)
+{
+    Install &in = install(fs.nativePath(gameRoot), demo);
+    if (Entry *e = entryFor(in, gameRoot, place, fs))
+        expectIn(*e, content);
+    saveOrReport(false);
+}
+
 void Record::settle(platform::FileSystem &fs, const QString &gameRoot, bool demo,
                     const QList<Place> &replacements, const QList<ContentHash> &sources, bool done)
 {
     const QString root = fs.nativePath(gameRoot);
+    platform::HashCache &hashes = fs.hashes();
     Install &in = install(root, demo);
     for (qsizetype i = 0; i < replacements.size(); ++i) {
         const QString game = below(root, fs.nativePath(gameRoot + replacements[i].game));
@@ -418,7 +444,8 @@ void Record::settle(platform::FileSystem &fs, const QString &gameRoot, bool demo
         if (at == in.entries.end())
             continue;
         if (at->original.isNull()) {
-            const ContentHash backup = current(joined(root, at->backup), at->backupSeen);
+            // A backup made just now was hashed as it was copied.
+            const ContentHash backup = current(hashes, joined(root, at->backup), at->backupSeen);
             if (backup.isNull()) {
                 in.entries.erase(at);
                 m_dirty = true;
@@ -427,12 +454,27 @@ void Record::settle(platform::FileSystem &fs, const QString &gameRoot, bool demo
             at->original = backup;
             m_dirty = true;
         }
-        if (done && !sources.value(i).isNull()) {
-            // Every start puts the board in again: most settles learn nothing.
-            const Seen now{platform::stampOf(joined(root, game)), sources[i]};
-            m_dirty |= now.stamp != at->gameSeen.stamp || now.hash != at->gameSeen.hash;
-            at->gameSeen = now;
+        if (!done)
+            continue;
+        // A source first hashed by its copy is known now, and remembered
+        // when large. Its content is in the game: a copy left out as the
+        // game held it already told no one.
+        ContentHash source = sources.value(i);
+        if (!replacements[i].source.isEmpty()) {
+            const ContentHash known = sourceHash(hashes, fs.nativePath(replacements[i].source));
+            if (source.isNull())
+                source = known;
         }
+        expectIn(*at, source);
+        // What the copy wrote, else the source's content, which the game holds.
+        const FileStamp stamp = platform::stampOf(joined(root, game));
+        const ContentHash wrote = hashes.find(stamp);
+        const Seen now{stamp, wrote.isNull() ? source : wrote};
+        if (now.hash.isNull())
+            continue;
+        // Every start puts the board in again: most settles learn nothing.
+        m_dirty |= now.stamp != at->gameSeen.stamp || now.hash != at->gameSeen.hash;
+        at->gameSeen = now;
     }
     saveOrReport(true);
 }
@@ -677,12 +719,23 @@ Change::Change(Record &record, platform::FileSystem &fs, QString gameRoot, bool 
     for (const Place &p : writes)
         (isRestore(m_fs, m_root, p) ? m_restores : m_replacements).append(p);
     m_sources = m_record.expect(m_fs, m_root, m_demo, m_replacements);
+    for (const Place &p : std::as_const(m_replacements))
+        m_games << m_fs.nativePath(m_root + p.game);
+    m_told = m_fs.onReplacing([this](const QString &native, const ContentHash &content) {
+        if (const qsizetype i = m_games.indexOf(native); i >= 0 && m_sources[i] != content) {
+            m_sources[i] = content;
+            m_record.replacing(m_fs, m_root, m_demo, m_replacements[i], content);
+        }
+        if (m_told)
+            m_told(native, content);
+    });
 }
 
 Change::~Change()
 {
     if (!m_admitted)
         return;
+    m_fs.onReplacing(std::move(m_told));
     // A backup the restore removed was the record's only word on the file:
     // forgotten with it, the file is the game's own again.
     if (m_done) {
