@@ -100,6 +100,21 @@ private slots:
 #endif
     }
 
+    // The program's board in the game with its backups lost and nothing
+    // recorded of them: no backup is taken of it as the game's own.
+    void aBoardWithoutItsBackupsIsNotBackedUp()
+    {
+        start("0");
+        const QString root = fixture::gameRootOf(installPath(Variant::Full));
+        board::swapBoard(m_ctx->files, root, false, "hover");
+        QVERIFY(QDir(fixture::nativePathOf(installPath(Variant::Full),
+                                           fixture::boardFolder + "boardbakup"))
+                    .removeRecursively());
+        gamestate::Change change(m_ctx->record, m_ctx->files, root, false,
+                                 board::places(root, false, "banana"));
+        QVERIFY(!change.admitted());
+    }
+
     // A swap to a board never hashed, cut short between two parts as by a
     // kill: the record on disk knows each part that went in already.
     void aSwapCutShortLeavesNoPartUnknown()
