@@ -7,7 +7,7 @@
 // With VERTZ_BENCH_ACTION naming a menu command, that first idle moment runs
 // it instead, and the process ends once another window is active and idle.
 // With VERTZ_BENCH_PEAK naming a file, the process writes its peak resident
-// size there (kB) as it ends.
+// size there (kB) as it ends, and the bytes it read (rchar).
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -33,13 +33,21 @@ void reportPeak()
         return;
     char line[256];
     long kb = -1;
+    long long read = -1;
     while (std::fgets(line, sizeof line, status)) {
         if (std::strncmp(line, "VmHWM:", 6) == 0)
             kb = std::strtol(line + 6, nullptr, 10);
     }
     std::fclose(status);
+    if (FILE *io = std::fopen("/proc/self/io", "r")) {
+        while (std::fgets(line, sizeof line, io)) {
+            if (std::strncmp(line, "rchar:", 6) == 0)
+                read = std::strtoll(line + 6, nullptr, 10);
+        }
+        std::fclose(io);
+    }
     if (FILE *out = std::fopen(file, "w")) {
-        std::fprintf(out, "%ld\n", kb);
+        std::fprintf(out, "%ld %lld\n", kb, read);
         std::fclose(out);
     }
 #endif

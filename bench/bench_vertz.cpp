@@ -138,6 +138,7 @@ struct ProcessRun {
     double cpuMs = 0; // user and system time: what a load from other jobs hardly moves
     double peakMb = 0;
     double writtenMb = 0;
+    double readMb = 0; // through read() and the kernel's copies (rchar)
 };
 
 // Runs a program to its end in folder, its output dropped; killed after 60 s.
@@ -189,10 +190,13 @@ ProcessRun runProcess(const QString &folder, const QStringList &argv,
           QStringLiteral("%1 ended badly (status %2)").arg(argv.join(u' ')).arg(status));
     QFile peak(QFile::decodeName(peakReport));
     // A command-line run shows no window, so it never idles and reports no peak.
-    if (peak.open(QIODevice::ReadOnly))
-        r.peakMb = peak.readAll().trimmed().toDouble() / 1024.0;
-    else
+    if (peak.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> report = peak.readAll().simplified().split(' ');
+        r.peakMb = report.value(0).toDouble() / 1024.0;
+        r.readMb = report.value(1).toDouble() / (1 << 20);
+    } else {
         check(argv.size() > 1, argv[0] + QStringLiteral(" reported no peak"));
+    }
     r.writtenMb = usage.ru_oublock * 512.0 / (1 << 20);
     return r;
 }
@@ -1034,10 +1038,14 @@ void benchRestoreEverything(const QString &base, const QString &install)
     const auto name = [](int i) {
         return QStringLiteral("Anim_%1.ska").arg(i * (files / replaced), 6, 10, QLatin1Char('0'));
     };
+    // Of the trick's size, as one trick replaced by another often is: only
+    // the content tells them apart.
     for (int i = 0; i < replaced; ++i) {
         QFile f(many + u'/' + name(i));
+        const QByteArray number = QByteArray::number(i);
         check(f.open(QIODevice::WriteOnly)
-                  && f.write(QByteArray(16 << 10, char('a' + i % 26)) + QByteArray::number(i)) > 0,
+                  && f.write(number + QByteArray(trick.size() - number.size(), char('a' + i % 26)))
+                         == trick.size(),
               QStringLiteral("cannot write ") + f.fileName());
     }
     QFile source(many + QStringLiteral("/source.ska"));
@@ -1094,15 +1102,24 @@ void benchRestoreEverything(const QString &base, const QString &install)
         return !boardInPlace(install, QStringLiteral("hover")) && first.open(QIODevice::ReadOnly)
                && first.readAll() != trick && !QFileInfo::exists(backups + QStringLiteral("/many"));
     };
-    std::vector<double> runMs, floorMs;
+    std::vector<double> runMs, floorMs, runRead, floorRead;
+    double mark = 0;
     interleaved(
-        9, modTheProgramsWay,
+        9,
+        [&] {
+            modTheProgramsWay();
+            mark = readMb();
+        },
         [&] {
             const gamefiles::RestoreReport report = gamefiles::restoreEverything(ctx, root, false);
+            runRead.push_back(readMb() - mark);
             check(report.restored == replaced + 5 && report.failed.isEmpty() && restored(),
                   QStringLiteral("Restore Everything left something: ") + report.details());
         },
-        modDirectly,
+        [&] {
+            modDirectly();
+            mark = readMb();
+        },
         [&] {
             for (const char *part : {"cas", "col", "skin", "tex", "usg"}) {
                 const QString game
@@ -1117,21 +1134,26 @@ void benchRestoreEverything(const QString &base, const QString &install)
                 sfs::remove(saved);
             }
             sfs::remove(file(backups + QStringLiteral("/many")));
+            floorRead.push_back(readMb() - mark);
             check(restored(), QStringLiteral("the floor left something"));
         },
         &runMs, &floorMs);
     printRow("Restore Everything, five 64 MB parts and 1,000 of 100,000 tricks", median(runMs),
              "the same copies, done directly", median(floorMs), "ms");
+    printRow("(read by that Restore Everything)", median(runRead), "the copies back read",
+             median(floorRead), "MB");
 
     // What --status reads: nothing with the record; each file once without.
     modTheProgramsWay();
     const double before = readMb();
     const auto withRecord = gamefiles::look(ctx, root, false);
     const double read = readMb() - before;
+    // As a new run finds it: no record, nothing hashed.
     for (const auto mod : {gamestate::Mod::Board, gamestate::Mod::Tricks, gamestate::Mod::Level,
                            gamestate::Mod::Display})
         QFile::remove(ctx.files.nativePath(root) + u'/' + gamestate::Record::fileNameOf(mod));
     ctx.record.load();
+    ctx.files = platform::FileSystem();
     const double again = readMb();
     const auto rebuilt = gamefiles::look(ctx, root, false);
     const double reread = readMb() - again;
@@ -1144,6 +1166,150 @@ void benchRestoreEverything(const QString &base, const QString &install)
     gamefiles::restoreEverything(ctx, root, false);
     QDir::setCurrent(oldCwd);
     QDir(many).removeRecursively();
+}
+
+// The first start on a fresh install with five 64 MB parts in place: no
+// backup, record or kept pairs yet, the game's own board stored, so the
+// start backs the parts up. Then, in a program that started so, the first
+// swap to a board never swapped in. Each beside the same copies done
+// directly, and what it read beside what those copies read.
+void benchFirstRun(const Programs &p, const QString &base)
+{
+    const QString install = base + QStringLiteral("/fresh-game");
+    const QString small = base + QStringLiteral("/fresh-small");
+    fixture::makeInstall(install, fixture::Variant::Full);
+    fixture::makeInstall(small, fixture::Variant::Full);
+    for (const char *key : {"default", "hover"})
+        makeLargeParts(install, QLatin1String(key));
+    const QString work = base + QStringLiteral("/work-fresh");
+    const QString smallWork = base + QStringLiteral("/work-fresh-small");
+    makeWorkFolder(work, install, 0);
+    makeWorkFolder(smallWork, small, 0);
+    const QString models = fixture::nativePathOf(install, fixture::boardFolder);
+    const QString backups = models + QStringLiteral("/boardbakup/");
+    const auto file
+        = [](const QString &path) { return sfs::path(QFile::encodeName(path).toStdString()); };
+    const auto part = [&](const char *key, const char *name) {
+        return partPath(install, QLatin1String(key), QLatin1String(name));
+    };
+    const auto backupOf
+        = [&](const char *name) { return backups + QFileInfo(part("default", name)).fileName(); };
+    const char *const parts[] = {"cas", "col", "skin", "tex", "usg"};
+    // No backup, record or pair kept: as the install and the working folder
+    // were before the program's first start.
+    const auto makeFresh = [&](const QString &folder, const QString &installed) {
+        QDir(fixture::nativePathOf(installed, fixture::boardFolder + QStringLiteral("boardbakup")))
+            .removeRecursively();
+        for (const auto mod : {gamestate::Mod::Board, gamestate::Mod::Tricks, gamestate::Mod::Level,
+                               gamestate::Mod::Display})
+            QFile::remove(installed + u'/' + gamestate::Record::fileNameOf(mod));
+        QFile::remove(folder + QStringLiteral("/vertzmod.verified"));
+    };
+    const auto backedUp = [&] {
+        for (const char *name : parts) {
+            QFile a(part("default", name)), b(backupOf(name));
+            if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly)
+                || b.size() != qint64(partMb) << 20 || a.read(1 << 20) != b.read(1 << 20))
+                return false;
+        }
+        return true;
+    };
+
+    std::vector<double> startMs, floorMs, startRead, floorRead;
+    for (int i = -1; i < 7; ++i) {
+        makeFresh(work, install);
+        makeFresh(smallWork, small);
+        syncDisk();
+        const ProcessRun first = runProcess(work, {p.vertz});
+        check(backedUp(), QStringLiteral("the first start backed the parts up wrong"));
+        makeFresh(work, install);
+        syncDisk();
+        const ProcessRun s = runProcess(smallWork, {p.vertz});
+        const double before = readMb();
+        QElapsedTimer t;
+        t.start();
+        sfs::create_directories(file(backups));
+        for (const char *name : parts)
+            plainCopy(file(part("default", name)), file(backupOf(name)));
+        const double copyMs = msSince(t);
+        const double copyRead = readMb() - before;
+        check(backedUp(), QStringLiteral("the floor backed the parts up wrong"));
+        if (i < 0)
+            continue;
+        startMs.push_back(first.ms);
+        startRead.push_back(first.readMb);
+        floorMs.push_back(s.ms + copyMs);
+        floorRead.push_back(copyRead);
+    }
+    printRow("first start on a fresh install, five 64 MB parts", median(startMs),
+             "start-up with small parts + the five backups done directly", median(floorMs), "ms");
+    printRow("(read by that first start)", median(startRead), "the backups' copies read",
+             median(floorRead), "MB");
+
+    // The swap, in a program whose first start backed the parts up: a new
+    // record and file system each round, so the new board is new to both.
+    const QString oldCwd = QDir::currentPath();
+    check(QDir::setCurrent(work), QStringLiteral("cannot enter ") + work);
+    const QString root = fixture::gameRootOf(install);
+    const auto defaultBack = [&] {
+        if (QFileInfo::exists(backupOf("usg"))) {
+            for (const char *name : parts)
+                plainCopy(file(backupOf(name)), file(part("default", name)));
+        }
+    };
+    std::unique_ptr<ScriptedDialogs> dialogs;
+    std::unique_ptr<AppContext> ctx;
+    const auto change = [&](const QString &key) {
+        gamestate::Change c(ctx->record, ctx->files, root, false, board::places(root, false, key));
+        check(c.admitted(), QStringLiteral("the gate refused ") + key);
+        board::swapBoard(ctx->files, root, false, key);
+        c.done();
+    };
+    std::vector<double> swapMs, copyMs, swapRead, copyRead;
+    double mark = 0;
+    interleaved(
+        7,
+        [&] {
+            defaultBack();
+            makeFresh(work, install);
+            ctx.reset();
+            dialogs = std::make_unique<ScriptedDialogs>();
+            ctx = std::make_unique<AppContext>(*dialogs);
+            ctx->loadSettings();
+            {
+                const gamestate::Reapplying reapplying(ctx->record);
+                change(QStringLiteral("default"));
+            }
+            syncDisk();
+            mark = readMb();
+        },
+        [&] {
+            change(QStringLiteral("hover"));
+            swapRead.push_back(readMb() - mark);
+            check(boardInPlace(install, QStringLiteral("hover")) && dialogs->shown.isEmpty(),
+                  QStringLiteral("the first swap went wrong"));
+        },
+        [&] {
+            defaultBack();
+            syncDisk();
+            mark = readMb();
+        },
+        [&] {
+            for (const char *name : parts)
+                plainCopy(file(part("hover", name)), file(part("default", name)));
+            copyRead.push_back(readMb() - mark);
+            check(boardInPlace(install, QStringLiteral("hover")),
+                  QStringLiteral("the floor's swap went wrong"));
+        },
+        &swapMs, &copyMs);
+    ctx.reset();
+    QDir::setCurrent(oldCwd);
+    // The untimed round's reads are in too: bytes read do not wander.
+    printRow("first swap to a board never swapped in, five 64 MB parts", median(swapMs),
+             "the same copies and renames, done directly", median(copyMs), "ms");
+    printRow("(read by that swap)", median(swapRead), "the copies read", median(copyRead), "MB");
+    QDir(install).removeRecursively();
+    QDir(small).removeRecursively();
 }
 
 void benchSwap(const QString &install)
@@ -1370,6 +1536,8 @@ int main(int argc, char **argv)
             benchDisplay(base);
         if (wanted("record"))
             benchRecord(programs, base);
+        if (wanted("firstrun"))
+            benchFirstRun(programs, base);
         if (wanted("restore"))
             benchRestoreEverything(base, big);
         // Last: the disk goes on writing for a while after.

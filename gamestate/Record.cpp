@@ -3,6 +3,7 @@
 #include "gamestate/LegacyHash.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderReading.h"
+#include "platform/HashCache.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -182,13 +183,14 @@ Record::Entry *Record::entryFor(Install &in, const QString &gameRoot, const Plac
 {
     const QString game = fs.nativePath(gameRoot + place.game);
     // The contents are looked up only for an entry that is new.
-    return entryFor(in, place, game, fs.nativePath(gameRoot + place.backup),
+    return entryFor(fs.hashes(), in, place, game, fs.nativePath(gameRoot + place.backup),
                     in.entries.contains(below(in.root, game)) ? QStringList()
                                                               : modContents(fs, gameRoot, place));
 }
 
-Record::Entry *Record::entryFor(Install &in, const Place &place, const QString &nativeGame,
-                                const QString &nativeBackup, const QStringList &known)
+Record::Entry *Record::entryFor(platform::HashCache &hashes, Install &in, const Place &place,
+                                const QString &nativeGame, const QString &nativeBackup,
+                                const QStringList &known)
 {
     const QString game = below(in.root, nativeGame);
     const QString backup = below(in.root, nativeBackup);
@@ -201,30 +203,31 @@ Record::Entry *Record::entryFor(Install &in, const Place &place, const QString &
     e.unit = place.unit;
     e.game = game;
     e.backup = backup;
-    takeIn(in, e, known);
+    takeIn(hashes, in, e, known);
     mark(in, e);
     return &*in.entries.insert(game, e);
 }
 
-void Record::takeIn(Install &in, Entry &e, const QStringList &known)
+void Record::takeIn(platform::HashCache &hashes, Install &in, Entry &e, const QStringList &known)
 {
-    const ContentHash backup = current(in, e, true);
+    const ContentHash backup = current(hashes, in, e, true);
     if (backup.isNull())
         return;
     e.original = backup;
-    const ContentHash now = current(in, e, false);
-    if (!now.isNull() && now != backup && holdsOneOf(joined(in.root, e.game), now, known))
+    const ContentHash now = current(hashes, in, e, false);
+    if (!now.isNull() && now != backup && holdsOneOf(hashes, joined(in.root, e.game), known))
         e.written.append(now);
 }
 
-bool Record::holdsOneOf(const QString &native, const ContentHash &hash, const QStringList &known)
+bool Record::holdsOneOf(platform::HashCache &hashes, const QString &native,
+                        const QStringList &known)
 {
-    // A content of another size is not read: boards are large.
+    // A content of another size is not read: boards are large. Nor is one
+    // of the same size past its first difference.
     const qint64 size = platform::stampOf(native).size;
-    return std::any_of(known.begin(), known.end(), [&](const QString &k) {
-        const FileStamp stamp = platform::stampOf(k);
-        return !stamp.isNull() && stamp.size == size && sourceHash(k) == hash;
-    });
+    return size >= 0 && std::any_of(known.begin(), known.end(), [&](const QString &k) {
+               return platform::stampOf(k).size == size && hashes.sameContent(native, k);
+           });
 }
 
 Record::Hold Record::holdOf(Install &in, const Place &place, const QString &gameRoot,
@@ -234,20 +237,22 @@ Record::Hold Record::holdOf(Install &in, const Place &place, const QString &game
     Entry *e = entryFor(in, gameRoot, place, fs);
     if (!e)
         return Hold::Unsafe; // outside the install
+    platform::HashCache &hashes = fs.hashes();
     const QString game = joined(in.root, e->game);
-    const ContentHash now = current(in, *e, false);
-    const ContentHash backup = current(in, *e, true);
+    const ContentHash backup = current(hashes, in, *e, true);
     const ContentHash original = e->original.isNull() ? backup : e->original;
     if (original.isNull()) {
         // Never backed up as far as anyone knows: the mod backs up the
         // game's own first. But a file holding the mod's own content has
         // lost its backup, and backing it up would keep the mod as the
-        // game's file.
-        const bool mod = !now.isNull()
-                         && (e->written.contains(now)
-                             || holdsOneOf(game, now, modContents(fs, gameRoot, place)));
+        // game's file. Its hash is left to the backup's copy, which reads
+        // it anyway.
+        const bool mod
+            = (!e->written.isEmpty() && e->written.contains(current(hashes, in, *e, false)))
+              || holdsOneOf(hashes, game, modContents(fs, gameRoot, place));
         return mod ? Hold::Unsafe : Hold::None;
     }
+    const ContentHash now = current(hashes, in, *e, false);
     if (restore && backup != original)
         return Hold::Unsafe;
     // Nothing there to lose, or the game's own: a backup taken of it is right.
@@ -322,14 +327,16 @@ bool Record::admit(platform::FileSystem &fs, const QString &gameRoot, bool demo,
     return ask && ask(question, QStringLiteral("Changed Since"));
 }
 
-ContentHash Record::current(Install &in, Entry &e, bool backup)
+ContentHash Record::current(platform::HashCache &hashes, Install &in, Entry &e, bool backup)
 {
     const QString native = joined(in.root, backup ? e.backup : e.game);
     Seen &seen = backup ? e.backupSeen : e.gameSeen;
     const FileStamp now = platform::stampOf(native);
-    if (!now.isNull() && now == seen.stamp)
+    if (!now.isNull() && now == seen.stamp) {
+        hashes.add(now, seen.hash);
         return seen.hash;
-    const auto read = now.isNull() ? std::nullopt : platform::hashFile(native);
+    }
+    const auto read = now.isNull() ? std::nullopt : hashes.hashOf(native);
     const Seen was = seen;
     seen = read ? Seen{read->stamp, read->hash} : Seen{};
     if (seen.stamp != was.stamp || seen.hash != was.hash)
@@ -337,29 +344,29 @@ ContentHash Record::current(Install &in, Entry &e, bool backup)
     return seen.hash;
 }
 
-ContentHash Record::sourceHash(const QString &native)
+ContentHash Record::sourceHash(platform::HashCache &hashes, const QString &native)
 {
     const FileStamp now = platform::stampOf(native);
     if (now.isNull())
         return {};
     if (const auto known = m_sources.constFind(native);
-        known != m_sources.constEnd() && known->stamp == now)
+        known != m_sources.constEnd() && known->stamp == now) {
+        hashes.add(now, known->hash);
         return known->hash;
-    const auto read = platform::hashFile(native);
-    if (!read)
-        return {};
-    if (!read->stamp.isNull() && read->stamp.size >= largeSource) {
+    }
+    const ContentHash h = hashes.find(now);
+    if (!h.isNull() && now.size >= largeSource) {
         if (m_sources.size() >= keptSources)
             m_sources.clear();
-        m_sources.insert(native, {read->stamp, read->hash});
+        m_sources.insert(native, {now, h});
         m_sourcesChanged.insert(native);
     }
-    return read->hash;
+    return h;
 }
 
-State Record::judge(Install &in, Entry &e, bool *done)
+State Record::judge(platform::HashCache &hashes, Install &in, Entry &e, bool *done)
 {
-    const ContentHash backup = current(in, e, true);
+    const ContentHash backup = current(hashes, in, e, true);
     if (e.original.isNull()) {
         // Never backed up, so never replaced: the mods back up first.
         if (backup.isNull()) {
@@ -369,7 +376,7 @@ State Record::judge(Install &in, Entry &e, bool *done)
         e.original = backup;
         mark(in, e);
     }
-    const ContentHash game = current(in, e, false);
+    const ContentHash game = current(hashes, in, e, false);
     if (game == e.original) {
         *done = backup.isNull();
         return State::Original;
@@ -407,7 +414,8 @@ QList<FileStatus> Record::look(platform::FileSystem &fs, const QString &gameRoot
             // A backup the record knows needs no look-up of its names on disk.
             if (in.entries.contains(below(in.root, games + QString(rel).replace(u'\\', u'/'))))
                 continue;
-            entryFor(in, {m.mod, m.gameFolder + rel, m.gameFolder + rel, m.backupFolder + rel},
+            entryFor(fs.hashes(), in,
+                     {m.mod, m.gameFolder + rel, m.gameFolder + rel, m.backupFolder + rel},
                      fs.nativePath(games + rel), fs.nativePath(backups + rel));
         }
     }
@@ -415,7 +423,8 @@ QList<FileStatus> Record::look(platform::FileSystem &fs, const QString &gameRoot
     QList<FileStatus> states;
     for (auto e = in.entries.begin(); e != in.entries.end();) {
         bool done = false;
-        const State state = mods.contains(e->mod) ? judge(in, *e, &done) : State::Original;
+        const State state
+            = mods.contains(e->mod) ? judge(fs.hashes(), in, *e, &done) : State::Original;
         if (done) {
             mark(in, *e);
             e = in.entries.erase(e);
@@ -456,18 +465,33 @@ QList<ContentHash> Record::expect(platform::FileSystem &fs, const QString &gameR
     QList<ContentHash> hashes;
     for (const Place &p : replacements) {
         Entry *e = entryFor(in, gameRoot, p, fs);
-        const ContentHash h = sourceHash(fs.nativePath(p.source));
+        const ContentHash h = sourceHash(fs.hashes(), fs.nativePath(p.source));
         hashes.append(h);
-        if (!e || h.isNull() || e->written.contains(h))
-            continue;
-        e->written.append(h);
-        if (e->written.size() > keptWritten)
-            e->written.removeFirst();
-        mark(in, *e);
+        if (e)
+            expectIn(in, *e, h);
     }
     // A failure is told after the mod's own work, so its message comes first.
     saveOrReport(false);
     return hashes;
+}
+
+void Record::expectIn(Install &in, Entry &e, const ContentHash &content)
+{
+    if (content.isNull() || e.written.contains(content))
+        return;
+    e.written.append(content);
+    if (e.written.size() > keptWritten)
+        e.written.removeFirst();
+    mark(in, e);
+}
+
+void Record::replacing(platform::FileSystem &fs, const QString &gameRoot, bool demo,
+                       const Place &place, const ContentHash &content)
+{
+    Install &in = install(fs, gameRoot, demo, {place.mod});
+    if (Entry *e = entryFor(in, gameRoot, place, fs))
+        expectIn(in, *e, content);
+    saveOrReport(false);
 }
 
 void Record::settle(platform::FileSystem &fs, const QString &gameRoot, bool demo,
@@ -478,13 +502,15 @@ void Record::settle(platform::FileSystem &fs, const QString &gameRoot, bool demo
     for (const Place &p : replacements)
         mods.append(p.mod);
     Install &in = install(fs, gameRoot, demo, mods);
+    platform::HashCache &hashes = fs.hashes();
     for (qsizetype i = 0; i < replacements.size(); ++i) {
         const QString game = below(root, fs.nativePath(gameRoot + replacements[i].game));
         const auto at = in.entries.find(game);
         if (at == in.entries.end())
             continue;
         if (at->original.isNull()) {
-            const ContentHash backup = current(in, *at, true);
+            // A backup made just now was hashed as it was copied.
+            const ContentHash backup = current(hashes, in, *at, true);
             mark(in, *at);
             if (backup.isNull()) {
                 in.entries.erase(at);
@@ -492,13 +518,28 @@ void Record::settle(platform::FileSystem &fs, const QString &gameRoot, bool demo
             }
             at->original = backup;
         }
-        if (done && !sources.value(i).isNull()) {
-            // Every start puts the board in again: most settles learn nothing.
-            const Seen now{platform::stampOf(joined(root, game)), sources[i]};
-            if (now.stamp != at->gameSeen.stamp || now.hash != at->gameSeen.hash)
-                mark(in, *at);
-            at->gameSeen = now;
+        if (!done)
+            continue;
+        // A source first hashed by its copy is known now, and remembered
+        // when large. Its content is in the game: a copy left out as the
+        // game held it already told no one.
+        ContentHash source = sources.value(i);
+        if (!replacements[i].source.isEmpty()) {
+            const ContentHash known = sourceHash(hashes, fs.nativePath(replacements[i].source));
+            if (source.isNull())
+                source = known;
         }
+        expectIn(in, *at, source);
+        // What the copy wrote, else the source's content, which the game holds.
+        const FileStamp stamp = platform::stampOf(joined(root, game));
+        const ContentHash wrote = hashes.find(stamp);
+        const Seen now{stamp, wrote.isNull() ? source : wrote};
+        if (now.hash.isNull())
+            continue;
+        // Every start puts the board in again: most settles learn nothing.
+        if (now.stamp != at->gameSeen.stamp || now.hash != at->gameSeen.hash)
+            mark(in, *at);
+        at->gameSeen = now;
     }
     saveOrReport(true);
 }
@@ -1033,12 +1074,23 @@ Change::Change(Record &record, platform::FileSystem &fs, QString gameRoot, bool 
     for (const Place &p : writes)
         (isRestore(m_fs, m_root, p) ? m_restores : m_replacements).append(p);
     m_sources = m_record.expect(m_fs, m_root, m_demo, m_replacements);
+    for (const Place &p : std::as_const(m_replacements))
+        m_games << m_fs.nativePath(m_root + p.game);
+    m_told = m_fs.onReplacing([this](const QString &native, const ContentHash &content) {
+        if (const qsizetype i = m_games.indexOf(native); i >= 0 && m_sources[i] != content) {
+            m_sources[i] = content;
+            m_record.replacing(m_fs, m_root, m_demo, m_replacements[i], content);
+        }
+        if (m_told)
+            m_told(native, content);
+    });
 }
 
 Change::~Change()
 {
     if (!m_admitted)
         return;
+    m_fs.onReplacing(std::move(m_told));
     // A backup the restore removed was the record's only word on the file:
     // forgotten with it, the file is the game's own again.
     if (m_done) {

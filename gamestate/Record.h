@@ -2,6 +2,7 @@
 
 #include "gamestate/Place.h"
 #include "platform/ContentHash.h"
+#include "platform/FileSystem.h"
 
 #include <QHash>
 #include <QList>
@@ -14,7 +15,7 @@
 #include <utility>
 
 namespace platform {
-class FileSystem;
+class HashCache;
 }
 
 namespace gamestate {
@@ -83,9 +84,15 @@ public:
 
     // Before a mod replaces game files: records, saved at once, that each
     // may now hold its source's content, so that a kill during the copies
-    // leaves no file the record cannot tell. Returns the sources' hashes.
+    // leaves no file the record cannot tell. Returns the sources' hashes,
+    // none where not known yet: replacing then hears of it before the copy
+    // lands.
     QList<platform::ContentHash> expect(platform::FileSystem &fs, const QString &gameRoot,
                                         bool demo, const QList<Place> &replacements);
+    // While it copies: a replacement's content whose hash expect did not
+    // know, told by the copy before it lands; saved at once.
+    void replacing(platform::FileSystem &fs, const QString &gameRoot, bool demo, const Place &place,
+                   const platform::ContentHash &content);
     // After it: the original of a file backed up just now is hashed from
     // its backup, and (done) each game file holds its source's content.
     void settle(platform::FileSystem &fs, const QString &gameRoot, bool demo,
@@ -148,20 +155,25 @@ private:
                     platform::FileSystem &fs);
     // A new entry is taken in from its backup, where there is one; known
     // are the native paths of the contents the mod may have put there.
-    Entry *entryFor(Install &in, const Place &place, const QString &nativeGame,
-                    const QString &nativeBackup, const QStringList &known = {});
+    Entry *entryFor(platform::HashCache &hashes, Install &in, const Place &place,
+                    const QString &nativeGame, const QString &nativeBackup,
+                    const QStringList &known = {});
     // The hash of the entry's game file (or backup) now, from what was seen
-    // while its stamp holds, else read once. None when no file is there.
-    platform::ContentHash current(Install &in, Entry &e, bool backup);
-    platform::ContentHash sourceHash(const QString &native);
-    State judge(Install &in, Entry &e, bool *done);
+    // while its stamp holds, else from the run's hashes or read once. None
+    // when no file is there.
+    platform::ContentHash current(platform::HashCache &hashes, Install &in, Entry &e, bool backup);
+    // A source's hash where it is known, by the record or the run; never
+    // read here (a copy hashes what it copies). Large ones are remembered.
+    platform::ContentHash sourceHash(platform::HashCache &hashes, const QString &native);
+    State judge(platform::HashCache &hashes, Install &in, Entry &e, bool *done);
     void forget(Install &in, const QString &game);
     // A new entry whose backup is there: its file is the mod's only when it
     // holds one of the mod's contents; anything else is not vouched for.
-    void takeIn(Install &in, Entry &e, const QStringList &known);
+    void takeIn(platform::HashCache &hashes, Install &in, Entry &e, const QStringList &known);
     // Whether the native file holds one of the known contents (natives).
-    bool holdsOneOf(const QString &native, const platform::ContentHash &hash,
-                    const QStringList &known);
+    bool holdsOneOf(platform::HashCache &hashes, const QString &native, const QStringList &known);
+    // Records that the entry's game file may now hold content.
+    void expectIn(Install &in, Entry &e, const platform::ContentHash &content);
     // Why a write to the place must not go on without the player, if it must not.
     enum class Hold { None, Changed, Unsafe };
     Hold holdOf(Install &in, const Place &place, const QString &gameRoot, platform::FileSystem &fs);
@@ -224,7 +236,9 @@ private:
     bool m_demo;
     QList<Place> m_replacements;
     QList<Place> m_restores;
+    QStringList m_games; // native, of each replacement
     QList<platform::ContentHash> m_sources;
+    platform::FileSystem::Replacing m_told; // before this one
     bool m_admitted = false;
     bool m_done = false;
 };

@@ -3,6 +3,7 @@
 
 #include "platform/FileStamp.h"
 #include "platform/FolderReading.h"
+#include "platform/HashCache.h"
 #include "platform/IdenticalFiles.h"
 
 #include <QDir>
@@ -126,47 +127,6 @@ namespace {
 
 constexpr qint64 copyChunk = 1 << 20;
 
-// Reads up to size bytes, fewer only at the end of the file; -1 on failure.
-qint64 readFully(QFile &file, char *data, qint64 size)
-{
-    qint64 done = 0;
-    while (done < size) {
-        const qint64 got = file.read(data + done, size - done);
-        if (got < 0)
-            return -1;
-        if (got == 0)
-            break;
-        done += got;
-    }
-    return done;
-}
-
-// Whether the plain file at target (not a link) holds exactly the bytes of in:
-// the sizes first, then the contents chunk by chunk. Writes nothing.
-bool holdsSameBytes(QFile &in, const QString &target)
-{
-    const fs::path path = toFsPath(target);
-    const qint64 size = in.size();
-    std::error_code ec;
-    if (!fs::is_regular_file(fs::symlink_status(path, ec))
-        || fs::file_size(path, ec) != std::uintmax_t(size) || ec)
-        return false;
-    QFile out;
-    OpenFailure why;
-    if (!openFile(out, target, QIODevice::ReadOnly | QIODevice::Unbuffered, &why)
-        || out.size() != size || !in.seek(0))
-        return false;
-    QByteArray a(copyChunk, Qt::Uninitialized), b(copyChunk, Qt::Uninitialized);
-    for (qint64 done = 0; done < size;) {
-        const qint64 want = std::min(copyChunk, size - done);
-        if (readFully(in, a.data(), want) != want || readFully(out, b.data(), want) != want
-            || std::memcmp(a.constData(), b.constData(), size_t(want)) != 0)
-            return false;
-        done += want;
-    }
-    return true;
-}
-
 enum class KernelCopy { Done, Failed, Unsupported };
 
 // Lets the system copy in's bytes into the empty out: a shared-extent clone
@@ -278,17 +238,34 @@ void FileSystem::copyOpened(Source &source, const QString &to)
         folder += u'/';
     // Even a copy with nothing to do tidies what a killed one left; one that
     // writes finds it where its own temporary goes.
+    const auto leaveAsItIs = [&] {
+        m_identical->add(fromStamp, toStamp);
+        removeLeftoverOf(folder, name);
+    };
     if (same || m_identical->contains(fromStamp, toStamp)) {
         removeLeftoverOf(folder, name);
         return;
     }
-    // Files of different sizes differ: no need to open the destination.
-    const bool mayBeSame = fromStamp.isNull() || toStamp.isNull() || fromStamp.size == toStamp.size;
-    if (mayBeSame && holdsSameBytes(in, target)) {
-        m_identical->add(fromStamp, toStamp);
-        in.seek(0);
-        removeLeftoverOf(folder, name);
-        return;
+    HashCache &hashes = *m_hashes;
+    const ContentHash fromHash = hashes.find(fromStamp);
+    const ContentHash toHash = hashes.find(toStamp);
+    if (!fromHash.isNull() && !toHash.isNull()) {
+        if (fromHash == toHash) {
+            leaveAsItIs();
+            return;
+        }
+    } else if (toHash.isNull() && !toStamp.isNull() && !fromStamp.isNull()
+               && fromStamp.size == toStamp.size) {
+        // Nothing tells them apart but their bytes: read up to the first
+        // difference. Files of different sizes differ, and where only the
+        // destination's hash is known, the copy's own hash tells.
+        QFile dest;
+        OpenFailure why;
+        if (openFile(dest, target, QIODevice::ReadOnly | QIODevice::Unbuffered, &why)
+            && hashes.sameContent(in, fromStamp, dest, toStamp)) {
+            leaveAsItIs();
+            return;
+        }
     }
     if (in.pos() != 0 && !in.seek(0))
         throw FileError(copyOp, shown(source.path), in.errorString());
@@ -308,8 +285,12 @@ void FileSystem::copyOpened(Source &source, const QString &to)
                                : FileError(copyToOp, shown(target), reason, code);
     };
 
+    // A source of unknown content is hashed as it is copied, so nothing
+    // reads it again for its hash; the system's copy does not show the bytes.
+    const bool hashing = fromHash.isNull();
+    ContentHasher hasher;
     qint64 written = 0;
-    switch (kernelCopy(in, out, &written)) {
+    switch (hashing ? KernelCopy::Unsupported : kernelCopy(in, out, &written)) {
     case KernelCopy::Done:
         break;
     case KernelCopy::Failed:
@@ -318,7 +299,8 @@ void FileSystem::copyOpened(Source &source, const QString &to)
     case KernelCopy::Unsupported: {
         // A short write is no error to QFile; writing the rest once more either
         // makes progress or reports the system's reason (disk full, size limit).
-        QByteArray buffer(copyChunk, Qt::Uninitialized);
+        // Most files the mods copy are small: no megabyte to set aside for them.
+        QByteArray buffer(qBound<qint64>(1, size + 1, copyChunk), Qt::Uninitialized);
         for (;;) {
             const qint64 got = in.read(buffer.data(), buffer.size());
             if (got < 0) {
@@ -328,6 +310,8 @@ void FileSystem::copyOpened(Source &source, const QString &to)
             }
             if (got == 0)
                 break;
+            if (hashing)
+                hasher.add(QByteArrayView(buffer.constData(), got));
             for (qint64 done = 0; done < got;) {
                 errno = 0;
                 const qint64 put = out.write(buffer.constData() + done, got - done);
@@ -348,6 +332,23 @@ void FileSystem::copyOpened(Source &source, const QString &to)
     // when opened is no copy.
     if (written != size)
         fail(codeOf(std::errc::io_error));
+    const ContentHash content = hashing ? hasher.result() : fromHash;
+    if (hashing) {
+        // The source's hash only while it stayed the version of its stamp.
+#ifdef Q_OS_WIN
+        const FileStamp after = stampOf(source.path);
+#else
+        struct stat st;
+        const FileStamp after = ::fstat(in.handle(), &st) == 0 ? detail::stampOf(st) : FileStamp();
+#endif
+        if (after == fromStamp)
+            hashes.add(fromStamp, content);
+    }
+    if (!toHash.isNull() && content == toHash) {
+        discard();
+        m_identical->add(fromStamp, toStamp);
+        return;
+    }
     // The bytes reach the disk before the name does: a power cut never
     // leaves an empty backup, nor a game file replaced by one.
     std::error_code synced = injected(FaultInjector::Step::Sync, target);
@@ -359,11 +360,24 @@ void FileSystem::copyOpened(Source &source, const QString &to)
     if (out.error() != QFileDevice::NoError)
         fail(codeOf(std::errc::io_error), out.errorString());
 
+    if (*m_replacing) {
+        try {
+            (*m_replacing)(target, content);
+        } catch (...) {
+            discard();
+            throw;
+        }
+    }
+    const FileStamp made = stampOf(temp);
     if (const std::error_code fault = injected(FaultInjector::Step::Rename, target))
         fail(fault);
     fs::rename(toFsPath(temp), toFsPath(target), ec);
     if (ec)
         fail(ec);
+    // The rename gives the file a new change time: its stamp is taken
+    // after, and kept only if it is still the file written.
+    if (const FileStamp now = stampOf(target); now.file == made.file && now.device == made.device)
+        hashes.add(now, content);
     // The rename itself is kept only once its folder is synced: a backup
     // counts from then on, before the game file it stands for is replaced.
     if (const std::error_code code = syncFolder(folder))

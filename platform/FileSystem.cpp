@@ -2,6 +2,7 @@
 #include "platform/FileSystemDetail.h"
 
 #include "platform/FolderReading.h"
+#include "platform/HashCache.h"
 #include "platform/IdenticalFiles.h"
 
 #include <QDir>
@@ -391,7 +392,9 @@ void ignoreFileSizeSignal()
 }
 } // namespace
 
-FileSystem::FileSystem() : m_identical(std::make_shared<IdenticalFiles>())
+FileSystem::FileSystem()
+    : m_identical(std::make_shared<IdenticalFiles>()), m_hashes(std::make_shared<HashCache>()),
+      m_replacing(std::make_shared<Replacing>())
 {
     ignoreFileSizeSignal();
     m_winePrefix = qEnvironmentVariable("WINEPREFIX");
@@ -400,7 +403,8 @@ FileSystem::FileSystem() : m_identical(std::make_shared<IdenticalFiles>())
 }
 
 FileSystem::FileSystem(QString winePrefix)
-    : m_winePrefix(std::move(winePrefix)), m_identical(std::make_shared<IdenticalFiles>())
+    : m_winePrefix(std::move(winePrefix)), m_identical(std::make_shared<IdenticalFiles>()),
+      m_hashes(std::make_shared<HashCache>()), m_replacing(std::make_shared<Replacing>())
 {
     ignoreFileSizeSignal();
 }
@@ -500,6 +504,11 @@ void FileSystem::copyFiles(const QList<std::pair<QString, QString>> &copies)
     for (size_t i = 0; i < sources.size(); ++i)
         copyOpened(*sources[i], copies[qsizetype(i)].second);
     m_identical->save();
+}
+
+FileSystem::Replacing FileSystem::onReplacing(Replacing told)
+{
+    return std::exchange(*m_replacing, std::move(told));
 }
 
 void FileSystem::keepIdenticalIn(const QString &fileName)

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -13,6 +14,8 @@
 
 namespace platform {
 
+class ContentHash;
+class HashCache;
 class IdenticalFiles;
 struct FileStamp;
 enum class EntryKind; // FolderReading.h
@@ -161,10 +164,12 @@ public:
     // copy's bytes are synced before the rename and its folder after it, so
     // a copy that returned survives a power cut; a failed sync of the folder
     // fails the copy with the destination already replaced. A
-    // destination that already holds the same bytes is left as it is; a pair
-    // found so is not read again while neither file changes (see
-    // IdenticalFiles). What a killed copy onto the same file left is removed
-    // either way (a plain file of its temporary's name only; see
+    // destination that already holds the same bytes is left as it is, told
+    // by the hashes where both are known (see hashes()), else by reading
+    // both up to their first difference; a pair found so is not read again
+    // while neither file changes (see IdenticalFiles). A copy that is going
+    // to write reads its source once and its destination not at all. What a killed copy onto the
+    // same file left is removed either way (a plain file of its temporary's name only; see
     // temporaryNameFor). A source that is no plain file (a pipe, a device) is
     // refused, never waited on.
     void copyFile(const QString &from, const QString &to);
@@ -180,6 +185,18 @@ public:
     void deleteFiles(const QString &pattern, const QStringList &keep = {});
     // Removes a folder empty but for what killed copies left, which goes too.
     void removeFolder(const QString &path);
+
+    // The hashes of the file versions this run met, shared by the copies of
+    // this object: a copy hashes what it copies unless the source's hash is
+    // known, and keeps the hash of the file it wrote.
+    HashCache &hashes() const { return *m_hashes; }
+    // Told by each copy about to replace its destination: the destination's
+    // native path and the hash of what replaces it, once its bytes are on
+    // disk and before the rename, so a record can know a content before it
+    // is in the game. A FileError thrown fails the copy, the destination
+    // untouched. Shared by the copies of this object; returns the one before.
+    using Replacing = std::function<void(const QString &native, const ContentHash &content)>;
+    Replacing onReplacing(Replacing told);
 
     // Keeps the pairs of files found identical in the program's own file of
     // that bare name in the working folder, across runs. Copies of this
@@ -209,6 +226,8 @@ private:
     QString m_mirrorFrom, m_mirrorTo;
     bool m_mirrored = false;
     std::shared_ptr<IdenticalFiles> m_identical;
+    std::shared_ptr<HashCache> m_hashes;
+    std::shared_ptr<Replacing> m_replacing;
 };
 
 } // namespace platform

@@ -1,10 +1,13 @@
+#include "tests/FaultInjection.h"
 #include "tests/PageBench.h"
 
 #include "mods/board/BoardPage.h"
 #include "mods/board/BoardSwap.h"
+#include "platform/FileSystem.h"
 #include "platform/Look.h"
 
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QStyle>
 #include <QtTest>
 
@@ -95,6 +98,47 @@ private slots:
             board::swapBoard(fs, fixture::gameRootOf(installPath(Variant::Full)), false, "hover"));
         QCOMPARE(snapshot(installPath(Variant::Full)), before);
 #endif
+    }
+
+    // The program's board in the game with its backups lost and nothing
+    // recorded of them: no backup is taken of it as the game's own.
+    void aBoardWithoutItsBackupsIsNotBackedUp()
+    {
+        start("0");
+        const QString root = fixture::gameRootOf(installPath(Variant::Full));
+        board::swapBoard(m_ctx->files, root, false, "hover");
+        QVERIFY(QDir(fixture::nativePathOf(installPath(Variant::Full),
+                                           fixture::boardFolder + "boardbakup"))
+                    .removeRecursively());
+        gamestate::Change change(m_ctx->record, m_ctx->files, root, false,
+                                 board::places(root, false, "banana"));
+        QVERIFY(!change.admitted());
+    }
+
+    // A swap to a board never hashed, cut short between two parts as by a
+    // kill: the record on disk knows each part that went in already.
+    void aSwapCutShortLeavesNoPartUnknown()
+    {
+        start("0");
+        Faults faults;
+        faults.step = Faults::Step::Rename;
+        faults.failAt = 3;
+        m_ctx->files.setFaultInjector(&faults);
+        const auto unset = qScopeGuard([&] { m_ctx->files.setFaultInjector(nullptr); });
+        const QString root = fixture::gameRootOf(installPath(Variant::Full));
+        gamestate::Change change(m_ctx->record, m_ctx->files, root, false,
+                                 board::places(root, false, "hover"));
+        QVERIFY(change.admitted());
+        QVERIFY_THROWS_EXCEPTION(platform::FileError,
+                                 board::swapBoard(m_ctx->files, root, false, "hover"));
+        gamestate::Record saved;
+        platform::FileSystem fs;
+        QStringList states;
+        for (const gamestate::FileStatus &f :
+             saved.look(fs, root, false, {board::places(QString(), false), {}}))
+            states << gamestate::stateWord(f.state);
+        QCOMPARE(states.count("modded"), 2);
+        QCOMPARE(states.count("original"), 3);
     }
 };
 

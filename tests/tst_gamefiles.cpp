@@ -350,6 +350,15 @@ private slots:
         QTest::mouseDClick(control("Board_2"), Qt::LeftButton);
         QCOMPARE(readFile(cas),
                  fixture::contentOf(Variant::Full, fixture::boardFolder + "board_hovercas.dat"));
+        // An update that brings the very part the player then puts in: the
+        // file is the mod's from then on.
+        QVERIFY(writeFile(
+            cas, fixture::contentOf(Variant::Full, fixture::boardFolder + "board_bananacas.dat")));
+        m_dialogs.questionAnswers = {true};
+        QTest::mouseDClick(control("Board_1"), Qt::LeftButton);
+        QVERIFY(openGameFiles());
+        QVERIFY(listed().contains("Board: board_defaultcas.dat: modded"));
+        m_files->close();
 
         // A damaged backup, then the backup folder deleted by hand: the HUD
         // is shown again neither from it nor from a copy of its blank files,
