@@ -144,8 +144,14 @@ void LevelsPage::optMotox_Click(int index)
 
 void LevelsPage::putBack(bool on, int mode)
 {
+    const QString &root = m_ctx.settings.gameRoot;
+    const bool skating = !on || mode == 1;
     try {
-        levels::applyMotox(m_ctx.files, m_ctx.settings.gameRoot, on, !on || mode == 1);
+        // Recorded, so the record vouches for what goes back in.
+        gamestate::Change back(m_ctx.record, m_ctx.files, root, false,
+                               levels::writes(root, on, skating), true);
+        levels::applyMotox(m_ctx.files, root, on, skating);
+        back.done();
     } catch (const platform::FileError &) {
     }
 }
