@@ -113,7 +113,10 @@ bool LevelsPage::applyChoice(const SettingValue &modeBefore)
         m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
                               err.explain());
         keepStored();
-        putBack(stored.equals(1), modeWas);
+        // Off in luge mode writes the menu alone, in one copy: nothing to put
+        // back, and the level script it leaves may hold a change since.
+        if (on || skating)
+            putBack(stored.equals(1), modeWas);
         if (on)
             m_ctx.saveSettings();
         return false;
