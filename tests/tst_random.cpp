@@ -125,10 +125,13 @@ class TestRandom : public QObject, MainWindowBench {
         bool restore = false;
         QString labels = "File to copy|File to copy over";
         QSet<QString> kept; // MotoX backups: once made, kept
-        // Board parts and tricks changed since the program wrote them: by a
-        // game update, or, for tricks, as the record that vouched for them
-        // was lost. Each is written only after the player's yes.
+        // Game files changed since the program wrote them: by a game update,
+        // or, for tricks, as the record that vouched for them was lost. Each
+        // is written only after the player's yes.
         QSet<QString> foreign[2];
+        // Of those, the display and MotoX files' own content, which their
+        // backups hold while the files hold the update.
+        Files originals[2];
     } m;
     // The actions, how often each comes, and whether the killed child does it
     // too (it keeps to the main window).
@@ -187,13 +190,53 @@ class TestRandom : public QObject, MainWindowBench {
     // Every save writes the boards held.
     void saved() { std::copy(m.selected, m.selected + 2, m.saved); }
 
-    // The backup of a board part or trick, by key; empty for other files.
-    static QString backupOf(const QString &k)
+    // A display or MotoX file: its unit (balance meter, HUD, fonts, MotoX;
+    // -1 for other files), its backup, the delivered file that replaces it
+    // and whether the model has it replaced now.
+    struct Put {
+        int unit = -1;
+        QString save, with;
+        bool put = false;
+    };
+    Put putOf(const QString &k, bool d) const
+    {
+        const QString name = k.section('/', -1), folder = k.section('/', 0, -2) + '/';
+        if (k.contains("/panelsprites/") || k.contains("/fonts/")) {
+            const int e = k.contains("/fonts/") ? 2 : k.contains("/balance") ? 0 : 1;
+            return {e, folder + (e == 2 ? "fontbackup/" : "panelspritesbackup/") + name,
+                    e == 2 ? "blankfont.dat" : "blank.dat", !m.shown[d][e]};
+        }
+        if (!k.endsWith(".qb") || d)
+            return {};
+        const bool menu = k.contains("/scripts/");
+        return {3, folder + (menu ? "scriptsbackup/" : "motoxbackup/") + name,
+                menu ? "gamemenu.qb" : "Motox_Scripts.qb", m.motox && (menu || m.mode == 1)};
+    }
+    QStringList keysOf(bool d, int unit) const
+    {
+        QStringList keys;
+        for (const QString &rel : fixture::gameFiles(d ? Variant::Demo : Variant::Full)) {
+            if (putOf(key(rel), d).unit == unit)
+                keys << key(rel);
+        }
+        return keys;
+    }
+    // The backup of a game file, by key; empty for files without one.
+    QString backupOf(const QString &k, bool d) const
     {
         const QString board = key(fixture::boardFolder), tricks = key(anims);
         if (k.startsWith(board))
             return board + "boardbakup/" + k.mid(board.size());
-        return k.startsWith(tricks) ? tricks + "trickbackup/" + k.mid(tricks.size()) : QString();
+        return k.startsWith(tricks) ? tricks + "trickbackup/" + k.mid(tricks.size())
+                                    : putOf(k, d).save;
+    }
+    // Written after the player's yes: the update is lost, the original is the file's.
+    void takeOriginals(bool d, const QStringList &keys)
+    {
+        for (const QString &k : keys) {
+            if (m.originals[d].contains(k))
+                m.files[d][k] = m.originals[d].take(k);
+        }
     }
     QStringList boardKeys(bool d) const
     {
@@ -388,31 +431,47 @@ class TestRandom : public QObject, MainWindowBench {
     {
         showPage(3);
         const int e = pick(3);
+        const bool d = m.demo, yes = answerFor(d, keysOf(d, e));
         arm();
         clickOn(control(displayBoxes[e]));
         m_errors = {error};
+        // After a yes a failure too puts the element's files back whole.
+        if (yes)
+            takeOriginals(d, keysOf(d, e));
+        const bool went = yes && !m_faults.failed;
         // A removal is saved before the files change, so also when they fail.
-        if (!m_faults.failed || m.shown[m.demo][e])
+        if (went || m.shown[d][e])
             saved();
-        if (!m_faults.failed)
-            m.boxes[e] = m.shown[m.demo][e] = !m.shown[m.demo][e];
+        if (went)
+            m.boxes[e] = m.shown[d][e] = !m.shown[d][e];
     }
     void clickMotox()
     {
         showPage(2);
         const int c = pick(3);
+        // A disabled control, or the mode already chosen, runs nothing; off
+        // in luge mode writes the menu alone.
+        const bool runs = c == 0 ? m.motoxUsable : m.modesUsable && c - 1 != m.mode;
+        const bool menuOnly = c == 0 && m.motox && m.mode == 0;
+        QStringList keys = runs ? keysOf(false, 3) : QStringList();
+        if (runs && menuOnly)
+            keys.removeLast();
+        const bool yes = answerFor(false, keys);
         arm();
         clickOn(control(motoxControls[c]));
         m_errors = {error};
-        // A disabled control, or the mode already chosen, runs nothing.
-        if (c == 0 ? !m.motoxUsable : !m.modesUsable || c - 1 == m.mode)
+        if (!runs)
             return;
+        // After a yes a failure puts both scripts back, unless the one copy failed.
+        if (yes && !(menuOnly && m_faults.failed))
+            takeOriginals(false, keys);
+        const bool went = yes && !m_faults.failed;
         // MotoX on is saved before the files change, so also when they fail.
-        if (!m_faults.failed || c > 0 || !m.motox)
+        if (went || c > 0 || !m.motox)
             saved();
-        if (!m_faults.failed && c == 0)
+        if (went && c == 0)
             m.motox = !m.motox;
-        else if (!m_faults.failed)
+        else if (went)
             m.mode = c - 1;
         m.modesUsable = m.motox;
         m.picture = m.motox ? m.mode + 1 : 3;
@@ -473,7 +532,7 @@ class TestRandom : public QObject, MainWindowBench {
         if (pick(2) && removeRecords()) {
             for (const bool d : {false, true}) {
                 for (const QString &t : tricks()) {
-                    const QString k = key(anims + t), b = backupOf(k);
+                    const QString k = key(anims + t), b = backupOf(k, d);
                     if (m.files[d].contains(b) && m.files[d][b] != m.files[d][k])
                         m.foreign[d] << k;
                 }
@@ -509,6 +568,7 @@ class TestRandom : public QObject, MainWindowBench {
         std::copy(&m.shown[0][0], &m.shown[0][0] + 6, &fresh.shown[0][0]);
         fresh.files[0] = m.files[0], fresh.files[1] = m.files[1], fresh.kept = m.kept;
         fresh.foreign[0] = m.foreign[0], fresh.foreign[1] = m.foreign[1];
+        fresh.originals[0] = m.originals[0], fresh.originals[1] = m.originals[1];
         fresh.demo = m.demo, fresh.motox = m.motox, fresh.mode = m.mode;
         fresh.modesUsable = m.motox, fresh.picture = m.motox ? m.mode + 1 : 0, fresh.marks = true;
         m = fresh;
@@ -518,26 +578,35 @@ class TestRandom : public QObject, MainWindowBench {
         reapplyBoard(m.saved[m.demo]);
     }
 
-    // The game (an update, a patch) writes a board part or a trick of
-    // either install. Where the program keeps a backup of it, it is changed
-    // since; else it is the game's own now.
+    // The game (an update, a patch) writes a board part, a trick, a display
+    // file or a MotoX script of either install. Where the program keeps a
+    // backup of it, it is changed since; else it is the game's own now.
     void updateGameFile()
     {
         static int updates = 0;
         const bool d = pick(2);
         const Variant v = d ? Variant::Demo : Variant::Full;
-        QStringList rels;
+        QList<QStringList> kinds(4); // board parts, tricks, display files, MotoX scripts
         for (const QString part : {"cas", "col", "skin", "tex", "usg"})
-            rels << fixture::boardFolder + fixture::boardFile(v, "default", part);
-        for (const QString &t : tricks())
-            rels << anims + t;
-        const QString rel = rels[pick(rels.size())], k = key(rel);
+            kinds[0] << fixture::boardFolder + fixture::boardFile(v, "default", part);
+        for (const QString &rel : fixture::gameFiles(v)) {
+            if (const int unit = putOf(key(rel), d).unit; unit >= 0)
+                kinds[unit < 3 ? 2 : 3] << rel;
+            else if (rel.startsWith(anims, Qt::CaseInsensitive))
+                kinds[1] << rel;
+        }
+        kinds.removeAll({});
+        const QStringList &rels = kinds[pick(kinds.size())];
+        const QString rel = rels[pick(rels.size())], k = key(rel), save = backupOf(k, d);
         const QByteArray content
             = QByteArray("updated by the game ") + QByteArray::number(++updates);
+        if (const Files had = expected(m.files[d], d, {}); had.contains(save)) {
+            m.foreign[d] << k;
+            if (putOf(k, d).unit >= 0)
+                m.originals[d][k] = had[save];
+        }
         QVERIFY(writeFile(fixture::nativePathOf(install(d), rel), content));
         m.files[d][k] = content;
-        if (m.files[d].contains(backupOf(k)))
-            m.foreign[d] << k;
         m_update = true;
     }
 
@@ -568,6 +637,8 @@ class TestRandom : public QObject, MainWindowBench {
             std::puts("restoring"), std::fflush(stdout); // a kill from here on is one inside it
         clickOn(window->findChild<QAbstractButton *>("cmdRestoreAll"));
         window->close();
+        // Every unit goes back whole, also one that fails: its files as its settings say.
+        takeOriginals(d, m.originals[d].keys());
         m_expected = {(n ? QString("%1 file%2 restored.").arg(n).arg(n > 1 ? "s" : "")
                          : QString("Nothing was restored."))
                       + " | Restore Everything"};
@@ -611,34 +682,24 @@ class TestRandom : public QObject, MainWindowBench {
     }
 
     // What an install must hold: the model's files, with the display elements
-    // blanked and the MotoX scripts replaced as the model says. Backups hold
-    // the game's own; those of the display go on a restore, MotoX's stay once made.
+    // blanked and the MotoX scripts replaced as the model says, except those
+    // changed since. Backups hold the game's own; those of the display go on
+    // a restore, MotoX's stay once made.
     Files expected(const Files &files, bool demo, const Files &now)
     {
         Files f = files;
+        const Files &originals = m.originals[demo];
         for (const QString &rel : fixture::gameFiles(demo ? Variant::Demo : Variant::Full)) {
-            const QString k = key(rel), name = k.section('/', -1);
-            QString with, save = k.section('/', 0, -2) + '/';
-            bool put = false;
-            if (k.contains("/panelsprites/")) {
-                put = !m.shown[demo][k.contains("/balance") ? 0 : 1];
-                with = "blank.dat", save += "panelspritesbackup/" + name;
-            } else if (k.contains("/fonts/")) {
-                put = !m.shown[demo][2];
-                with = "blankfont.dat", save += "fontbackup/" + name;
-            } else if (k.endsWith(".qb") && !demo) {
-                put = m.motox && (k.contains("/scripts/") || m.mode == 1);
-                with = rel.section('\\', -1);
-                save += (k.contains("/scripts/") ? "scriptsbackup/" : "motoxbackup/") + name;
-                if (now.contains(save))
-                    m.kept << save;
-            } else {
+            const QString k = key(rel);
+            const Put p = putOf(k, demo);
+            if (p.unit < 0)
                 continue;
-            }
-            if (put || m.kept.contains(save))
-                f[save] = f[k];
-            if (put)
-                f[k] = deliveredFile(qPrintable(with));
+            if (p.unit == 3 && now.contains(p.save))
+                m.kept << p.save;
+            if (p.put || m.kept.contains(p.save))
+                f[p.save] = originals.value(k, f[k]);
+            if (p.put && !originals.contains(k))
+                f[k] = deliveredFile(qPrintable(p.with));
         }
         return f;
     }

@@ -100,9 +100,13 @@ void DisplayPage::elementClick(display::Element e, QCheckBox *box)
         display::setShown(m_ctx.files, s.gameRoot, demo, e, show);
     } catch (const platform::FileError &err) {
         // The steps before the failing one are undone where they can be, so
-        // the files keep the state before the click; so do the field and the box.
+        // the files keep the state before the click; so do the field and the
+        // box. Recorded, so the record vouches for what goes back in.
         try {
+            gamestate::Change back(m_ctx.record, m_ctx.files, s.gameRoot, demo,
+                                   display::writes(s.gameRoot, demo, e, shown(stored)), true);
             display::setShown(m_ctx.files, s.gameRoot, demo, e, shown(stored));
+            back.done();
         } catch (const platform::FileError &) {
         }
         m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),

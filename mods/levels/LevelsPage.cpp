@@ -113,7 +113,10 @@ bool LevelsPage::applyChoice(const SettingValue &modeBefore)
         m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
                               err.explain());
         keepStored();
-        putBack(stored.equals(1), modeWas);
+        // Off in luge mode writes the menu alone, in one copy: nothing to put
+        // back, and the level script it leaves may hold a change since.
+        if (on || skating)
+            putBack(stored.equals(1), modeWas);
         if (on)
             m_ctx.saveSettings();
         return false;
@@ -144,8 +147,14 @@ void LevelsPage::optMotox_Click(int index)
 
 void LevelsPage::putBack(bool on, int mode)
 {
+    const QString &root = m_ctx.settings.gameRoot;
+    const bool skating = !on || mode == 1;
     try {
-        levels::applyMotox(m_ctx.files, m_ctx.settings.gameRoot, on, !on || mode == 1);
+        // Recorded, so the record vouches for what goes back in.
+        gamestate::Change back(m_ctx.record, m_ctx.files, root, false,
+                               levels::writes(root, on, skating), true);
+        levels::applyMotox(m_ctx.files, root, on, skating);
+        back.done();
     } catch (const platform::FileError &) {
     }
 }
