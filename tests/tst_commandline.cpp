@@ -145,13 +145,16 @@ private slots:
         r = vertzmod({"--status"});
         QCOMPARE(r.code, 2);
         QVERIFY(r.out.contains(QRegularExpression("tricks +backup damaged or missing +Game")));
-        // A line end in a name keeps to its line in the table; JSON has it exact.
+#ifndef Q_OS_WIN
+        // A line end in a name (not one Windows allows) keeps to its line in
+        // the table; JSON has it exact.
         QVERIFY(writeFile(inGame("Game\\data\\anims\\trickbackup\\grab\\a\nb.ska"), "x"));
         QVERIFY(writeFile(inGame("Game\\data\\anims\\grab\\a\nb.ska"), "y"));
         QVERIFY(
             vertzmod({"--status"})
                 .out.contains(QRegularExpression("tricks +changed since +\\S+\\\\a\\?b.ska\n")));
         QVERIFY(vertzmod({"--status", "--json"}).out.contains("a\\nb.ska\""));
+#endif
 
         // What cannot run says so, with code 3.
         QCOMPARE(vertzmod({"--status", "--demo"}).code, 3);

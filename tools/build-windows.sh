@@ -21,7 +21,7 @@ mkdir -p "$cache"
 echo "Qt for Windows cache: $cache"
 
 if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
-need="g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xauth cmake ninja-build qt6-base-dev libxxhash-dev dpkg-dev"
+need="g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine fonts-wine xvfb xauth cmake ninja-build qt6-base-dev libxxhash-dev dpkg-dev"
 missing=""
 for p in $need; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
@@ -110,7 +110,8 @@ export WINEPATH="Z:$qt/bin;Z:$(dirname "$(x86_64-w64-mingw32-g++-posix -print-fi
 # through the window system, which offscreen has not: the classic one stands in.
 fonts=$cache/test-fonts
 mkdir -p "$fonts"
-for f in tahoma.ttf tahomabd.ttf; do ln -sf "$WINEPREFIX/drive_c/windows/Fonts/$f" "$fonts/$f"; done
+# Wine's own Tahoma (fonts-wine): a new prefix's Fonts folder holds none.
+for f in tahoma.ttf tahomabd.ttf; do ln -sf "/usr/share/wine/fonts/$f" "$fonts/$f"; done
 export QT_QPA_PLATFORM=offscreen QT_PLUGIN_PATH="Z:$qt/plugins" QT_QPA_FONTDIR="Z:$fonts"
 # Under Wine an action of the random test takes half a second, not a few
 # milliseconds: half the actions a seed, and time for all the seeds.
