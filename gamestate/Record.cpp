@@ -101,7 +101,7 @@ void walk(const QString &native, const QString &relative, QStringList *found)
 {
     platform::FolderContents contents;
     try {
-        contents = platform::readFolder(native);
+        contents = platform::readFolder(native, false);
     } catch (const platform::FileError &) {
         return;
     }
@@ -410,9 +410,11 @@ QList<FileStatus> Record::look(platform::FileSystem &fs, const QString &gameRoot
         const QString backupFolder = fs.nativePath(gameRoot + m.backupFolder);
         const QString backups = backupFolder + u'/';
         walk(backupFolder, QString(), &found);
+        const QString gamesBelow = below(in.root, games);
         for (const QString &rel : std::as_const(found)) {
             // A backup the record knows needs no look-up of its names on disk.
-            if (in.entries.contains(below(in.root, games + QString(rel).replace(u'\\', u'/'))))
+            if (!gamesBelow.isEmpty()
+                && in.entries.contains(gamesBelow + QString(rel).replace(u'\\', u'/')))
                 continue;
             entryFor(fs.hashes(), in,
                      {m.mod, m.gameFolder + rel, m.gameFolder + rel, m.backupFolder + rel},

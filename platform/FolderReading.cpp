@@ -174,7 +174,7 @@ void NameList::sortIgnoringCase()
 }
 
 #ifdef Q_OS_WIN
-FolderContents readFolder(const QString &nativeFolder)
+FolderContents readFolder(const QString &nativeFolder, bool sorted)
 {
     if (!QFileInfo(nativeFolder).isDir())
         throw FileError(QStringLiteral("list"), QDir::toNativeSeparators(nativeFolder),
@@ -189,12 +189,14 @@ FolderContents readFolder(const QString &nativeFolder)
         else if (info.isDir() && !info.isSymbolicLink() && !info.isJunction())
             contents.folders.append(info.fileName(), true);
     }
-    contents.files.sortIgnoringCase();
-    contents.folders.sortIgnoringCase();
+    if (sorted) {
+        contents.files.sortIgnoringCase();
+        contents.folders.sortIgnoringCase();
+    }
     return contents;
 }
 #else
-FolderContents readFolder(const QString &nativeFolder)
+FolderContents readFolder(const QString &nativeFolder, bool sorted)
 {
     // readdir gives the raw bytes of each name (so a name that does not
     // decode can be told apart) and mostly its kind without a stat.
@@ -228,8 +230,10 @@ FolderContents readFolder(const QString &nativeFolder)
             .appendEncoded(QByteArrayView(raw, qsizetype(std::strlen(raw))));
     }
     ::closedir(dir);
-    contents.files.sortIgnoringCase();
-    contents.folders.sortIgnoringCase();
+    if (sorted) {
+        contents.files.sortIgnoringCase();
+        contents.folders.sortIgnoringCase();
+    }
     return contents;
 }
 #endif

@@ -45,7 +45,8 @@ struct FolderContents {
 };
 
 // Reads a native folder once. Throws FileError ("list") when it cannot be read.
-FolderContents readFolder(const QString &nativeFolder);
+// Unsorted for a reader that looks at every name alone.
+FolderContents readFolder(const QString &nativeFolder, bool sorted = true);
 
 // What a native path names, without following a final link.
 enum class EntryKind { Missing, File, Folder, Link, Other };
