@@ -168,10 +168,10 @@ private slots:
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.contains("Exit codes") && r.out.contains("--restore-all"));
         QCOMPARE(vertzmod({"--help-all"}).out, r.out);
-#ifdef Q_OS_UNIX
-        // A dead run's lock that a full folder keeps is no running copy.
         QByteArray left = readFile(platform::WorkingFolderLock::fileName);
         window.release();
+#ifdef Q_OS_UNIX
+        // A dead run's lock that a full folder keeps is no running copy.
         QProcess ended;
         ended.start(VERTZMOD, {"--version"});
         QVERIFY(ended.waitForStarted());

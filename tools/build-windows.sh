@@ -110,8 +110,12 @@ export WINEPATH="Z:$qt/bin;Z:$(dirname "$(x86_64-w64-mingw32-g++-posix -print-fi
 # through the window system, which offscreen has not: the classic one stands in.
 fonts=$cache/test-fonts
 mkdir -p "$fonts"
-# Wine's own Tahoma (fonts-wine): a new prefix's Fonts folder holds none.
-for f in tahoma.ttf tahomabd.ttf; do ln -sf "/usr/share/wine/fonts/$f" "$fonts/$f"; done
+# Wine's own Tahoma (fonts-wine), which a new prefix's Fonts folder lacks: the
+# dialogs' face for Windows' own font look-ups and for Qt's alike.
+for f in tahoma.ttf tahomabd.ttf; do
+    cp -f "/usr/share/wine/fonts/$f" "$WINEPREFIX/drive_c/windows/Fonts/$f"
+    ln -sf "$WINEPREFIX/drive_c/windows/Fonts/$f" "$fonts/$f"
+done
 export QT_QPA_PLATFORM=offscreen QT_PLUGIN_PATH="Z:$qt/plugins" QT_QPA_FONTDIR="Z:$fonts"
 # Under Wine an action of the random test takes half a second, not a few
 # milliseconds: half the actions a seed, and time for all the seeds.
