@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSet>
 
 #include <algorithm>
@@ -331,7 +332,7 @@ ContentHash Record::current(platform::HashCache &hashes, Install &in, Entry &e, 
 {
     const QString native = joined(in.root, backup ? e.backup : e.game);
     Seen &seen = backup ? e.backupSeen : e.gameSeen;
-    const FileStamp now = platform::stampOf(native);
+    const FileStamp now = m_stamps ? m_stamps->of(native) : platform::stampOf(native);
     if (!now.isNull() && now == seen.stamp) {
         hashes.add(now, seen.hash);
         return seen.hash;
@@ -390,6 +391,10 @@ QList<FileStatus> Record::look(platform::FileSystem &fs, const QString &gameRoot
                                const Layout &layout)
 {
     const QString root = fs.nativePath(gameRoot);
+    // Every file the record names is looked at, folder by folder.
+    platform::FolderStamps stamps;
+    m_stamps = &stamps;
+    const auto done = qScopeGuard([this] { m_stamps = nullptr; });
     QList<Mod> needed;
     for (const Place &p : layout.places)
         needed.append(p.mod);

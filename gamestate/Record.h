@@ -188,6 +188,7 @@ private:
     // they lie in.
     QHash<QString, Seen> m_sources;
     QSet<QString> m_sourcesChanged;
+    platform::FolderStamps *m_stamps = nullptr; // while a look goes through every file
     bool m_reported = false;
     QString m_unreported;
     // Files a re-application left alone and said so, this run.

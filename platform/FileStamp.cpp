@@ -9,7 +9,9 @@
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include <limits>
@@ -113,5 +115,47 @@ FileStamp detail::stampOf(const struct stat &st)
     return s;
 }
 #endif
+
+FolderStamps::~FolderStamps()
+{
+#ifndef Q_OS_WIN
+    for (const int fd : std::as_const(m_folders)) {
+        if (fd >= 0)
+            ::close(fd);
+    }
+#endif
+}
+
+FileStamp FolderStamps::of(const QString &nativePath)
+{
+#ifdef Q_OS_WIN
+    return stampOf(nativePath);
+#else
+    const qsizetype slash = nativePath.lastIndexOf(u'/');
+    if (slash <= 0)
+        return stampOf(nativePath);
+    const QString folder = nativePath.left(slash);
+    auto at = m_folders.constFind(folder);
+    if (at == m_folders.constEnd()) {
+        // A few folders are open at a time.
+        if (m_folders.size() >= 16) {
+            for (const int fd : std::as_const(m_folders)) {
+                if (fd >= 0)
+                    ::close(fd);
+            }
+            m_folders.clear();
+        }
+        at = m_folders.insert(
+            folder, ::open(encodePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    }
+    if (*at < 0)
+        return stampOf(nativePath);
+    struct stat st;
+    FileStamp s;
+    if (::fstatat(*at, encodePath(nativePath.mid(slash + 1)).constData(), &st, 0) == 0)
+        s = detail::stampOf(st);
+    return s;
+#endif
+}
 
 } // namespace platform

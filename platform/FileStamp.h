@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHash>
 #include <QString>
 
 namespace platform {
@@ -31,5 +32,20 @@ struct FileStamp {
 // The stamp of the plain file a native path names, through a link; none
 // when no plain file is there.
 FileStamp stampOf(const QString &nativePath);
+
+// Stamps of many files in a few folders, as stampOf gives them: each folder
+// is opened once and each file looked up there by its name alone, so a look
+// over thousands of files does not walk their whole paths each time.
+class FolderStamps {
+public:
+    FolderStamps() = default;
+    ~FolderStamps();
+    FolderStamps(const FolderStamps &) = delete;
+    FolderStamps &operator=(const FolderStamps &) = delete;
+    FileStamp of(const QString &nativePath);
+
+private:
+    QHash<QString, int> m_folders; // native folder -> descriptor, -1 when it cannot be opened
+};
 
 } // namespace platform
