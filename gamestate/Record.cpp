@@ -656,9 +656,25 @@ namespace {
 // Each line ends in a check of itself and of the line before it, so a line
 // changed, lost or put elsewhere shows, and a line a kill cut short is the
 // last one and has no end.
+QByteArray chainAfter(QByteArrayView previous, QByteArrayView body, QByteArray *scratch)
+{
+    scratch->clear();
+    *scratch += previous;
+    *scratch += body;
+    return ContentHash::of(*scratch).toHex().left(16);
+}
+
+// What the first line's check follows.
+QByteArray firstCheck()
+{
+    QByteArray scratch;
+    return chainAfter({}, header, &scratch);
+}
+
 QByteArray checked(const QByteArray &body, QByteArray *chain)
 {
-    *chain = ContentHash::of(*chain + body).toHex().left(16);
+    QByteArray scratch;
+    *chain = chainAfter(*chain, body, &scratch);
     return body + '\t' + *chain + '\n';
 }
 
@@ -717,10 +733,7 @@ bool Record::parse(const QString &nativeRoot, Mod mod, const QByteArray &data, K
         const qsizetype tab = line.lastIndexOf('\t');
         if (tab < 0)
             return false;
-        scratch.clear();
-        scratch += kept.chain;
-        scratch += line.first(tab);
-        kept.chain = ContentHash::of(scratch).toHex().left(16);
+        kept.chain = chainAfter(kept.chain, line.first(tab), &scratch);
         if (line.sliced(tab + 1) != kept.chain)
             return false;
         ++kept.lines;
@@ -781,21 +794,17 @@ bool Record::parse(const QString &nativeRoot, Mod mod, const QByteArray &data, K
 void Record::read(const QString &gameRoot, const QString &nativeRoot, Mod mod)
 {
     const QString name = fileNameOf(mod);
-    for (Install &in : m_installs) {
-        if (in.root != nativeRoot)
-            continue;
-        for (auto e = in.entries.begin(); e != in.entries.end();)
-            e = e->mod == mod ? in.entries.erase(e) : std::next(e);
-        in.changed.removeIf([mod](const auto &c) { return c.value() == mod; });
-    }
     Kept &kept = m_kept[keptKey(nativeRoot, mod)];
+    // What is held of the mod goes, also what a damaged file gave in part.
     const auto fresh = [&] {
-        kept = {gameRoot,
-                platform::stampOf(joined(nativeRoot, name)),
-                ContentHash::of(header).toHex().left(16),
-                0,
-                0,
-                true};
+        for (Install &in : m_installs) {
+            if (in.root != nativeRoot)
+                continue;
+            in.entries.removeIf([mod](const auto &e) { return e.value().mod == mod; });
+            in.changed.removeIf([mod](const auto &c) { return c.value() == mod; });
+        }
+        kept = {nativeRoot,   mod, gameRoot, platform::stampOf(joined(nativeRoot, name)),
+                firstCheck(), 0,   0,        true};
     };
     fresh();
     std::optional<QByteArray> data;
@@ -810,10 +819,6 @@ void Record::read(const QString &gameRoot, const QString &nativeRoot, Mod mod)
     if (why.isEmpty() && parse(nativeRoot, mod, *data, kept)) {
         kept.wholeLines = kept.lines;
         return;
-    }
-    for (Install &in : m_installs) {
-        if (in.root == nativeRoot)
-            in.entries.removeIf([mod](const auto &e) { return e.value().mod == mod; });
     }
     fresh();
     const QString where = QDir::toNativeSeparators(joined(nativeRoot, name));
@@ -942,19 +947,17 @@ void Record::load()
 QString Record::save()
 {
     QString why;
-    for (auto k = m_kept.begin(); k != m_kept.end(); ++k) {
-        const QString root = k.key().section(u'\n', 0, 0);
-        const qsizetype m = std::find(std::begin(modKeys), std::end(modKeys),
-                                      k.key().section(u'\n', 1).toLatin1())
-                            - std::begin(modKeys);
-        if (const QString failed = saveKept(root, Mod(m), *k); why.isEmpty())
+    for (Kept &kept : m_kept) {
+        if (const QString failed = saveKept(kept); why.isEmpty())
             why = failed;
     }
     return why;
 }
 
-QString Record::saveKept(const QString &nativeRoot, Mod mod, Kept &kept)
+QString Record::saveKept(Kept &kept)
 {
+    const QString &nativeRoot = kept.root;
+    const Mod mod = kept.mod;
     QList<QPair<Install *, QString>> changes;
     for (Install &in : m_installs) {
         if (in.root != nativeRoot)
@@ -993,7 +996,7 @@ QString Record::saveKept(const QString &nativeRoot, Mod mod, Kept &kept)
           });
     const bool whole = kept.whole || kept.stamp.isNull() || none
                        || kept.lines + changes.size() > 2 * kept.wholeLines + 64;
-    QByteArray chain = whole ? ContentHash::of(header).toHex().left(16) : kept.chain;
+    QByteArray chain = whole ? firstCheck() : kept.chain;
     QByteArray out = whole ? header + '\n' : QByteArray();
     qsizetype lines = whole ? 0 : kept.lines;
     const auto add = [&](const QByteArray &body) {

@@ -127,6 +127,8 @@ private:
     };
     // One mod's record file in an install's folder, as last read or written.
     struct Kept {
+        QString root; // native
+        Mod mod = Mod::Board;
         QString gameRoot; // as the mods spell it, for mayWrite
         platform::FileStamp stamp;
         QByteArray chain; // the check of its last line
@@ -149,7 +151,7 @@ private:
     bool mayWriteTo(const QString &gameRoot) const { return !mayWrite || mayWrite(gameRoot); }
     // Writes what changed of every record held; empty, or why it failed.
     QString save();
-    QString saveKept(const QString &nativeRoot, Mod mod, Kept &kept);
+    QString saveKept(Kept &kept);
     void mark(Install &in, const Entry &e) { in.changed.insert(e.game, e.mod); }
     Entry *entryFor(Install &in, const QString &gameRoot, const Place &place,
                     platform::FileSystem &fs);
