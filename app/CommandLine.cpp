@@ -2,9 +2,9 @@
 
 #include "app/AppIdentity.h"
 #include "app/GameFiles.h"
+#include "context/AppContext.h"
 #include "platform/Terminal.h"
 #include "platform/WorkingFolderLock.h"
-#include "settings/AppContext.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

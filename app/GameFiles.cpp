@@ -1,11 +1,11 @@
 #include "app/GameFiles.h"
 
+#include "context/AppContext.h"
 #include "mods/board/BoardCatalogue.h"
 #include "mods/board/BoardSwap.h"
 #include "mods/display/DisplayMods.h"
 #include "mods/levels/MotoxMod.h"
 #include "mods/tricks/TrickCopy.h"
-#include "settings/AppContext.h"
 
 #include <QHash>
 #include <QSet>

@@ -2,8 +2,8 @@
 
 #include "app/GameFiles.h"
 #include "app/GameFilesModel.h"
-#include "dialogs/Placement.h"
-#include "settings/AppContext.h"
+#include "context/AppContext.h"
+#include "ui/Placement.h"
 
 #include <QDir>
 #include <QEvent>

@@ -1,20 +1,20 @@
 #include "app/frmMod.h"
 
 #include "app/frmGameFiles.h"
-#include "dialogs/Placement.h"
+#include "context/AppContext.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmHelp.h"
 #include "dialogs/frmOptions.h"
 #include "mods/board/BoardPage.h"
 #include "mods/display/DisplayPage.h"
 #include "mods/levels/LevelsPage.h"
-#include "mods/tricks/FileList.h"
-#include "mods/tricks/FolderList.h"
 #include "mods/tricks/TricksPage.h"
-#include "platform/FileSystem.h"
-#include "platform/FormStyle.h"
-#include "platform/Twips.h"
-#include "settings/AppContext.h"
+#include "platform/FileError.h"
+#include "ui/FileList.h"
+#include "ui/FolderList.h"
+#include "ui/FormStyle.h"
+#include "ui/Placement.h"
+#include "ui/Twips.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 #include "app/AppIdentity.h"
 #include "app/CommandLine.h"
 #include "app/frmMod.h"
-#include "platform/Look.h"
-#include "platform/QtDialogs.h"
-#include "settings/AppContext.h"
+#include "context/AppContext.h"
+#include "ui/Look.h"
+#include "ui/QtDialogs.h"
 
 #include <QApplication>
 

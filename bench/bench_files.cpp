@@ -8,12 +8,12 @@
 #include "bench/BenchSupport.h"
 #include "mods/board/BoardCatalogue.h"
 #include "mods/board/BoardSwap.h"
-#include "mods/tricks/FileList.h"
-#include "mods/tricks/FolderList.h"
 #include "platform/FileSystem.h"
 #include "settings/ModSettings.h"
 #include "tests/ScriptedDialogs.h"
 #include "tests/fixture/GameFixture.h"
+#include "ui/FileList.h"
+#include "ui/FolderList.h"
 
 #include <QApplication>
 #include <QDir>

@@ -6,12 +6,12 @@
 // at the end.
 
 #include "bench/BenchSupport.h"
-#include "mods/tricks/FileList.h"
-#include "mods/tricks/FolderList.h"
+#include "context/AppContext.h"
 #include "mods/tricks/TricksPage.h"
-#include "settings/AppContext.h"
 #include "tests/ScriptedDialogs.h"
 #include "tests/fixture/GameFixture.h"
+#include "ui/FileList.h"
+#include "ui/FolderList.h"
 
 #include <QApplication>
 #include <QDir>

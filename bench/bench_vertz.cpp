@@ -15,19 +15,19 @@
 #include "app/frmGameFiles.h"
 #include "app/frmMod.h"
 #include "bench/BenchSupport.h"
+#include "context/AppContext.h"
 #include "gamestate/Record.h"
 #include "mods/board/BoardCatalogue.h"
 #include "mods/board/BoardSwap.h"
 #include "mods/display/DisplayMods.h"
-#include "mods/tricks/FileList.h"
-#include "mods/tricks/FolderList.h"
 #include "mods/tricks/TrickCopy.h"
 #include "mods/tricks/TricksPage.h"
 #include "platform/FileSystem.h"
 #include "platform/WorkingFolderLock.h"
-#include "settings/AppContext.h"
 #include "tests/ScriptedDialogs.h"
 #include "tests/fixture/GameFixture.h"
+#include "ui/FileList.h"
+#include "ui/FolderList.h"
 
 #include <QAbstractListModel>
 #include <QAbstractTableModel>

@@ -1,8 +1,8 @@
 #include "dialogs/frmAbout.h"
 
-#include "dialogs/Placement.h"
-#include "dialogs/TextBox.h"
-#include "platform/Twips.h"
+#include "ui/Placement.h"
+#include "ui/TextBox.h"
+#include "ui/Twips.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,8 +1,8 @@
 #include "dialogs/frmOptions.h"
 
-#include "dialogs/Placement.h"
-#include "platform/Twips.h"
-#include "settings/AppContext.h"
+#include "context/AppContext.h"
+#include "ui/Placement.h"
+#include "ui/Twips.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

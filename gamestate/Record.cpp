@@ -4,6 +4,9 @@
 #include "platform/FileSystem.h"
 #include "platform/FolderReading.h"
 #include "platform/HashCache.h"
+#include "platform/NameEncoding.h"
+#include "platform/OwnFiles.h"
+#include "platform/Temporaries.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,10 +1,12 @@
 #include "platform/FileSystem.h"
-#include "platform/FileSystemDetail.h"
 
+#include "platform/FileIo.h"
 #include "platform/FileStamp.h"
 #include "platform/FolderReading.h"
 #include "platform/HashCache.h"
 #include "platform/IdenticalFiles.h"
+#include "platform/NameEncoding.h"
+#include "platform/Temporaries.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -37,91 +39,6 @@ namespace fs = std::filesystem;
 namespace platform {
 
 using namespace detail;
-
-namespace detail {
-
-// Removes what killed copies left in a native folder: plain files of the
-// temporary name pattern, never a link of that name or anything else.
-void removeLeftovers(const QString &folder)
-{
-#ifdef Q_OS_WIN
-    // Without a name filter: one would build a regular expression per call.
-    QStringList leftovers;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
-    while (it.hasNext()) {
-        it.next();
-        if (isCopyLeftover(it.fileName()) && !it.fileInfo().isSymLink())
-            leftovers.append(it.filePath());
-    }
-    for (const QString &path : std::as_const(leftovers))
-        QFile::remove(path);
-#else
-    DIR *dir = ::opendir(encodePath(folder).constData());
-    if (!dir)
-        return;
-    const int fd = ::dirfd(dir);
-    std::vector<QByteArray> leftovers;
-    while (const dirent *entry = ::readdir(dir)) {
-        struct stat st;
-        if (std::strncmp(entry->d_name, ".vertz-", 7) == 0
-            && isCopyLeftover(QString::fromLatin1(entry->d_name))
-            && ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
-            leftovers.emplace_back(entry->d_name);
-    }
-    for (const QByteArray &name : leftovers)
-        ::unlinkat(fd, name.constData(), 0);
-    ::closedir(dir);
-#endif
-}
-
-constexpr int temporaryAttempts = 16;
-
-// Removes what a killed copy or save onto the file name left in a native
-// folder ending in '/': the plain file of its temporary's name. A link or
-// anything else of that name is left alone, and the next attempt's name
-// looked at.
-void removeLeftoverOf(const QString &folder, QStringView name)
-{
-    for (int attempt = 0; attempt < temporaryAttempts; ++attempt) {
-        const fs::path temp = toFsPath(folder + temporaryNameFor(name, attempt));
-        std::error_code ec;
-        const fs::file_status st = fs::symlink_status(temp, ec);
-        if (!fs::exists(st))
-            return;
-        if (fs::is_regular_file(st)) {
-            fs::remove(temp, ec);
-            return;
-        }
-    }
-}
-
-// Creates the temporary of a copy or save onto the file name in a native
-// folder ending in '/', with the usual permissions (umask), unlike
-// QTemporaryFile's 0600; returns its path. A failure is op's on path (shown).
-QString createTemporary(QFile &out, const QString &folder, QStringView name, const QString &op,
-                        const QString &path)
-{
-    for (int attempt = 0, cleared = -1;;) {
-        const QString temp = folder + temporaryNameFor(name, attempt);
-        OpenFailure why;
-        if (openFile(out, temp, QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
-                     &why))
-            return temp;
-        // A plain file of the name is what a killed copy or save left: it
-        // goes, once. Anything else (a link, a folder): the next name.
-        std::error_code ec;
-        if (why.code == std::errc::file_exists && cleared != attempt
-            && fs::is_regular_file(fs::symlink_status(toFsPath(temp), ec))) {
-            fs::remove(toFsPath(temp), ec);
-            cleared = attempt;
-            continue;
-        }
-        if (++attempt >= temporaryAttempts || why.code != std::errc::file_exists)
-            throw openError(op, path, why);
-    }
-}
-
-} // namespace detail
 
 namespace {
 
@@ -167,33 +84,6 @@ KernelCopy kernelCopy(QFile &in, QFile &out, qint64 *written)
 #endif
 }
 } // namespace
-
-QString temporaryNameFor(QStringView fileName, int attempt)
-{
-    // FNV-1a: the same digits from the same name on every system and version.
-    quint32 h = 2166136261u;
-    const auto mix = [&h](quint32 byte) {
-        h ^= byte;
-        h *= 16777619u;
-    };
-    for (const QChar c : fileName.toString().toCaseFolded()) {
-        mix(c.unicode() & 0xFF);
-        mix(c.unicode() >> 8);
-    }
-    mix(quint32(attempt));
-    return QStringLiteral(".vertz-%1").arg(h, 8, 16, QLatin1Char('0'));
-}
-
-bool isCopyLeftover(QStringView name)
-{
-    if (name.size() != 15 || !name.startsWith(QLatin1String(".vertz-")))
-        return false;
-    for (const QChar c : name.mid(7)) {
-        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f')))
-            return false;
-    }
-    return true;
-}
 
 void FileSystem::copyOpened(Source &source, const QString &to)
 {
@@ -339,7 +229,7 @@ void FileSystem::copyOpened(Source &source, const QString &to)
         const FileStamp after = stampOf(source.path);
 #else
         struct stat st;
-        const FileStamp after = ::fstat(in.handle(), &st) == 0 ? detail::stampOf(st) : FileStamp();
+        const FileStamp after = ::fstat(in.handle(), &st) == 0 ? stampOf(st) : FileStamp();
 #endif
         if (after == fromStamp)
             hashes.add(fromStamp, content);

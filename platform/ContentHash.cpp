@@ -1,8 +1,8 @@
 #include "platform/ContentHash.h"
 
-#include "platform/FileSystem.h"
-#include "platform/FileSystemDetail.h"
-
+#include "platform/FileError.h"
+#include "platform/FileIo.h"
+#include "platform/NameEncoding.h"
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
@@ -141,7 +141,7 @@ std::optional<HashedFile> hashFile(const QString &nativePath,
     if (fd < 0)
         return std::nullopt;
     struct stat st;
-    const FileStamp before = ::fstat(fd, &st) == 0 ? detail::stampOf(st) : FileStamp();
+    const FileStamp before = ::fstat(fd, &st) == 0 ? stampOf(st) : FileStamp();
     bool ok = !before.isNull();
     // Most files the mods change are small: no megabyte to set aside for them.
     buffer.resize(size_t(qBound<qint64>(1, before.size + 1, chunk)));
@@ -157,7 +157,7 @@ std::optional<HashedFile> hashFile(const QString &nativePath,
         if (also)
             also(QByteArrayView(buffer.data(), got));
     }
-    const FileStamp after = ok && ::fstat(fd, &st) == 0 ? detail::stampOf(st) : FileStamp();
+    const FileStamp after = ok && ::fstat(fd, &st) == 0 ? stampOf(st) : FileStamp();
     ::close(fd);
     if (!ok)
         return std::nullopt;

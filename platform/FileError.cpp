@@ -1,5 +1,4 @@
-#include "platform/FileSystem.h"
-#include "platform/FileSystemDetail.h"
+#include "platform/FileError.h"
 
 #include <QDir>
 

@@ -1,8 +1,6 @@
 #include "platform/FileStamp.h"
 
-#include "platform/FileSystem.h"
-#include "platform/FileSystemDetail.h"
-
+#include "platform/NameEncoding.h"
 #include <QDir>
 #include <QList>
 
@@ -94,13 +92,13 @@ FileStamp stampOf(const QString &nativePath)
 #else
     struct stat st;
     if (::stat(encodePath(nativePath).constData(), &st) == 0)
-        s = detail::stampOf(st);
+        s = stampOf(st);
 #endif
     return s;
 }
 
 #ifndef Q_OS_WIN
-FileStamp detail::stampOf(const struct stat &st)
+FileStamp stampOf(const struct stat &st)
 {
     FileStamp s;
     if (!S_ISREG(st.st_mode))
@@ -153,7 +151,7 @@ FileStamp FolderStamps::of(const QString &nativePath)
     struct stat st;
     FileStamp s;
     if (::fstatat(*at, encodePath(nativePath.mid(slash + 1)).constData(), &st, 0) == 0)
-        s = detail::stampOf(st);
+        s = stampOf(st);
     return s;
 #endif
 }

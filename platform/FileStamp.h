@@ -5,6 +5,10 @@
 #include <QHash>
 #include <QString>
 
+#ifndef Q_OS_WIN
+struct stat;
+#endif
+
 namespace platform {
 
 // What tells one version of a file from another without reading it: size,
@@ -32,6 +36,10 @@ struct FileStamp {
 // The stamp of the plain file a native path names, through a link; none
 // when no plain file is there.
 FileStamp stampOf(const QString &nativePath);
+#ifndef Q_OS_WIN
+// The stamp of what a stat() described; none unless a plain file.
+FileStamp stampOf(const struct ::stat &st);
+#endif
 
 // Stamps of many files in a few folders, as stampOf gives them: each folder
 // is opened once and each file looked up there by its name alone, so a look

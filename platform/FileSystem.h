@@ -1,16 +1,20 @@
 #pragma once
 
+#include "platform/FaultInjector.h"
+#include "platform/FileError.h"
+
+#include <QFile>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
-#include <optional>
-
-#include <stdexcept>
-#include <system_error>
 #include <utility>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 
 namespace platform {
 
@@ -19,93 +23,6 @@ class HashCache;
 class IdenticalFiles;
 struct FileStamp;
 enum class EntryKind; // FolderReading.h
-
-// A failed file operation: what was tried, on which path, and what the system said.
-class FileError : public std::runtime_error {
-public:
-    FileError(QString operation, QString path, QString reason, std::error_code code = {});
-    // The reason is the system's message for code.
-    FileError(QString operation, QString path, std::error_code code);
-
-    const QString &operation() const { return m_operation; }
-    const QString &path() const { return m_path; }
-    const QString &reason() const { return m_reason; }
-    // "Cannot <operation> <path>: <reason>", for a message's informative text.
-    // The path is native. A copy names its source as the path when the source
-    // is at fault ("copy", source), else "copy <source> to" and the destination.
-    QString describe() const;
-    // What a player reads: the cause in plain words where the system's code
-    // tells it ("The disk is full."), then a blank line and describe().
-    QString explain() const;
-    // The system's error behind the failure; empty for the program's own refusals.
-    std::error_code code() const { return m_code; }
-
-private:
-    QString m_operation;
-    QString m_path;
-    QString m_reason;
-    std::error_code m_code;
-};
-
-// The bytes the system names a native path by, and the path of such bytes.
-// Outside Windows names are UTF-8, and a byte that is not valid there (a
-// Latin-1 folder name) travels as one lone surrogate U+DC80..U+DCFF, so any
-// name survives the round trip. On Windows: the system's code page.
-QByteArray encodePath(const QString &path);
-QString decodePath(const QByteArray &bytes);
-
-// The program's own file by bare name in the working folder (the settings
-// file). Reading gives nothing when no file is there, or it cannot be opened;
-// writing may go ahead when requireOwnFile returns. A link, a folder or a
-// special file in its place is refused with a FileError for operation op:
-// never followed, written into or waited on.
-std::optional<QByteArray> readOwnFile(const QString &name, qint64 maxSize,
-                                      const QString &folder = {});
-// The working folder's path. Outside Windows its bytes are decoded as
-// decodePath does, so that a name not valid as UTF-8 leads back to it.
-QString workingFolder();
-// With a folder (a native path): the file of that name in it instead.
-void requireOwnFile(const QString &op, const QString &name, const QString &folder = {});
-
-// Replaces the program's own file (bare name in the working folder) by data,
-// whole and atomically: written to a temporary beside it, synced, renamed
-// over it; what a killed save left goes first. A file already holding data
-// is left as it is, and so is a read-only one (FileError). Call
-// requireOwnFile first. Throws FileError ("write") with the reason.
-void writeOwnFile(const QString &name, const QByteArray &data, const QString &folder = {});
-// Adds data at the end of an own file that is there, synced before it
-// returns. Throws FileError ("write"), also when no plain file is there.
-void appendOwnFile(const QString &name, const QByteArray &data, const QString &folder);
-// Renames an own file (never what a link points to) or removes it; a file
-// already gone is no failure to remove. Throw FileError.
-void renameOwnFile(const QString &name, const QString &to, const QString &folder);
-void removeOwnFile(const QString &name, const QString &folder);
-
-// The name pattern of the temporary files a copy or a save writes beside its
-// destination: ".vertz-" and eight hexadecimal digits. A person would not
-// choose such a name: only these are ever removed as leftovers.
-bool isCopyLeftover(QStringView name);
-// The temporary a copy or save onto a file of that name writes beside it: the eight
-// digits come from the name, case folded, and an attempt number (the next
-// one when the name is taken by something not the program's own). A killed
-// copy's leftover is so known to the next copy onto the same file by name,
-// without a listing of the folder.
-QString temporaryNameFor(QStringView fileName, int attempt = 0);
-
-// Tests only: makes chosen steps of the file operations fail as the system
-// would, with the same FileError (operation, path, the system's reason).
-class FaultInjector {
-public:
-    // The steps that can fail, each on the native path the operation names:
-    // opening a copy's source, creating its temporary file beside the
-    // destination, writing it, renaming it over the destination; deleting a
-    // file; creating and removing a folder; syncing a copy's temporary to
-    // disk (on the destination's path).
-    enum class Step { Read, Create, Write, Rename, Delete, MakeFolder, RemoveFolder, Sync };
-    virtual ~FaultInjector() = default;
-    // A code makes the step fail with it before it changes anything of its own.
-    virtual std::error_code failure(Step step, const QString &nativePath) = 0;
-};
 
 // The file operations the mods need, on game paths.
 //
@@ -212,7 +129,14 @@ private:
         return m_faults ? m_faults->failure(step, native) : std::error_code();
     }
 
-    struct Source;
+    // A copy's source, open.
+    struct Source {
+        QString path; // native
+        QFile file;
+#ifndef Q_OS_WIN
+        struct stat opened; // of the open file
+#endif
+    };
     // nativePath with what is there (not through a final link), and the
     // stamp of a plain file there when stamp is given.
     QString lookUp(const QString &gamePath, EntryKind *kind, FileStamp *stamp) const;

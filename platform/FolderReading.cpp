@@ -1,7 +1,7 @@
 #include "platform/FolderReading.h"
 
-#include "platform/FileSystem.h"
-
+#include "platform/FileError.h"
+#include "platform/NameEncoding.h"
 #include <QDir>
 #include <QStringDecoder>
 #include <QtEndian>

@@ -1,6 +1,8 @@
+#include "platform/FileStamp.h"
 #include "platform/FileSystem.h"
-#include "platform/FileSystemDetail.h"
 #include "platform/FolderReading.h"
+#include "platform/NameEncoding.h"
+#include "platform/OwnFiles.h"
 
 #include <QDir>
 

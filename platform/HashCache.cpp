@@ -1,8 +1,8 @@
 #include "platform/HashCache.h"
 
-#include "platform/FileSystem.h"
-#include "platform/FileSystemDetail.h"
-
+#include "platform/FileError.h"
+#include "platform/FileIo.h"
+#include "platform/NameEncoding.h"
 #include <QFile>
 
 #include <algorithm>

@@ -1,7 +1,8 @@
 #include "platform/IdenticalFiles.h"
 
-#include "platform/FileSystem.h"
-
+#include "platform/FileError.h"
+#include "platform/NameEncoding.h"
+#include "platform/OwnFiles.h"
 #include <chrono>
 
 #ifdef Q_OS_WIN

@@ -1,5 +1,4 @@
-#include "platform/FileSystem.h"
-#include "platform/FileSystemDetail.h"
+#include "platform/NameEncoding.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,7 +1,8 @@
 #include "platform/WorkingFolderLock.h"
 
-#include "platform/FileSystem.h"
-
+#include "platform/FileError.h"
+#include "platform/NameEncoding.h"
+#include "platform/OwnFiles.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>

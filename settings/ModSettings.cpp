@@ -1,7 +1,9 @@
 #include "settings/ModSettings.h"
 
 #include "platform/Dialogs.h"
-#include "platform/FileSystem.h"
+#include "platform/FileError.h"
+#include "platform/NameEncoding.h"
+#include "platform/OwnFiles.h"
 
 #include <QDir>
 #include <QList>

@@ -3,7 +3,7 @@
 #include "tests/TestSupport.h"
 
 #include "app/frmMod.h"
-#include "settings/AppContext.h"
+#include "context/AppContext.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -3,7 +3,7 @@
 #include "tests/DeliveredFiles.h"
 #include "tests/TestSupport.h"
 
-#include "settings/AppContext.h"
+#include "context/AppContext.h"
 
 #include <QTest>
 

@@ -6,7 +6,7 @@
 #include "tests/ScriptedDialogs.h"
 #include "tests/fixture/GameFixture.h"
 
-#include "platform/FileSystem.h"
+#include "platform/NameEncoding.h"
 
 #include <QDir>
 #include <QDirIterator>

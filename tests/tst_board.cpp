@@ -4,7 +4,7 @@
 #include "mods/board/BoardPage.h"
 #include "mods/board/BoardSwap.h"
 #include "platform/FileSystem.h"
-#include "platform/Look.h"
+#include "ui/Look.h"
 
 #include <QRadioButton>
 #include <QScopeGuard>

@@ -1,11 +1,11 @@
 #include "tests/ScriptedDialogs.h"
 
-#include "dialogs/TextBox.h"
+#include "context/AppContext.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmHelp.h"
-#include "platform/Look.h"
-#include "platform/Twips.h"
-#include "settings/AppContext.h"
+#include "ui/Look.h"
+#include "ui/TextBox.h"
+#include "ui/Twips.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

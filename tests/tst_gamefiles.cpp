@@ -6,7 +6,7 @@
 
 #include "app/GameFiles.h"
 #include "mods/board/BoardPage.h"
-#include "platform/Look.h"
+#include "ui/Look.h"
 
 #include <QCheckBox>
 #include <QLabel>

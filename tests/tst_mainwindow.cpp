@@ -5,10 +5,10 @@
 #include "app/frmMod.h"
 #include "mods/board/BoardPage.h"
 #include "mods/levels/LevelsPage.h"
-#include "platform/Look.h"
-#include "platform/QtDialogs.h"
-#include "platform/Twips.h"
 #include "platform/WorkingFolderLock.h"
+#include "ui/Look.h"
+#include "ui/QtDialogs.h"
+#include "ui/Twips.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

@@ -5,7 +5,7 @@
 #include "platform/ContentHash.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderReading.h"
-#include "platform/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
 #include <QApplication>
 #include <QInputDialog>

@@ -5,9 +5,10 @@
 #include "app/GameFiles.h"
 #include "app/frmMod.h"
 #include "mods/board/BoardPage.h"
-#include "platform/Look.h"
-#include "platform/Twips.h"
+#include "platform/Temporaries.h"
 #include "platform/WorkingFolderLock.h"
+#include "ui/Look.h"
+#include "ui/Twips.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

@@ -3,6 +3,7 @@
 #include "tests/DeliveredFiles.h"
 #include "tests/FaultInjection.h"
 
+#include "context/AppContext.h"
 #include "mods/board/BoardPage.h"
 #include "mods/board/BoardSwap.h"
 #include "mods/display/DisplayMods.h"
@@ -10,8 +11,8 @@
 #include "mods/levels/LevelsPage.h"
 #include "mods/tricks/TrickCopy.h"
 #include "platform/FileSystem.h"
-#include "platform/Look.h"
-#include "settings/AppContext.h"
+#include "platform/Temporaries.h"
+#include "ui/Look.h"
 
 #include <QCheckBox>
 #include <QRadioButton>

@@ -1,6 +1,6 @@
 #include "tests/TestSupport.h"
 
-#include "platform/FileSystem.h"
+#include "platform/Temporaries.h"
 #include "settings/ModSettings.h"
 
 #include <QScopeGuard>

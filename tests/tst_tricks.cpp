@@ -1,12 +1,12 @@
 #include "tests/FaultInjection.h"
 #include "tests/PageBench.h"
 
-#include "mods/tricks/FileList.h"
-#include "mods/tricks/FolderList.h"
 #include "mods/tricks/TrickCopy.h"
 #include "mods/tricks/TricksPage.h"
-#include "platform/Look.h"
-#include "platform/Twips.h"
+#include "ui/FileList.h"
+#include "ui/FolderList.h"
+#include "ui/Look.h"
+#include "ui/Twips.h"
 
 #include <QLabel>
 #include <QPushButton>

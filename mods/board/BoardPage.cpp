@@ -1,10 +1,10 @@
 #include "mods/board/BoardPage.h"
 
+#include "context/AppContext.h"
 #include "mods/board/BoardCatalogue.h"
 #include "mods/board/BoardSwap.h"
-#include "platform/FormStyle.h"
-#include "platform/Twips.h"
-#include "settings/AppContext.h"
+#include "ui/FormStyle.h"
+#include "ui/Twips.h"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ImageList.h"
+#include "ui/ImageList.h"
 
 #include <QGroupBox>
 

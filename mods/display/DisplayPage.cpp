@@ -1,8 +1,8 @@
 #include "mods/display/DisplayPage.h"
 
-#include "platform/FileSystem.h"
-#include "platform/Twips.h"
-#include "settings/AppContext.h"
+#include "context/AppContext.h"
+#include "platform/FileError.h"
+#include "ui/Twips.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "mods/levels/LevelsPage.h"
 
+#include "context/AppContext.h"
 #include "mods/levels/MotoxMod.h"
-#include "platform/FileSystem.h"
-#include "platform/Twips.h"
-#include "settings/AppContext.h"
+#include "platform/FileError.h"
+#include "ui/Twips.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

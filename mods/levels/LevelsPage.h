@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/ImageList.h"
 #include "settings/SettingValue.h"
+#include "ui/ImageList.h"
 
 #include <QGroupBox>
 

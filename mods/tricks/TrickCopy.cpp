@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/FolderReading.h"
+#include "platform/Temporaries.h"
 
 #include <QStringList>
 

@@ -1,10 +1,10 @@
 #include "mods/tricks/TricksPage.h"
 
-#include "mods/tricks/FileList.h"
-#include "mods/tricks/FolderList.h"
+#include "context/AppContext.h"
 #include "mods/tricks/TrickCopy.h"
-#include "platform/Twips.h"
-#include "settings/AppContext.h"
+#include "ui/FileList.h"
+#include "ui/FolderList.h"
+#include "ui/Twips.h"
 
 #include <QDir>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mods/tricks/FolderReader.h"
+#include "ui/FolderReader.h"
 
 #include <QGroupBox>
 

@@ -1,6 +1,6 @@
-#include "platform/FormStyle.h"
+#include "ui/FormStyle.h"
 
-#include "platform/AppStyle.h"
+#include "ui/AppStyle.h"
 
 #include <QApplication>
 #include <QPainter>

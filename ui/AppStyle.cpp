@@ -1,4 +1,4 @@
-#include "platform/AppStyle.h"
+#include "ui/AppStyle.h"
 
 #include <QApplication>
 #include <QIconEngine>

@@ -1,6 +1,6 @@
-#include "mods/tricks/FolderList.h"
+#include "ui/FolderList.h"
 
-#include "mods/tricks/NameListModel.h"
+#include "ui/NameListModel.h"
 
 #include <QDir>
 #include <QStyle>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/AppStyle.h"
+#include "ui/AppStyle.h"
 
 #include <QApplication>
 #include <QFont>

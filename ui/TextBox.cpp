@@ -1,4 +1,4 @@
-#include "dialogs/TextBox.h"
+#include "ui/TextBox.h"
 
 TextBox::TextBox(QWidget *parent) : QPlainTextEdit(parent)
 {

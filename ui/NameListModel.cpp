@@ -1,4 +1,4 @@
-#include "mods/tricks/NameListModel.h"
+#include "ui/NameListModel.h"
 
 void NameListModel::reset(QStringList head, const QIcon &headIcon, platform::NameList names,
                           const QString &namePrefix, const QIcon &nameIcon)

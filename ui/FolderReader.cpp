@@ -1,4 +1,4 @@
-#include "mods/tricks/FolderReader.h"
+#include "ui/FolderReader.h"
 
 platform::FolderContents FolderReader::read(const QString &nativeFolder)
 {

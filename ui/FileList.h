@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mods/tricks/NameListView.h"
+#include "ui/NameListView.h"
 
 // Every file of one folder, with at most one selected name.
 class FileList : public NameListView {

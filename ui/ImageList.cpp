@@ -1,4 +1,4 @@
-#include "platform/ImageList.h"
+#include "ui/ImageList.h"
 
 #include <QImage>
 #include <QResource>

@@ -1,8 +1,8 @@
-#include "mods/tricks/NameListView.h"
+#include "ui/NameListView.h"
 
-#include "mods/tricks/FolderReader.h"
-#include "mods/tricks/NameListModel.h"
-#include "platform/FileSystem.h"
+#include "platform/FileError.h"
+#include "ui/FolderReader.h"
+#include "ui/NameListModel.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mods/tricks/NameListView.h"
+#include "ui/NameListView.h"
 
 // A folder tree list: the folder shown, its ancestors up to the root and its
 // subfolders. Choosing an entry (double click or Enter) makes it the folder.

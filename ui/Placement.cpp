@@ -1,4 +1,4 @@
-#include "dialogs/Placement.h"
+#include "ui/Placement.h"
 
 #include <QEvent>
 #include <QScreen>

@@ -1,6 +1,6 @@
-#include "mods/tricks/FileList.h"
+#include "ui/FileList.h"
 
-#include "mods/tricks/NameListModel.h"
+#include "ui/NameListModel.h"
 
 bool FileList::refresh(QString *error)
 {
