@@ -79,8 +79,8 @@ public:
     }
 
     // One untimed round first (caches warm, one-time work such as the board
-    // backup done), then reps timed rounds. between runs untimed before each
-    // round, for the set-up a round needs.
+    // backup done), then reps timed rounds. The between function runs untimed
+    // before each round, for the set-up a round needs.
     void measure(const char *name, int reps, const std::function<void()> &run,
                  const std::function<void()> &between = {})
     {

@@ -40,7 +40,8 @@ struct Result {
     double median = 0, min = 0;
 };
 
-// One untimed round first, then reps timed ones; before runs untimed ahead of each.
+// One untimed round first, then reps timed ones; the before function runs
+// untimed ahead of each.
 Result measure(int reps, const std::function<void()> &run, const std::function<void()> &before)
 {
     std::vector<double> ms;
@@ -133,7 +134,7 @@ void benchMemory(const QString &base, int files)
               QStringLiteral("FileList missed files"));
         return list;
     });
-    // What the lists were before: one item a name.
+    // The plain way, for comparison: a QListWidget, one item a name.
     const double items = bytesPerName([&] {
         auto *list = new QListWidget;
         list->setUniformItemSizes(true);

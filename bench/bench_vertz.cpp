@@ -331,9 +331,9 @@ void benchStartUp(const Programs &p, const QString &base, const QString &bigInst
     makeWorkFolder(base + QStringLiteral("/work-big"), bigInstall, bigBoard);
     makeWorkFolder(base + QStringLiteral("/work-minimal"), small, 0);
 
-    // The start-up beside the minimal window, their rounds alone. A start
-    // lasts about 25 ms, single starts wander by a fifth, and a slow spell of
-    // the machine can last a few dozen rounds: many rounds.
+    // The start-up beside the minimal window, their rounds alone. A start is
+    // short, single starts wander, and a slow spell of the machine can last a
+    // few dozen rounds: many rounds.
     std::vector<double> minMs, minCpu, minMb, smallMs, smallCpu, smallMb;
     for (int i = -1; i < 201; ++i) {
         const ProcessRun m = runProcess(base + QStringLiteral("/work-minimal"), {p.minimal});

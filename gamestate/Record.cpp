@@ -1033,7 +1033,7 @@ QString Record::saveKept(Kept &kept)
             add(sourceLine(s));
     }
     try {
-        // The settings file's kinds of write; only ever a plain file, a link
+        // Written as the settings file is: only ever as a plain file; a link
         // or a special file in its place is refused, never written through.
         if (!whole) {
             platform::appendOwnFile(name, out, nativeRoot);

@@ -46,10 +46,10 @@ constexpr qint64 copyChunk = 1 << 20;
 
 enum class KernelCopy { Done, Failed, Unsupported };
 
-// Lets the system copy in's bytes into the empty out: a shared-extent clone
-// where the file system has them, else an in-kernel copy; written is then
-// the size of out. Unsupported (and nothing written) where neither works;
-// Failed with errno set.
+// Has the system copy the bytes of file in into the empty file out: a clone
+// sharing the extents where the file system can, else an in-kernel copy;
+// *written is then the size of out. Unsupported (and nothing written) where
+// neither works; Failed with errno set.
 KernelCopy kernelCopy(QFile &in, QFile &out, qint64 *written)
 {
 #ifdef Q_OS_LINUX

@@ -493,7 +493,7 @@ class TestRandom : public QObject, MainWindowBench {
                    "the window followed before it was active again");
         }
         QVERIFY(leaveWith(how ? "cmdCancel" : "cmdOK"));
-        // A case that once slipped through, for tools/pick-seeds.sh.
+        // A case easy to miss, told to tools/pick-seeds.sh so the fixed seeds reach it.
         if (how < 2 && !m.demo && m.page == 2 && m.modesUsable && coverage())
             std::fputs("coverage: demo switch, modes enabled 1 1\n", stderr);
         if (how < 2)

@@ -117,8 +117,8 @@ for f in tahoma.ttf tahomabd.ttf; do
     ln -sf "$WINEPREFIX/drive_c/windows/Fonts/$f" "$fonts/$f"
 done
 export QT_QPA_PLATFORM=offscreen QT_PLUGIN_PATH="Z:$qt/plugins" QT_QPA_FONTDIR="Z:$fonts"
-# Under Wine an action of the random test takes half a second, not a few
-# milliseconds: half the actions a seed, and time for all the seeds.
+# Under Wine an action of the random test is many times slower: half the
+# actions a seed, and time for all the seeds.
 export VERTZ_ACTIONS=${VERTZ_ACTIONS:-200} QTEST_FUNCTION_TIMEOUT=2400000
 
 results=$build/test-results

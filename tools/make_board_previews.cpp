@@ -977,8 +977,8 @@ int main(int argc, char *argv[])
     for (int i = 0; i < 6; ++i) {
         const QImage image
             = render(kBoardW, kBoardH, boards[i]).convertToFormat(QImage::Format_RGB32);
-        // The previews look as the JPEG pictures of quality 90 they once were,
-        // stored decoded: a start shows one without a decoder.
+        // The previews keep the look of JPEG pictures of quality 90, stored
+        // decoded: a start shows one without a decoder.
         QBuffer jpeg;
         jpeg.open(QIODevice::WriteOnly);
         QImage decoded;

@@ -6,9 +6,9 @@ namespace platform {
 
 // The application's style: the platform's own, except that the menu bar's
 // extension arrow is decoded the first time it is drawn. Qt's menu bar asks
-// for that arrow as it is made, and decoding it loaded every image-format
-// plugin at each start, for an arrow that shows only when the menus do not
-// fit the window.
+// for that arrow as it is made, and decoding it then would load every
+// image-format plugin at each start, for an arrow that shows only when the
+// menus do not fit the window.
 class AppStyle : public QProxyStyle {
     Q_OBJECT
 

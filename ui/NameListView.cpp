@@ -23,7 +23,7 @@ NameListView::NameListView(QWidget *parent)
 
 NameListView::~NameListView() = default;
 
-// Qt connects a view to its model by name, some sixty connections for the
+// Qt connects a view to its model by name, dozens of connections for the
 // page's four lists: paid when a list is first shown or filled, not by every
 // start, most of which never show the Tricks page.
 void NameListView::attachModel()

@@ -27,10 +27,10 @@ void backUp(platform::FileSystem &fs, const QString &models, bool demo)
     }
 }
 
-// Older versions staged the new board in "temp\" first and could leave the
-// folder behind. The copies into the game are atomic on their own, so it is
-// only leftovers now: gone if it can be, never followed if it is a link.
-// Looked for as they spelt it: finding another spelling on Linux would read
+// A "temp\" folder beside the board files is what older versions left of
+// staging a new board there. The copies into the game are atomic and stage
+// nothing: it goes if it can, and is never followed if it is a link. Looked
+// for only as they spelt it: finding another spelling on Linux would read
 // the whole models folder at every start, for a folder none of them made.
 void removeOldStaging(platform::FileSystem &fs, const QString &models)
 {
