@@ -51,12 +51,13 @@ public:
     // for a path that exists as spelt, both from a single look.
     QString nativePath(const QString &gamePath, EntryKind *kind) const;
 
-    // This file system with the game folder `to` mirroring `from`, as a
-    // backup tree mirrors the game's files: below `to`, a part not spelled so
-    // is matched ignoring case only where its counterpart below `from` has no
-    // other name that matches too. Of two names below `from` that differ
-    // only in case, each then keeps a counterpart of its own.
-    FileSystem mirroring(const QString &from, const QString &to) const;
+    // Asked where a part of a game path is not there as spelt but another
+    // spelling of it is: the native folder looked in and the game path up to
+    // and including the part, as given. True keeps the part as spelt, a name
+    // of its own, instead of taking the other spelling.
+    using KeepSpelling = std::function<bool(const QString &nativeFolder, QStringView gamePath)>;
+    // This file system asking keep; an empty one asks nothing.
+    FileSystem keepingSpelling(KeepSpelling keep) const;
 
     bool fileExists(const QString &path) const;
     bool folderExists(const QString &path) const;
@@ -145,10 +146,7 @@ private:
 
     QString m_winePrefix;
     FaultInjector *m_faults = nullptr;
-    // The game folders of mirroring(), looked up only when a name needs
-    // matching; none by default.
-    QString m_mirrorFrom, m_mirrorTo;
-    bool m_mirrored = false;
+    std::shared_ptr<const KeepSpelling> m_keepSpelling;
     std::shared_ptr<IdenticalFiles> m_identical;
     std::shared_ptr<HashCache> m_hashes;
     std::shared_ptr<Replacing> m_replacing;

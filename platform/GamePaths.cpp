@@ -185,23 +185,10 @@ QString FileSystem::lookUp(const QString &gamePath, EntryKind *kind, FileStamp *
     // the rest keeps its spelling without further look-ups. Scanning the
     // parent is the slow path, taken only when the exact spelling is missing.
     bool lookUp = true;
-    // Below the mirroring folder: the counterpart of parent below the mirrored one.
-    QString mirror, mirrorFrom, mirrorTo;
-    if (m_mirrored) {
-        FileSystem plain = *this;
-        plain.m_mirrored = false;
-        mirrorFrom = plain.nativePath(m_mirrorFrom);
-        mirrorTo = plain.nativePath(m_mirrorTo);
-    }
     QString path = rest.toString();
     path.replace(u'\\', u'/');
     for (const QStringView part : QStringView(path).split(u'/', Qt::SkipEmptyParts)) {
         const QString parent = result;
-        if (m_mirrored && parent == mirrorTo)
-            mirror = mirrorFrom;
-        const QString counterpart = mirror;
-        if (!mirror.isNull())
-            mirror.append(u'/').append(part);
         if (!result.endsWith(u'/'))
             result += u'/';
         result += part;
@@ -209,11 +196,12 @@ QString FileSystem::lookUp(const QString &gamePath, EntryKind *kind, FileStamp *
             continue;
         if (there(result))
             continue;
-        // Another spelling there may be the counterpart of another entry. The
-        // mirrored folder may be large: it is read only when there is a match.
+        // Another spelling there may belong to another name (see keepingSpelling).
         QString best = matchIgnoringCase(parent, part);
-        if (!best.isNull() && !counterpart.isNull()
-            && !matchIgnoringCase(counterpart, part).isNull())
+        if (!best.isNull() && m_keepSpelling
+            && (*m_keepSpelling)(parent,
+                                 QStringView(gamePath).first(
+                                     start + (part.data() - path.constData()) + part.size())))
             best.clear();
         if (best.isNull()) {
             lookUp = false;
@@ -228,12 +216,10 @@ QString FileSystem::lookUp(const QString &gamePath, EntryKind *kind, FileStamp *
 #endif
 }
 
-FileSystem FileSystem::mirroring(const QString &from, const QString &to) const
+FileSystem FileSystem::keepingSpelling(KeepSpelling keep) const
 {
     FileSystem view = *this;
-    view.m_mirrorFrom = from;
-    view.m_mirrorTo = to;
-    view.m_mirrored = true;
+    view.m_keepSpelling = keep ? std::make_shared<const KeepSpelling>(std::move(keep)) : nullptr;
     return view;
 }
 

@@ -12,6 +12,28 @@ namespace {
 
 using platform::FileError;
 
+// The file system with the game folder `to` mirroring `from`, as the backup
+// tree mirrors the tricks: below `to`, a part not spelt so takes another
+// spelling only where its counterpart below `from` has no name matching it
+// too. Of two tricks whose names differ only in case, each so keeps a backup
+// of its own.
+platform::FileSystem mirroring(const platform::FileSystem &fs, const QString &from,
+                               const QString &to)
+{
+    const platform::FileSystem plain = fs.keepingSpelling({});
+    const auto folder = [](QString path) {
+        return path.endsWith(u'/') || path.endsWith(u'\\') ? path : path + u'\\';
+    };
+    return fs.keepingSpelling(
+        [plain, from = folder(from), to = folder(to)](const QString &, QStringView gamePath) {
+            if (gamePath.size() <= to.size() || !gamePath.startsWith(to))
+                return false;
+            platform::EntryKind kind;
+            plain.nativePath(from + gamePath.mid(to.size()).toString(), &kind);
+            return kind != platform::EntryKind::Missing;
+        });
+}
+
 QString trickRoot(const QString &gameRoot)
 {
     return gameRoot + QLatin1String(animsFolder);
@@ -133,7 +155,7 @@ void copyTrick(platform::FileSystem &game, const QString &gameRoot, const QStrin
     const QString &trick = roots.trick;
     const QString &backups = roots.backups;
     // Of two tricks whose names differ only in case, each has its own backup.
-    platform::FileSystem fs = game.mirroring(trick, backups);
+    platform::FileSystem fs = mirroring(game, trick, backups);
     requireSelected(sourceName, fs.nativePath(trick + s), "the upper list");
     requireSelected(targetName, fs.nativePath(trick + g), "the lower list");
     requireGameName(sourceName, trickRoot(gameRoot) + s);
@@ -195,7 +217,7 @@ void restoreTrick(platform::FileSystem &fs, Roots &roots, const QString &folder,
                         std::make_error_code(std::errc::no_such_file_or_directory));
     // One replacing copy: it also brings back a game file that went missing.
     // Of two backups whose names differ only in case, each goes back to its own file.
-    fs.mirroring(backups, roots.trick).copyFile(backup, roots.trick + g + name);
+    mirroring(fs, backups, roots.trick).copyFile(backup, roots.trick + g + name);
     fs.deleteFile(backup);
 }
 
