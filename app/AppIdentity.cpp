@@ -73,6 +73,13 @@ public:
     }
 
 private:
+    // Whether a picture of edge suits want better than one of have: it fills
+    // want and have does not or is larger, or neither fills and it is larger.
+    static bool better(int edge, int have, int want)
+    {
+        return (edge >= want && (have < want || edge < have)) || (have < want && edge > have);
+    }
+
     // The smallest picture that fills size, else the largest.
     qsizetype pick(const QSize &size) const
     {
@@ -80,10 +87,7 @@ private:
         qsizetype best = -1;
         for (qsizetype i = 0; i < m_pictures.size(); ++i) {
             const int edge = m_pictures[i].first;
-            if (best < 0)
-                best = i;
-            else if (const int have = m_pictures[best].first;
-                     (edge >= want && (have < want || edge < have)) || (have < want && edge > have))
+            if (best < 0 || better(edge, m_pictures[best].first, want))
                 best = i;
         }
         return best;

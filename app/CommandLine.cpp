@@ -137,10 +137,11 @@ void printJson(bool demo, const QString &root, const QList<gamestate::FileStatus
                                 {QStringLiteral("backup"), f.backup},
                                 {QStringLiteral("state"), gamestate::stateWord(f.state)}});
     }
-    const QJsonObject all{{QStringLiteral("variant"), demo ? "demo" : "full"},
-                          {QStringLiteral("installFolder"), root},
-                          {QStringLiteral("summary"), gamefiles::summary(files)},
-                          {QStringLiteral("files"), list}};
+    const QJsonObject all{
+        {QStringLiteral("variant"), demo ? QStringLiteral("demo") : QStringLiteral("full")},
+        {QStringLiteral("installFolder"), root},
+        {QStringLiteral("summary"), gamefiles::summary(files)},
+        {QStringLiteral("files"), list}};
     out() << QJsonDocument(all).toJson(QJsonDocument::Indented);
 }
 

@@ -40,7 +40,7 @@ inline quint64 avalanche(quint64 h)
 
 void LegacyHasher::addStripe(const uchar *stripe)
 {
-    for (int i = 0; i < 4; ++i)
+    for (qsizetype i = 0; i < 4; ++i)
         m_lane[i] = mixIn(m_lane[i], qFromLittleEndian<quint64>(stripe + 8 * i));
 }
 

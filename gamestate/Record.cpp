@@ -776,8 +776,7 @@ bool Record::parse(const QString &nativeRoot, Mod mod, const QByteArray &data, K
             ok &= plainBelow(e.game, u'/') && plainBelow(e.backup, u'/') && inBackupFolder(e.backup)
                   && unitFits(e.mod, e.unit, e.game);
             // A file written whole holds them in order: each goes in at the end.
-            const QString game = e.game;
-            in.entries.insert(in.entries.cend(), game, std::move(e));
+            in.entries.insert(in.entries.cend(), e.game, e);
         } else if (f[0] == "gone" && n == 3) {
             in.entries.remove(decoded(f[2]));
         } else if (f[0] == "source" && n == 5 && mod == Mod::Board) {

@@ -107,7 +107,7 @@ QString createTemporary(QFile &out, const QString &folder, QStringView name, con
                         const QString &path)
 {
     for (int attempt = 0, cleared = -1;;) {
-        const QString temp = folder + temporaryNameFor(name, attempt);
+        QString temp = folder + temporaryNameFor(name, attempt);
         OpenFailure why;
         if (openFile(out, temp, QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
                      &why))
