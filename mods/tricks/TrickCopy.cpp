@@ -21,7 +21,7 @@ platform::FileSystem mirroring(const platform::FileSystem &fs, const QString &fr
                                const QString &to)
 {
     const platform::FileSystem plain = fs.keepingSpelling({});
-    const auto folder = [](QString path) {
+    const auto folder = [](const QString &path) {
         return path.endsWith(u'/') || path.endsWith(u'\\') ? path : path + u'\\';
     };
     return fs.keepingSpelling(
