@@ -52,8 +52,11 @@ bool openFile(QFile &file, const QString &native, QIODevice::OpenMode mode, Open
 std::error_code syncFile(QFile &file);
 std::error_code syncFolder(const QString &folder);
 
-#ifndef Q_OS_WIN
-// FileStamp.cpp: the stamp of what a stat() described; none unless a plain file.
+// FileStamp.cpp: the stamp of an open file's HANDLE, or of what a stat()
+// described; none unless a plain file.
+#ifdef Q_OS_WIN
+FileStamp stampOfHandle(void *handle);
+#else
 FileStamp stampOf(const struct stat &st);
 #endif
 
