@@ -2,98 +2,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QIconEngine>
-#include <QImageReader>
-#include <QPainter>
-#include <QStyle>
-#include <QStyleOption>
-
-#include <utility>
-
-namespace {
-
-// The window icon, drawn as square pictures of several sizes, each decoded
-// the first time a size it serves is asked for. Decoding all seven at start
-// cost about 2 ms; the offscreen platform asks for none and Windows for two.
-class IconPictures : public QIconEngine {
-public:
-    // (edge in pixels, file) in the order the sizes are listed.
-    explicit IconPictures(QList<std::pair<int, QString>> pictures) : m_pictures(std::move(pictures))
-    {
-        m_decoded.resize(m_pictures.size());
-    }
-
-    QIconEngine *clone() const override { return new IconPictures(*this); }
-    QString key() const override { return QStringLiteral("IconPictures"); }
-
-    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
-    {
-        QList<QSize> sizes;
-        for (const auto &picture : std::as_const(m_pictures))
-            sizes.append(QSize(picture.first, picture.first));
-        return sizes;
-    }
-
-    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override
-    {
-        const qsizetype i = pick(size);
-        if (i < 0)
-            return {};
-        const int edge = m_pictures[i].first;
-        return QSize(edge, edge).boundedTo(size);
-    }
-
-    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State) override
-    {
-        const qsizetype i = pick(size);
-        if (i < 0 || size.isEmpty())
-            return {};
-        if (m_decoded[i].isNull()) {
-            // Told the format, without probing: a probe loads every image plugin.
-            QImageReader reader(m_pictures[i].second, "png");
-            reader.setAutoDetectImageFormat(false);
-            m_decoded[i] = QPixmap::fromImage(reader.read());
-        }
-        QPixmap picture = m_decoded[i];
-        if (picture.width() > size.width() || picture.height() > size.height())
-            picture = picture.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        if (mode != QIcon::Normal) {
-            const QStyleOption option;
-            const QPixmap generated
-                = QApplication::style()->generatedIconPixmap(mode, picture, &option);
-            if (!generated.isNull())
-                picture = generated;
-        }
-        return picture;
-    }
-
-    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
-    {
-        painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
-    }
-
-private:
-    // The smallest picture that fills size, else the largest.
-    qsizetype pick(const QSize &size) const
-    {
-        const int want = qMax(size.width(), size.height());
-        qsizetype best = -1;
-        for (qsizetype i = 0; i < m_pictures.size(); ++i) {
-            const int edge = m_pictures[i].first;
-            if (best < 0)
-                best = i;
-            else if (const int have = m_pictures[best].first;
-                     (edge >= want && (have < want || edge < have)) || (have < want && edge > have))
-                best = i;
-        }
-        return best;
-    }
-
-    QList<std::pair<int, QString>> m_pictures;
-    QList<QPixmap> m_decoded;
-};
-
-} // namespace
 
 void setUpAppName()
 {
@@ -106,9 +14,8 @@ void setUpAppIdentity()
     setUpAppName();
     // Lets a Wayland desktop match the window to the installed entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(VERTZ_APP_ID));
-    // "vertzmod-<edge>.png", one a size.
-    QList<std::pair<int, QString>> pictures;
+    QIcon icon;
     for (const int edge : {VERTZ_ICON_SIZES})
-        pictures.append({edge, QStringLiteral(":/icons/vertzmod-%1.png").arg(edge)});
-    QApplication::setWindowIcon(QIcon(new IconPictures(std::move(pictures))));
+        icon.addFile(QStringLiteral(":/icons/vertzmod-%1.png").arg(edge), QSize(edge, edge));
+    QApplication::setWindowIcon(icon);
 }
