@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 
 void setUpAppName()
 {
@@ -15,7 +17,11 @@ void setUpAppIdentity()
     // Lets a Wayland desktop match the window to the installed entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(VERTZ_APP_ID));
     QIcon icon;
-    for (const int edge : {VERTZ_ICON_SIZES})
-        icon.addFile(QStringLiteral(":/icons/vertzmod-%1.png").arg(edge), QSize(edge, edge));
+    for (const int edge : {VERTZ_ICON_SIZES}) {
+        // Told the format, without probing: a probe loads every image plugin.
+        QImageReader reader(QStringLiteral(":/icons/vertzmod-%1.png").arg(edge), "png");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
+    }
     QApplication::setWindowIcon(icon);
 }
