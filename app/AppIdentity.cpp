@@ -13,8 +13,8 @@
 namespace {
 
 // The window icon, drawn as square pictures of several sizes, each decoded
-// the first time a size it serves is asked for. Decoding all seven at start
-// cost about 2 ms; the offscreen platform asks for none and Windows for two.
+// the first time a size it serves is asked for: a start decodes only what
+// the platform asks for (none offscreen, two on Windows), not all seven.
 class IconPictures : public QIconEngine {
 public:
     // (edge in pixels, file) in the order the sizes are listed.

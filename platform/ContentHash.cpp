@@ -85,29 +85,6 @@ QByteArray ContentHash::toHex() const
            + QByteArray::number(m_low, 16).rightJustified(16, '0');
 }
 
-namespace {
-
-#ifdef Q_OS_WIN
-FileStamp stampOfHandle(HANDLE h)
-{
-    BY_HANDLE_FILE_INFORMATION info;
-    FILE_BASIC_INFO basic;
-    if (!::GetFileInformationByHandle(h, &info)
-        || !::GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic)
-        || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return {};
-    FileStamp s;
-    s.size = qint64((quint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
-    s.modified = basic.LastWriteTime.QuadPart;
-    s.changed = basic.ChangeTime.QuadPart;
-    s.file = (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    s.device = info.dwVolumeSerialNumber;
-    return s;
-}
-#endif
-
-} // namespace
-
 std::optional<HashedFile> hashFile(const QString &nativePath,
                                    const std::function<void(QByteArrayView)> &also)
 {

@@ -77,18 +77,8 @@ FileStamp stampOf(const QString &nativePath)
                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return s;
-    BY_HANDLE_FILE_INFORMATION info;
-    FILE_BASIC_INFO times;
-    const bool read = ::GetFileInformationByHandle(h, &info)
-                      && ::GetFileInformationByHandleEx(h, FileBasicInfo, &times, sizeof times);
+    s = stampOfHandle(h);
     ::CloseHandle(h);
-    if (!read || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return s;
-    s.size = qint64((quint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
-    s.modified = times.LastWriteTime.QuadPart;
-    s.changed = times.ChangeTime.QuadPart;
-    s.file = (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    s.device = info.dwVolumeSerialNumber;
 #else
     struct stat st;
     if (::stat(encodePath(nativePath).constData(), &st) == 0)
@@ -97,7 +87,24 @@ FileStamp stampOf(const QString &nativePath)
     return s;
 }
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+FileStamp stampOfHandle(void *handle)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    FILE_BASIC_INFO times;
+    if (!::GetFileInformationByHandle(handle, &info)
+        || !::GetFileInformationByHandleEx(handle, FileBasicInfo, &times, sizeof times)
+        || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {};
+    FileStamp s;
+    s.size = qint64((quint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+    s.modified = times.LastWriteTime.QuadPart;
+    s.changed = times.ChangeTime.QuadPart;
+    s.file = (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    s.device = info.dwVolumeSerialNumber;
+    return s;
+}
+#else
 FileStamp stampOf(const struct stat &st)
 {
     FileStamp s;

@@ -36,8 +36,11 @@ struct FileStamp {
 // The stamp of the plain file a native path names, through a link; none
 // when no plain file is there.
 FileStamp stampOf(const QString &nativePath);
-#ifndef Q_OS_WIN
-// The stamp of what a stat() described; none unless a plain file.
+// The stamp of an open file's HANDLE, or of what a stat() described; none
+// unless a plain file.
+#ifdef Q_OS_WIN
+FileStamp stampOfHandle(void *handle);
+#else
 FileStamp stampOf(const struct ::stat &st);
 #endif
 

@@ -56,37 +56,6 @@ void requirePlainFile(EntryKind kind, const QString &op, const QString &native)
             codeOf(fs::is_directory(st) ? std::errc::is_a_directory : std::errc::invalid_argument));
 }
 
-// Splits "folder\wildcard" into the folder's game path and the wildcard.
-void splitPattern(const QString &pattern, QString *folder, QString *wildcard)
-{
-    const qsizetype cut = std::max(pattern.lastIndexOf(u'\\'), pattern.lastIndexOf(u'/'));
-    *folder = cut < 0 ? QString() : pattern.left(cut + 1);
-    *wildcard = pattern.mid(cut + 1);
-}
-
-// '*' and '?' over case-folded text; classic greedy match with one backtrack point.
-bool wildcardMatches(QStringView wildcard, QStringView name)
-{
-    qsizetype w = 0, n = 0, starW = -1, starN = 0;
-    while (n < name.size()) {
-        if (w < wildcard.size() && (wildcard[w] == u'?' || wildcard[w] == name[n])) {
-            ++w;
-            ++n;
-        } else if (w < wildcard.size() && wildcard[w] == u'*') {
-            starW = w++;
-            starN = n;
-        } else if (starW >= 0) {
-            w = starW + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (w < wildcard.size() && wildcard[w] == u'*')
-        ++w;
-    return w == wildcard.size();
-}
-
 bool lessIgnoringCase(const QString &a, const QString &b)
 {
     const int c = a.compare(b, Qt::CaseInsensitive);
@@ -108,21 +77,15 @@ void requireFolder(const QString &operation, const QString &folder)
 // points to). Links to folders and broken links are left out. Dot-files count:
 // a copy cut short by a crash leaves one, and a folder holding it could
 // otherwise never be emptied and removed.
-QStringList matchingFiles(const QString &operation, const QString &folder, const QString &wildcard)
+QStringList plainFiles(const QString &operation, const QString &folder)
 {
     requireFolder(operation, folder);
-    const bool everything = wildcard == QLatin1String("*.*") || wildcard == QLatin1String("*");
-    const QString folded = wildcard.toCaseFolded();
     QStringList names;
-    const auto take = [&](const QString &name) {
-        if (everything || wildcardMatches(folded, name.toCaseFolded()))
-            names.append(name);
-    };
 #ifdef Q_OS_WIN
     QDirIterator it(folder, QDir::Files | QDir::Hidden);
     while (it.hasNext()) {
         it.next();
-        take(it.fileName());
+        names.append(it.fileName());
     }
 #else
     // By bytes, so names that are no valid UTF-8 keep them.
@@ -135,7 +98,7 @@ QStringList matchingFiles(const QString &operation, const QString &folder, const
         if (entry->d_type == DT_REG
             || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
                 && ::fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode)))
-            take(decodePath(QByteArray(entry->d_name)));
+            names.append(decodePath(QByteArray(entry->d_name)));
     }
     ::closedir(dir);
 #endif
@@ -191,11 +154,9 @@ bool FileSystem::folderExists(const QString &path) const
     return fs::is_directory(fs::status(toFsPath(nativePath(path)), ec));
 }
 
-QStringList FileSystem::listFiles(const QString &pattern) const
+QStringList FileSystem::filesIn(const QString &folder) const
 {
-    QString folder, wildcard;
-    splitPattern(pattern, &folder, &wildcard);
-    return matchingFiles(QStringLiteral("list"), nativePath(folder), wildcard);
+    return plainFiles(QStringLiteral("list"), nativePath(folder));
 }
 
 void FileSystem::makeFolder(const QString &path)
@@ -292,12 +253,10 @@ void FileSystem::deleteFile(const QString &path)
         throw FileError(op, shown(native), ec);
 }
 
-void FileSystem::deleteFiles(const QString &pattern, const QStringList &keep)
+void FileSystem::deleteFilesIn(const QString &folderPath, const QStringList &keep)
 {
-    QString folderPath, wildcard;
-    splitPattern(pattern, &folderPath, &wildcard);
     const QString folder = nativePath(folderPath);
-    const QStringList names = matchingFiles(QStringLiteral("delete files in"), folder, wildcard);
+    const QStringList names = plainFiles(QStringLiteral("delete files in"), folder);
     for (const QString &name : names) {
         if (keep.contains(name, Qt::CaseInsensitive))
             continue;

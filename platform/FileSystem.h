@@ -64,12 +64,11 @@ public:
     // Whether two paths name one existing file or folder, links followed.
     bool sameEntry(const QString &a, const QString &b) const;
 
-    // Names (not paths) of the plain files matching a pattern such as
-    // "Game\data\anims\*.*"; "*.*" matches every name, matching ignores case.
-    // Sorted case-insensitively. Throws if the folder is missing. A link to a
-    // file counts as a file, and so does a hidden (dot) file; folders, links
-    // to folders and broken links do not.
-    QStringList listFiles(const QString &pattern) const;
+    // Names (not paths) of every plain file in a folder, sorted
+    // case-insensitively. Throws if the folder is missing. A link to a file
+    // counts as a file, and so does a hidden (dot) file; folders, links to
+    // folders and broken links do not.
+    QStringList filesIn(const QString &folder) const;
 
     // Creates one folder; fails if it exists or its parent is missing.
     void makeFolder(const QString &path);
@@ -96,11 +95,10 @@ public:
     // any destination changes.
     void copyFiles(const QList<std::pair<QString, QString>> &copies);
     void deleteFile(const QString &path);
-    // Deletes the files listFiles would list, but those named in keep
+    // Deletes the files filesIn would list, but those named in keep
     // (ignoring case); never follows a link out of the folder (a link to a
-    // file loses the link, not its target) and never descends. A pattern
-    // matching nothing is no failure.
-    void deleteFiles(const QString &pattern, const QStringList &keep = {});
+    // file loses the link, not its target) and never descends.
+    void deleteFilesIn(const QString &folder, const QStringList &keep = {});
     // Removes a folder empty but for what killed copies left, which goes too.
     void removeFolder(const QString &path);
 

@@ -39,7 +39,7 @@ void removeOldStaging(platform::FileSystem &fs, const QString &models)
         return;
     const QString staging = models + QStringLiteral("temp\\");
     try {
-        fs.deleteFiles(staging + QStringLiteral("*.*"));
+        fs.deleteFilesIn(staging);
         fs.removeFolder(staging);
     } catch (const platform::FileError &) {
         // It stands in the way of nothing.
