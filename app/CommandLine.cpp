@@ -15,6 +15,7 @@
 #include <QJsonObject>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -105,6 +106,10 @@ int exitCodeOf(const QList<gamestate::FileStatus> &files)
 // shows as '?', so that every file keeps one line. JSON escapes them itself.
 QString shown(QString text)
 {
+    // Printable ASCII, nearly every name, is shown as it is, without a copy.
+    if (std::all_of(text.cbegin(), text.cend(),
+                    [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; }))
+        return text;
     for (QChar &c : text) {
         const QChar::Category k = c.category();
         if (k == QChar::Other_Control || k == QChar::Separator_Line
@@ -121,9 +126,15 @@ void printTable(const QString &heading, const QList<gamestate::FileStatus> &file
         out() << qSetFieldWidth(9) << Qt::left << "MOD" << qSetFieldWidth(27) << "STATE"
               << qSetFieldWidth(0) << "FILE\n";
     }
+    // Each word made once, not once a file.
+    QString mods[4], states[4];
+    for (int i = 0; i < 4; ++i) {
+        mods[i] = gamestate::modKey(gamestate::Mod(i));
+        states[i] = gamestate::stateWord(gamestate::State(i));
+    }
     for (const gamestate::FileStatus &f : files) {
-        out() << qSetFieldWidth(9) << gamestate::modKey(f.mod) << qSetFieldWidth(27)
-              << gamestate::stateWord(f.state) << qSetFieldWidth(0) << shown(f.game) << '\n';
+        out() << qSetFieldWidth(9) << mods[int(f.mod)] << qSetFieldWidth(27) << states[int(f.state)]
+              << qSetFieldWidth(0) << shown(f.game) << '\n';
     }
     out() << gamefiles::summary(files) << '\n';
 }

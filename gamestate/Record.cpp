@@ -67,7 +67,13 @@ QString decoded(QByteArrayView field)
 
 QString joined(const QString &nativeRoot, const QString &relative)
 {
-    return nativeRoot.endsWith(u'/') ? nativeRoot + relative : nativeRoot + u'/' + relative;
+    // One allocation: a look joins two paths for every file.
+    QString path;
+    path.reserve(nativeRoot.size() + 1 + relative.size());
+    path.append(nativeRoot);
+    if (!nativeRoot.endsWith(u'/'))
+        path.append(u'/');
+    return path.append(relative);
 }
 
 // The part of a native path below a native root; nothing outside it.
@@ -95,12 +101,14 @@ bool isRestore(platform::FileSystem &fs, const QString &gameRoot, const Place &p
 
 QString gamePath(const QString &relative)
 {
-    return QString(relative).replace(u'/', u'\\');
+    QString path(relative.size(), Qt::Uninitialized);
+    std::replace_copy(relative.begin(), relative.end(), path.begin(), QChar(u'/'), QChar(u'\\'));
+    return path;
 }
 
 // Every file below a native backup folder that a path can reach, as paths
-// relative to it with backslashes. Links to folders are not followed, and
-// what a killed copy left is no backup.
+// relative to it with slashes (no name holds a backslash). Links to folders
+// are not followed, and what a killed copy left is no backup.
 void walk(const QString &native, const QString &relative, QStringList *found)
 {
     platform::FolderContents contents;
@@ -110,14 +118,17 @@ void walk(const QString &native, const QString &relative, QStringList *found)
         return;
     }
     for (qsizetype i = 0; i < contents.files.size(); ++i) {
-        const QString name = contents.files.at(i).toString();
-        if (contents.files.isExact(i) && !name.contains(u'\\') && !platform::isCopyLeftover(name))
-            found->append(relative + name);
+        const QStringView name = contents.files.at(i);
+        if (contents.files.isExact(i) && !name.contains(u'\\') && !platform::isCopyLeftover(name)) {
+            QString path;
+            path.reserve(relative.size() + name.size());
+            found->append(path.append(relative).append(name));
+        }
     }
     for (qsizetype i = 0; i < contents.folders.size(); ++i) {
         const QString name = contents.folders.at(i).toString();
         if (contents.folders.isExact(i) && !name.contains(u'\\'))
-            walk(native + u'/' + name, relative + name + u'\\', found);
+            walk(native + u'/' + name, relative + name + u'/', found);
     }
 }
 
@@ -418,14 +429,22 @@ QList<FileStatus> Record::look(platform::FileSystem &fs, const QString &gameRoot
         const QString backupFolder = fs.nativePath(gameRoot + m.backupFolder);
         const QString backups = backupFolder + u'/';
         walk(backupFolder, QString(), &found);
+        // A backup the record knows needs no look-up of its names on disk:
+        // the record's game paths below the folder, by what follows it.
         const QString gamesBelow = below(in.root, games);
+        QSet<QStringView> known;
+        if (!gamesBelow.isEmpty()) {
+            known.reserve(found.size());
+            for (auto e = in.entries.lowerBound(gamesBelow);
+                 e != in.entries.end() && e.key().startsWith(gamesBelow); ++e)
+                known.insert(QStringView(e.key()).sliced(gamesBelow.size()));
+        }
         for (const QString &rel : std::as_const(found)) {
-            // A backup the record knows needs no look-up of its names on disk.
-            if (!gamesBelow.isEmpty()
-                && in.entries.contains(gamesBelow + QString(rel).replace(u'\\', u'/')))
+            if (known.contains(rel))
                 continue;
+            const QString mods = QString(rel).replace(u'/', u'\\');
             entryFor(fs.hashes(), in,
-                     {m.mod, m.gameFolder + rel, m.gameFolder + rel, m.backupFolder + rel},
+                     {m.mod, m.gameFolder + mods, m.gameFolder + mods, m.backupFolder + mods},
                      fs.nativePath(games + rel), fs.nativePath(backups + rel));
         }
     }
@@ -444,18 +463,34 @@ QList<FileStatus> Record::look(platform::FileSystem &fs, const QString &gameRoot
             states.append({e->mod, e->unit, gamePath(e->game), gamePath(e->backup), state});
         ++e;
     }
-    // Each name folded once, not at every comparison.
+    // Each name folded once, not at every comparison; an ASCII one by hand.
+    const auto folded = [](const QString &name) {
+        if (!std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; }))
+            return name.toCaseFolded();
+        QString key(name.size(), Qt::Uninitialized);
+        std::transform(name.begin(), name.end(), key.begin(), [](QChar c) {
+            return c >= u'A' && c <= u'Z' ? QChar(c.unicode() + 32) : c;
+        });
+        return key;
+    };
+    // Mod by mod, each in the record's order, which is mostly the one shown.
     std::vector<std::pair<QString, qsizetype>> order;
     order.reserve(size_t(states.size()));
-    for (qsizetype i = 0; i < states.size(); ++i)
-        order.emplace_back(states[i].game.toCaseFolded(), i);
-    std::sort(order.begin(), order.end(), [&](const auto &a, const auto &b) {
+    for (int m = 0; m < int(std::size(modKeys)); ++m) {
+        for (qsizetype i = 0; i < states.size(); ++i) {
+            if (states[i].mod == Mod(m))
+                order.emplace_back(folded(states[i].game), i);
+        }
+    }
+    const auto before = [&](const auto &a, const auto &b) {
         const FileStatus &x = states[a.second], &y = states[b.second];
         if (x.mod != y.mod)
             return x.mod < y.mod;
         const int c = a.first.compare(b.first);
         return c != 0 ? c < 0 : x.game < y.game;
-    });
+    };
+    if (!std::is_sorted(order.begin(), order.end(), before))
+        std::sort(order.begin(), order.end(), before);
     QList<FileStatus> sorted;
     sorted.reserve(states.size());
     for (const auto &o : order)
@@ -586,21 +621,22 @@ namespace {
 const char *const backupFolders[] = {"boardbakup",  "trickbackup",        "scriptsbackup",
                                      "motoxbackup", "panelspritesbackup", "fontbackup"};
 
-// One name that stays where it is put: a part that climbs, stays, or holds
-// a separator could lead a restore out of the install.
-bool plainName(QStringView name)
+// A name's characters are checked apart from the name as a whole, so that a
+// path is read once.
+bool plainCharacter(QChar c)
+{
+#ifdef Q_OS_WIN
+    // A drive or a stream.
+    if (c == u':')
+        return false;
+#endif
+    return c != u'/' && c != u'\\' && !c.isNull();
+}
+
+bool plainWhole(QStringView name)
 {
     if (name.isEmpty() || name == u"." || name == u"..")
         return false;
-    for (const QChar c : name) {
-        if (c == u'/' || c == u'\\' || c.isNull())
-            return false;
-#ifdef Q_OS_WIN
-        // A drive or a stream.
-        if (c == u':')
-            return false;
-#endif
-    }
 #ifdef Q_OS_WIN
     // A name Windows trims to another.
     return !name.endsWith(u'.') && !name.endsWith(u' ');
@@ -609,14 +645,28 @@ bool plainName(QStringView name)
 #endif
 }
 
+// One name that stays where it is put: a part that climbs, stays, or holds
+// a separator could lead a restore out of the install.
+bool plainName(QStringView name)
+{
+    return plainWhole(name) && std::all_of(name.begin(), name.end(), plainCharacter);
+}
+
 // Whether a path is plain names only: one that stays below the install.
+// Empty parts count: "" and "a//b" are not plain.
 bool plainBelow(QStringView relative, QChar separator)
 {
-    for (const QStringView part : relative.tokenize(separator)) {
-        if (!plainName(part))
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < relative.size(); ++i) {
+        if (relative[i] == separator) {
+            if (!plainWhole(relative.sliced(start, i - start)))
+                return false;
+            start = i + 1;
+        } else if (!plainCharacter(relative[i])) {
             return false;
+        }
     }
-    return true;
+    return plainWhole(relative.sliced(start));
 }
 
 // Whether a folder above the file of a plain path is a backup folder.
@@ -625,7 +675,9 @@ bool inBackupFolder(QStringView relative)
     const QStringView folders = relative.left(std::max<qsizetype>(relative.lastIndexOf(u'/'), 0));
     for (const QStringView part : folders.tokenize(u'/')) {
         for (const char *folder : backupFolders) {
-            if (part.compare(QLatin1String(folder), Qt::CaseInsensitive) == 0)
+            // Folding keeps the number of units: only a name of the same length matches.
+            const QLatin1String name(folder);
+            if (part.size() == name.size() && part.compare(name, Qt::CaseInsensitive) == 0)
                 return true;
         }
     }
@@ -661,10 +713,13 @@ namespace {
 // last one and has no end.
 QByteArray chainAfter(QByteArrayView previous, QByteArrayView body, QByteArray *scratch)
 {
-    scratch->clear();
-    *scratch += previous;
-    *scratch += body;
-    return ContentHash::of(*scratch).toHex().left(16);
+    // Emptied, not freed: one buffer serves every line of a record.
+    scratch->resize(0);
+    scratch->append(previous);
+    scratch->append(body);
+    QByteArray check = ContentHash::of(*scratch).toHex();
+    check.truncate(16);
+    return check;
 }
 
 // What the first line's check follows.
@@ -721,6 +776,10 @@ bool Record::parse(const QString &nativeRoot, Mod mod, const QByteArray &data, K
     if (!data.startsWith(header + '\n'))
         return false;
     Install *const variants[] = {&variant(nativeRoot, false), &variant(nativeRoot, true)};
+    // A file written whole holds its entries in order: each goes in after the
+    // one before, which other mods' entries may follow.
+    QMap<QString, Entry>::const_iterator after[]
+        = {variants[0]->entries.cend(), variants[1]->entries.cend()};
     const QByteArray key = modKey(mod).toLatin1();
     QByteArray scratch;
     qsizetype at = header.size() + 1;
@@ -757,7 +816,8 @@ bool Record::parse(const QString &nativeRoot, Mod mod, const QByteArray &data, K
         bool ok = n >= 3 && (f[1] == "full" || f[1] == "demo");
         if (!ok)
             return false;
-        Install &in = *variants[f[1] == "demo"];
+        const bool demo = f[1] == "demo";
+        Install &in = *variants[demo];
         if (f[0] == "file" && n == 12 && f[2] == key) {
             Entry e;
             e.mod = mod;
@@ -775,10 +835,11 @@ bool Record::parse(const QString &nativeRoot, Mod mod, const QByteArray &data, K
             // A restore deletes and writes at these paths: only ours below the install.
             ok &= plainBelow(e.game, u'/') && plainBelow(e.backup, u'/') && inBackupFolder(e.backup)
                   && unitFits(e.mod, e.unit, e.game);
-            // A file written whole holds them in order: each goes in at the end.
-            in.entries.insert(in.entries.cend(), e.game, e);
+            // Entries come in order within a variant: each goes in after the one before.
+            after[demo] = std::next(in.entries.insert(after[demo], e.game, e));
         } else if (f[0] == "gone" && n == 3) {
             in.entries.remove(decoded(f[2]));
+            after[demo] = in.entries.cend();
         } else if (f[0] == "source" && n == 5 && mod == Mod::Board) {
             const QString source = decoded(f[2]);
             ok = plainBelow(source, u'/');

@@ -6,6 +6,7 @@
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
+#include <array>
 #include <vector>
 
 #ifdef Q_OS_WIN
@@ -65,14 +66,25 @@ ContentHash ContentHash::fromHex(QByteArrayView hex)
     ContentHash h;
     if (hex.size() != 32)
         return h;
+    // A record holds four hashes a line: read by table, bad digits gathered.
+    static constexpr auto digits = [] {
+        std::array<quint8, 256> t{};
+        t.fill(0xff);
+        for (int c = '0'; c <= '9'; ++c)
+            t[size_t(c)] = quint8(c - '0');
+        for (int c = 'a'; c <= 'f'; ++c)
+            t[size_t(c)] = quint8(c - 'a' + 10);
+        return t;
+    }();
+    quint8 bad = 0;
     for (int i = 0; i < 32; ++i) {
-        const char c = hex[i];
-        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-        if (digit < 0)
-            return ContentHash();
+        const quint8 digit = digits[uchar(hex[i])];
+        bad |= digit;
         quint64 &half = i < 16 ? h.m_high : h.m_low;
-        half = (half << 4) | quint64(digit);
+        half = (half << 4) | quint64(digit & 0xf);
     }
+    if (bad & 0xf0)
+        return ContentHash();
     h.m_set = true;
     return h;
 }
@@ -81,8 +93,13 @@ QByteArray ContentHash::toHex() const
 {
     if (!m_set)
         return {};
-    return QByteArray::number(m_high, 16).rightJustified(16, '0')
-           + QByteArray::number(m_low, 16).rightJustified(16, '0');
+    QByteArray hex(32, Qt::Uninitialized);
+    char *out = hex.data();
+    for (int i = 0; i < 32; ++i) {
+        const quint64 half = i < 16 ? m_high : m_low;
+        out[i] = "0123456789abcdef"[(half >> (60 - 4 * (i % 16))) & 0xf];
+    }
+    return hex;
 }
 
 std::optional<HashedFile> hashFile(const QString &nativePath,

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <limits>
 #include <type_traits>
 
@@ -28,22 +29,23 @@ QByteArray FileStamp::toText() const
 }
 
 namespace {
-// A decimal number, signed where allowed, that fits its type; read in place,
-// as a record holds thousands of them.
-template <typename T> bool readNumber(QByteArrayView text, T *out)
+// A decimal number of a field, signed where allowed, that fits its type,
+// read up to the colon that ends it (or the end of the text); p is left
+// there. Read in place, as a record holds thousands of them.
+template <typename T> bool readNumber(const char *&p, const char *end, T *out)
 {
-    const bool negative = std::is_signed_v<T> && text.startsWith('-');
-    const QByteArrayView digits = negative ? text.sliced(1) : text;
-    if (digits.isEmpty())
-        return false;
+    constexpr quint64 most = std::numeric_limits<quint64>::max();
+    const bool negative = std::is_signed_v<T> && p < end && *p == '-';
+    p += negative;
+    const char *const digits = p;
     quint64 n = 0;
-    for (const char c : digits) {
-        const quint64 digit = quint64(c - '0');
-        if (c < '0' || c > '9' || n > (std::numeric_limits<quint64>::max() - digit) / 10)
+    for (; p < end && *p != ':'; ++p) {
+        const quint64 digit = quint64(uchar(*p) - uchar('0'));
+        if (digit > 9 || n > most / 10 || (n == most / 10 && digit > most % 10))
             return false;
         n = n * 10 + digit;
     }
-    if (n > quint64(std::numeric_limits<T>::max()) + quint64(negative))
+    if (p == digits || n > quint64(std::numeric_limits<T>::max()) + quint64(negative))
         return false;
     *out = negative ? T(0 - n) : T(n);
     return true;
@@ -52,18 +54,15 @@ template <typename T> bool readNumber(QByteArrayView text, T *out)
 
 FileStamp FileStamp::fromText(QByteArrayView text)
 {
-    QByteArrayView fields[5];
-    for (qsizetype n = 0, start = 0; n < 5; ++n) {
-        const qsizetype colon = text.indexOf(':', start);
-        if ((colon < 0) != (n == 4))
-            return {};
-        fields[n] = text.sliced(start, (colon < 0 ? text.size() : colon) - start);
-        start = colon + 1;
-    }
+    const char *p = text.data();
+    const char *const end = p + text.size();
+    // Each of the first four fields ends in a colon, the last at the end.
+    const auto next = [&](bool last) { return last ? p == end : p < end && *p++ == ':'; };
     FileStamp s;
-    const bool ok = readNumber(fields[0], &s.size) && readNumber(fields[1], &s.modified)
-                    && readNumber(fields[2], &s.changed) && readNumber(fields[3], &s.file)
-                    && readNumber(fields[4], &s.device) && s.size >= 0;
+    const bool ok = readNumber(p, end, &s.size) && next(false) && readNumber(p, end, &s.modified)
+                    && next(false) && readNumber(p, end, &s.changed) && next(false)
+                    && readNumber(p, end, &s.file) && next(false) && readNumber(p, end, &s.device)
+                    && next(true) && s.size >= 0;
     return ok ? s : FileStamp();
 }
 
@@ -124,9 +123,9 @@ FileStamp stampOf(const struct stat &st)
 FolderStamps::~FolderStamps()
 {
 #ifndef Q_OS_WIN
-    for (const int fd : std::as_const(m_folders)) {
-        if (fd >= 0)
-            ::close(fd);
+    for (const auto &folder : std::as_const(m_folders)) {
+        if (folder.second >= 0)
+            ::close(folder.second);
     }
 #endif
 }
@@ -139,25 +138,46 @@ FileStamp FolderStamps::of(const QString &nativePath)
     const qsizetype slash = nativePath.lastIndexOf(u'/');
     if (slash <= 0)
         return stampOf(nativePath);
-    const QString folder = nativePath.left(slash);
-    auto at = m_folders.constFind(folder);
-    if (at == m_folders.constEnd()) {
+    const QStringView folder = QStringView(nativePath).first(slash);
+    // A look goes back and forth between a few folders: the latest first.
+    int fd = -1;
+    qsizetype at = m_folders.size();
+    while (at > 0 && m_folders[at - 1].first != folder)
+        --at;
+    if (at > 0) {
+        fd = m_folders[at - 1].second;
+    } else {
         // A few folders are open at a time.
         if (m_folders.size() >= 16) {
-            for (const int fd : std::as_const(m_folders)) {
-                if (fd >= 0)
-                    ::close(fd);
+            for (const auto &open : std::as_const(m_folders)) {
+                if (open.second >= 0)
+                    ::close(open.second);
             }
             m_folders.clear();
         }
-        at = m_folders.insert(
-            folder, ::open(encodePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        const QString name = folder.toString();
+        fd = ::open(encodePath(name).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        m_folders.append({name, fd});
     }
-    if (*at < 0)
+    if (fd < 0)
         return stampOf(nativePath);
+    // An ASCII name is its own encoding: no conversion for each file.
+    const QStringView name = QStringView(nativePath).sliced(slash + 1);
+    char ascii[256];
+    QByteArray encoded;
+    const char *path = ascii;
+    if (name.size() < qsizetype(sizeof ascii)
+        && std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        for (qsizetype i = 0; i < name.size(); ++i)
+            ascii[i] = char(name[i].unicode());
+        ascii[name.size()] = 0;
+    } else {
+        encoded = encodePath(name.toString());
+        path = encoded.constData();
+    }
     struct stat st;
     FileStamp s;
-    if (::fstatat(*at, encodePath(nativePath.mid(slash + 1)).constData(), &st, 0) == 0)
+    if (::fstatat(fd, path, &st, 0) == 0)
         s = stampOf(st);
     return s;
 #endif

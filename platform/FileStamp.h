@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHash>
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 #ifndef Q_OS_WIN
 struct stat;
@@ -56,7 +59,8 @@ public:
     FileStamp of(const QString &nativePath);
 
 private:
-    QHash<QString, int> m_folders; // native folder -> descriptor, -1 when it cannot be opened
+    // Native folder and its descriptor, -1 when it cannot be opened.
+    QList<std::pair<QString, int>> m_folders;
 };
 
 } // namespace platform
