@@ -156,38 +156,11 @@ void printJson(bool demo, const QString &root, const QList<gamestate::FileStatus
     out() << QJsonDocument(all).toJson(QJsonDocument::Indented);
 }
 
-int run(QCoreApplication &app);
-
 int fail(const QString &why)
 {
     err() << QCoreApplication::applicationName() << ": " << why << '\n';
     return CannotRun;
 }
-
-} // namespace
-
-bool wantsCommandLine(int argc, char **argv)
-{
-    for (int i = 1; i < argc; ++i) {
-        const char *a = argv[i];
-        if (std::strncmp(a, "--", 2) == 0 || !std::strcmp(a, "-h") || !std::strcmp(a, "-v")
-            || !std::strcmp(a, "-?"))
-            return true;
-    }
-    return false;
-}
-
-int runCommandLine(int argc, char **argv)
-{
-    platform::attachTerminal();
-    QCoreApplication app(argc, argv);
-    const int code = run(app);
-    out().flush();
-    err().flush();
-    return code;
-}
-
-namespace {
 
 int run(QCoreApplication &app)
 {
@@ -305,3 +278,24 @@ int run(QCoreApplication &app)
 }
 
 } // namespace
+
+bool wantsCommandLine(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char *a = argv[i];
+        if (std::strncmp(a, "--", 2) == 0 || !std::strcmp(a, "-h") || !std::strcmp(a, "-v")
+            || !std::strcmp(a, "-?"))
+            return true;
+    }
+    return false;
+}
+
+int runCommandLine(int argc, char **argv)
+{
+    platform::attachTerminal();
+    QCoreApplication app(argc, argv);
+    const int code = run(app);
+    out().flush();
+    err().flush();
+    return code;
+}

@@ -409,20 +409,19 @@ RestoreReport keep(AppContext &ctx, const QString &gameRoot, bool demo, const QS
     // Every changed file of those units: the rest of a unit goes back to the
     // game's own, which must not undo another change unasked.
     QList<FileStatus> kept;
-    QStringList rest;
+    QStringList names, rest;
     for (const FileStatus &f : files) {
         if (!units.contains(keyOf(f)))
             continue;
-        if (f.state == State::ChangedSince)
+        if (f.state == State::ChangedSince) {
             kept << f;
-        else
+            names << f.game;
+        } else {
             rest << f.game;
+        }
     }
     if (kept.isEmpty())
         return report;
-    QStringList names;
-    for (const FileStatus &f : std::as_const(kept))
-        names << f.game;
     const QString andUnit = QStringLiteral(" The rest of a board, a display element or the MotoX "
                                            "level goes back to the game's own.");
     const QString what

@@ -4,6 +4,7 @@
 #include "app/GameFilesModel.h"
 #include "context/AppContext.h"
 #include "ui/Placement.h"
+#include "ui/Twips.h"
 
 #include <QDir>
 #include <QEvent>
@@ -22,6 +23,7 @@
 #include <utility>
 
 using gamestate::State;
+using platform::named;
 
 frmGameFiles::frmGameFiles(AppContext &ctx, QWidget *parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -33,11 +35,9 @@ frmGameFiles::frmGameFiles(AppContext &ctx, QWidget *parent)
 
     // A list of any length, so the window is sizable and laid out, unlike
     // the fixed designs of the main window's pages.
-    lblVariant = new QLabel(this);
-    lblVariant->setObjectName(QStringLiteral("lblVariant"));
+    lblVariant = named<QLabel>(this, "lblVariant");
     lblVariant->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    tvwFiles = new QTreeView(this);
-    tvwFiles->setObjectName(QStringLiteral("tvwFiles"));
+    tvwFiles = named<QTreeView>(this, "tvwFiles");
     tvwFiles->setModel(m_model);
     tvwFiles->setRootIsDecorated(false);
     tvwFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -45,20 +45,15 @@ frmGameFiles::frmGameFiles(AppContext &ctx, QWidget *parent)
     tvwFiles->header()->setStretchLastSection(false);
     tvwFiles->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     tvwFiles->header()->setSectionResizeMode(1, QHeaderView::Fixed);
-    lblSummary = new QLabel(this);
-    lblSummary->setObjectName(QStringLiteral("lblSummary"));
-    cmdRestore = new QPushButton(QStringLiteral("Restore"), this);
-    cmdRestore->setObjectName(QStringLiteral("cmdRestore"));
+    lblSummary = named<QLabel>(this, "lblSummary");
+    cmdRestore = named<QPushButton>(this, "cmdRestore", QStringLiteral("Restore"));
     cmdRestore->setToolTip(QStringLiteral("Puts the originals of the chosen files back, with the "
                                           "rest of their board, display element or level"));
-    cmdKeep = new QPushButton(QStringLiteral("Keep"), this);
-    cmdKeep->setObjectName(QStringLiteral("cmdKeep"));
+    cmdKeep = named<QPushButton>(this, "cmdKeep", QStringLiteral("Keep"));
     cmdKeep->setToolTip(QStringLiteral("Keeps what the chosen files changed since hold as the "
                                        "game's own, as after a game update"));
-    cmdRestoreAll = new QPushButton(QStringLiteral("Restore Everything"), this);
-    cmdRestoreAll->setObjectName(QStringLiteral("cmdRestoreAll"));
-    cmdClose = new QPushButton(QStringLiteral("Close"), this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    cmdRestoreAll = named<QPushButton>(this, "cmdRestoreAll", QStringLiteral("Restore Everything"));
+    cmdClose = named<QPushButton>(this, "cmdClose", QStringLiteral("Close"));
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(lblSummary, 1);

@@ -17,14 +17,12 @@
 #include "ui/Twips.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
-#include <QRadioButton>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -52,8 +50,7 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
     auto *body = new QWidget(this);
     setCentralWidget(body);
 
-    TabStrip1 = new QTabWidget(body);
-    TabStrip1->setObjectName(QStringLiteral("TabStrip1"));
+    TabStrip1 = platform::named<QTabWidget>(body, "TabStrip1");
     struct Tab {
         const char *caption;
         const char *key;
@@ -93,8 +90,7 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
         page->setAutoFillBackground(false);
     }
 
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1 = platform::named<QStatusBar>(this, "StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setFixedHeight(twips(300));
     statusPanel = new QLabel(QStringLiteral("Modding Full Version"), StatusBar1);
@@ -104,21 +100,18 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
     setStatusBar(StatusBar1);
 
     QMenuBar *bar = menuBar();
-    mnuFile = bar->addMenu(QStringLiteral("File"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuGameFiles = mnuFile->addAction(QStringLiteral("Game Files\u2026"));
-    mnuGameFiles->setObjectName(QStringLiteral("mnuGameFiles"));
+    const auto item = [](auto *it, const char *name) {
+        it->setObjectName(QLatin1String(name));
+        return it;
+    };
+    mnuFile = item(bar->addMenu(QStringLiteral("File")), "mnuFile");
+    mnuGameFiles = item(mnuFile->addAction(QStringLiteral("Game Files\u2026")), "mnuGameFiles");
+    mnuExit = item(mnuFile->addAction(QStringLiteral("Exit")), "mnuExit");
+    mnuOptions = item(bar->addAction(QStringLiteral("Options")), "mnuOptions");
+    mnuHelp = item(bar->addMenu(QStringLiteral("Help")), "mnuHelp");
+    mnuModEx = item(mnuHelp->addAction(QStringLiteral("Mod Explainations")), "mnuModEx");
+    mnuAbout = item(mnuHelp->addAction(QStringLiteral("About")), "mnuAbout");
     connect(mnuGameFiles, &QAction::triggered, this, &frmMod::mnuGameFiles_Click);
-    mnuExit = mnuFile->addAction(QStringLiteral("Exit"));
-    mnuExit->setObjectName(QStringLiteral("mnuExit"));
-    mnuOptions = bar->addAction(QStringLiteral("Options"));
-    mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
-    mnuHelp = bar->addMenu(QStringLiteral("Help"));
-    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    mnuModEx = mnuHelp->addAction(QStringLiteral("Mod Explainations"));
-    mnuModEx->setObjectName(QStringLiteral("mnuModEx"));
-    mnuAbout = mnuHelp->addAction(QStringLiteral("About"));
-    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
     connect(mnuExit, &QAction::triggered, this, &frmMod::mnuExit_Click);
     connect(mnuOptions, &QAction::triggered, this, &frmMod::mnuOptions_Click);
     connect(mnuModEx, &QAction::triggered, this, &frmMod::mnuModEx_Click);
@@ -215,13 +208,11 @@ void frmMod::claimInstall()
         if (m_installLock->take())
             return;
     } catch (const platform::FileError &e) {
-        m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
-                              e.explain());
+        m_ctx.error(e.explain());
         return;
     }
     const qint64 pid = m_installLock->holder();
-    m_ctx.dialogs.message(
-        QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
+    m_ctx.error(
         QStringLiteral("Another copy of the program%1 works on the install in %2. Two at once "
                        "would mix up their changes to its game files: changes to them are "
                        "refused until that copy closes.")
@@ -250,14 +241,12 @@ bool frmMod::claimWorkingFolder()
         if (m_lock.take())
             return true;
     } catch (const platform::FileError &e) {
-        m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
-                              e.explain());
+        m_ctx.error(e.explain());
         return false;
     }
     const QString holder
         = m_lock.holder() > 0 ? QStringLiteral(" (process %1)").arg(m_lock.holder()) : QString();
-    m_ctx.dialogs.message(
-        QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
+    m_ctx.error(
         QStringLiteral("Vertz Mod Utility is already running: another copy of the program%1 "
                        "works in the folder %2. Two at once would mix up their changes to the "
                        "game's files: use the window that is open.")
@@ -396,8 +385,6 @@ void frmMod::TabStrip1_Click()
     switch (TabStrip1->currentIndex() + 1) {
     case 1:
         bringToFront(fraBoard);
-        fraTricks->lower();
-        setPageSizes(false);
         break;
     case 2: {
         const auto showTrickRoot = [this](const QString &root) {
@@ -413,23 +400,21 @@ void frmMod::TabStrip1_Click()
         bringToFront(fraTricks);
         setPageSizes(true);
         showTrickRoot(s.isDemo() ? s.demoInstallDir : s.gameRoot);
-        break;
+        return;
     }
     case 3:
         fraLevels->lockModesWhileOff();
         bringToFront(fraLevels);
-        fraTricks->lower();
-        setPageSizes(false);
         break;
     case 4:
         fraDisplay->showStoredState();
         bringToFront(fraDisplay);
-        fraTricks->lower();
-        setPageSizes(false);
         break;
     default:
-        break;
+        return;
     }
+    fraTricks->lower();
+    setPageSizes(false);
 }
 
 QList<QGroupBox *> frmMod::pages() const
@@ -448,24 +433,15 @@ void frmMod::bringToFront(QWidget *page)
 
 void frmMod::setPageSizes(bool large)
 {
-    if (large) {
-        TabStrip1->resize(twips(largeStripWidth), twips(largeStripHeight));
-        setOuterSize(largeWindowWidth, largeWindowHeight);
-    } else {
-        TabStrip1->resize(twips(smallStripWidth), twips(smallStripHeight));
-        setOuterSize(smallWindowWidth, smallWindowHeight);
-    }
-}
-
-void frmMod::setOuterSize(int widthTwips, int heightTwips)
-{
+    TabStrip1->resize(twips(large ? largeStripWidth : smallStripWidth),
+                      twips(large ? largeStripHeight : smallStripHeight));
     const QSize frame = frameGeometry().size() - geometry().size();
-    const int needWidth = TabStrip1->width();
     const int needHeight
         = menuBar()->sizeHint().height() + TabStrip1->height() + StatusBar1->height();
-    const QSize client(qMax(twips(widthTwips) - frame.width(), needWidth),
-                       qMax(twips(heightTwips) - frame.height(), needHeight));
-    setFixedSize(client);
+    setFixedSize(
+        qMax(twips(large ? largeWindowWidth : smallWindowWidth) - frame.width(),
+             TabStrip1->width()),
+        qMax(twips(large ? largeWindowHeight : smallWindowHeight) - frame.height(), needHeight));
 }
 
 template <typename W> void frmMod::showSecondary(QPointer<QWidget> &window)

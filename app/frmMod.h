@@ -74,10 +74,9 @@ private:
     void reapplyStoredBoard();
     QList<QGroupBox *> pages() const;
     void bringToFront(QWidget *page);
+    // Resizes the tab strip, and the whole window, frame included, never
+    // below what the menu, the tab strip and the status bar need.
     void setPageSizes(bool large);
-    // Resizes the whole window, frame included, never below what the menu,
-    // the tab strip and the status bar need.
-    void setOuterSize(int widthTwips, int heightTwips);
     template <typename W> void showSecondary(QPointer<QWidget> &window);
     // After Restore Everything: the pages show the settings it left.
     void followRestore();

@@ -25,6 +25,11 @@ public:
     platform::Dialogs &dialogs;
     gamestate::Record record;
 
+    // The program's error box, telling why.
+    void error(const QString &why)
+    {
+        dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle), why);
+    }
     bool saveSettings() { return ::saveSettings(settings, dialogs); }
     void loadSettings() { ::loadSettings(settings, dialogs); }
 };

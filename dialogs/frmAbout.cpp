@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+using platform::named;
 using platform::placeTwips;
 using platform::twips;
 
@@ -22,27 +23,25 @@ frmAbout::frmAbout(AppContext &, QWidget *parent)
     dialogs::centreWhenShown(this);
 
     // Created in tab order.
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK = named<QPushButton>(this, "cmdOK", QStringLiteral("OK"));
     cmdOK->setDefault(true);
     placeTwips(cmdOK, 1200, 2760, 1260, 405);
 
-    lblTitle = new QLabel(QStringLiteral("Vertzpc Mod Utility Version 1.2 by its authors"), this);
-    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    lblTitle = named<QLabel>(this, "lblTitle",
+                             QStringLiteral("Vertzpc Mod Utility Version 1.2 by its authors"));
     lblTitle->setAlignment(Qt::AlignCenter);
     placeTwips(lblTitle, -60, 60, 3585, 225);
 
-    Text1 = new TextBox(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setText(QStringLiteral("Version History\r\n"
-                                  "1.3 - Added options to remove the HUD, \r\n"
-                                  "onscreen fonts, and special meter\r\n"
-                                  "1.2 - Demo support, Motox Level Mod, help and \r\n"
-                                  "options dialogs added\r\n"
-                                  "1.1 - Trick config added\r\n"
-                                  "1.0 - Board shape mod\r\n"
-                                  "\r\n"
-                                  "Thanks to: beta testers, modders, players\r\n"));
+    Text1 = named<TextBox>(this, "Text1",
+                           QStringLiteral("Version History\r\n"
+                                          "1.3 - Added options to remove the HUD, \r\n"
+                                          "onscreen fonts, and special meter\r\n"
+                                          "1.2 - Demo support, Motox Level Mod, help and \r\n"
+                                          "options dialogs added\r\n"
+                                          "1.1 - Trick config added\r\n"
+                                          "1.0 - Board shape mod\r\n"
+                                          "\r\n"
+                                          "Thanks to: beta testers, modders, players\r\n"));
     QPalette palette = Text1->palette();
     palette.setColor(QPalette::Base, QApplication::palette("QMenu").color(QPalette::Window));
     Text1->setPalette(palette);

@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QLineEdit>
 
+using platform::named;
 using platform::twips;
 
 namespace {
@@ -98,15 +99,12 @@ frmHelp::frmHelp(AppContext &, QWidget *parent) : QWidget(parent, Qt::Window)
 
     // Created in tab order.
     const auto pane = [this](const char *name, const QString &text) {
-        auto *p = new TextBox(this);
-        p->setObjectName(QString::fromLatin1(name));
-        p->setText(text);
+        auto *p = named<TextBox>(this, name, text);
         p->move(0, twips(paneTop));
         return p;
     };
     txtHelp = pane("txtHelp", QString());
-    cboHelp = new QComboBox(this);
-    cboHelp->setObjectName(QStringLiteral("cboHelp"));
+    cboHelp = named<QComboBox>(this, "cboHelp");
     cboHelp->setEditable(true);
     // Typing picks no topic: no completion that would select an entry, no
     // entry selected when the typed text matches one, and none added by Enter.

@@ -31,23 +31,22 @@ frmOptions::frmOptions(AppContext &ctx, QWidget *parent)
     TabStrip1->setTabToolTip(0, QStringLiteral("File Options"));
     placeTwips(TabStrip1, 120, 120, 4560, 2880);
 
-    Frame1 = named<QGroupBox>(this, "Frame1");
-    placeTwips(Frame1, 240, 480, 4320, 1680);
-    Label1 = named<QLabel>(Frame1, "Label1");
-    Label1->setText(QStringLiteral("Where is Vertz installed?"));
-    placeTwips(Label1, 120, 180, 4080, 255);
+    Frame1 = placeTwips(named<QGroupBox>(this, "Frame1"), 240, 480, 4320, 1680);
+    Label1
+        = placeTwips(named<QLabel>(Frame1, "Label1", QStringLiteral("Where is Vertz installed?")),
+                     120, 180, 4080, 255);
     txtVertzDir = named<QPlainTextEdit>(Frame1, "txtVertzDir");
     // A long folder without blanks still wraps inside the box.
     txtVertzDir->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     txtVertzDir->setTabChangesFocus(true);
     placeTwips(txtVertzDir, 120, 480, 4080, 615);
-    chkDemo = named<QCheckBox>(Frame1, "chkDemo");
-    chkDemo->setText(QStringLiteral("  Demo Version"));
-    placeTwips(chkDemo, 120, 1200, 4080, 255);
+    chkDemo = placeTwips(named<QCheckBox>(Frame1, "chkDemo", QStringLiteral("  Demo Version")), 120,
+                         1200, 4080, 255);
 
-    Label2 = named<QLabel>(this, "Label2");
-    Label2->setText(QStringLiteral(
-        "Note: Settings and backups for the demo and full versions are kept seperatly."));
+    Label2 = named<QLabel>(
+        this, "Label2",
+        QStringLiteral(
+            "Note: Settings and backups for the demo and full versions are kept seperatly."));
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeTwips(Label2, 240, 2250, 4320, 600);

@@ -10,8 +10,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QScopeGuard>
 #include <QSet>
 
@@ -97,6 +95,14 @@ bool isRestore(platform::FileSystem &fs, const QString &gameRoot, const Place &p
 {
     return !place.source.isEmpty()
            && fs.nativePath(place.source) == fs.nativePath(gameRoot + place.backup);
+}
+
+QList<Mod> modsOf(const QList<Place> &places)
+{
+    QList<Mod> mods;
+    for (const Place &p : places)
+        mods.append(p.mod);
+    return mods;
 }
 
 QString gamePath(const QString &relative)
@@ -289,10 +295,7 @@ bool Record::admit(platform::FileSystem &fs, const QString &gameRoot, bool demo,
                           .arg(QDir::toNativeSeparators(fs.nativePath(gameRoot))));
         return false;
     }
-    QList<Mod> mods;
-    for (const Place &p : writes)
-        mods.append(p.mod);
-    Install &in = install(fs, gameRoot, demo, mods);
+    Install &in = install(fs, gameRoot, demo, modsOf(writes));
     QStringList changed, unsafe;
     for (const Place &p : writes) {
         switch (holdOf(in, p, gameRoot, fs)) {
@@ -503,10 +506,7 @@ QList<FileStatus> Record::look(platform::FileSystem &fs, const QString &gameRoot
 QList<ContentHash> Record::expect(platform::FileSystem &fs, const QString &gameRoot, bool demo,
                                   const QList<Place> &replacements)
 {
-    QList<Mod> mods;
-    for (const Place &p : replacements)
-        mods.append(p.mod);
-    Install &in = install(fs, gameRoot, demo, mods);
+    Install &in = install(fs, gameRoot, demo, modsOf(replacements));
     QList<ContentHash> hashes;
     for (const Place &p : replacements) {
         Entry *e = entryFor(in, gameRoot, p, fs);
@@ -543,10 +543,7 @@ void Record::settle(platform::FileSystem &fs, const QString &gameRoot, bool demo
                     const QList<Place> &replacements, const QList<ContentHash> &sources, bool done)
 {
     const QString root = fs.nativePath(gameRoot);
-    QList<Mod> mods;
-    for (const Place &p : replacements)
-        mods.append(p.mod);
-    Install &in = install(fs, gameRoot, demo, mods);
+    Install &in = install(fs, gameRoot, demo, modsOf(replacements));
     platform::HashCache &hashes = fs.hashes();
     for (qsizetype i = 0; i < replacements.size(); ++i) {
         const QString game = below(root, fs.nativePath(gameRoot + replacements[i].game));

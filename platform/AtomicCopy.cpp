@@ -8,8 +8,6 @@
 #include "platform/NameEncoding.h"
 #include "platform/Temporaries.h"
 
-#include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 

@@ -10,7 +10,6 @@
 #include <vector>
 
 #ifdef Q_OS_WIN
-#include <QDir>
 #include <QFile>
 #include <io.h>
 #include <windows.h>

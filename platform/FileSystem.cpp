@@ -8,9 +8,6 @@
 #include "platform/Temporaries.h"
 
 #include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
@@ -82,11 +79,7 @@ QStringList plainFiles(const QString &operation, const QString &folder)
     requireFolder(operation, folder);
     QStringList names;
 #ifdef Q_OS_WIN
-    QDirIterator it(folder, QDir::Files | QDir::Hidden);
-    while (it.hasNext()) {
-        it.next();
-        names.append(it.fileName());
-    }
+    names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
 #else
     // By bytes, so names that are no valid UTF-8 keep them.
     DIR *dir = ::opendir(encodePath(folder).constData());
@@ -107,21 +100,8 @@ QStringList plainFiles(const QString &operation, const QString &folder)
 }
 } // namespace
 
-namespace {
-void ignoreFileSizeSignal()
+FileSystem::FileSystem() : FileSystem(qEnvironmentVariable("WINEPREFIX"))
 {
-#ifdef SIGXFSZ
-    std::signal(SIGXFSZ, SIG_IGN);
-#endif
-}
-} // namespace
-
-FileSystem::FileSystem()
-    : m_identical(std::make_shared<IdenticalFiles>()), m_hashes(std::make_shared<HashCache>()),
-      m_replacing(std::make_shared<Replacing>())
-{
-    ignoreFileSizeSignal();
-    m_winePrefix = qEnvironmentVariable("WINEPREFIX");
     if (m_winePrefix.isEmpty())
         m_winePrefix = QDir::homePath() + QStringLiteral("/.wine");
 }
@@ -130,7 +110,9 @@ FileSystem::FileSystem(QString winePrefix)
     : m_winePrefix(std::move(winePrefix)), m_identical(std::make_shared<IdenticalFiles>()),
       m_hashes(std::make_shared<HashCache>()), m_replacing(std::make_shared<Replacing>())
 {
-    ignoreFileSizeSignal();
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 }
 
 bool FileSystem::sameEntry(const QString &a, const QString &b) const

@@ -45,11 +45,9 @@ public:
 
     // The native path for a game path. Existing components are matched
     // case-insensitively; missing ones keep their spelling. A trailing
-    // separator is dropped.
-    QString nativePath(const QString &gamePath) const;
-    // The same, and what the native path names (not through a final link):
-    // for a path that exists as spelt, both from a single look.
-    QString nativePath(const QString &gamePath, EntryKind *kind) const;
+    // separator is dropped. Given kind, also what the native path names (not
+    // through a final link): for a path that exists as spelt, both from a single look.
+    QString nativePath(const QString &gamePath, EntryKind *kind = nullptr) const;
 
     // Asked where a part of a game path is not there as spelt but another
     // spelling of it is: the native folder looked in and the game path up to

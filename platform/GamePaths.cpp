@@ -85,11 +85,6 @@ EntryKind kindOf(mode_t mode)
 
 } // namespace
 
-QString FileSystem::nativePath(const QString &gamePath) const
-{
-    return lookUp(gamePath, nullptr, nullptr);
-}
-
 QString FileSystem::nativePath(const QString &gamePath, EntryKind *kind) const
 {
     return lookUp(gamePath, kind, nullptr);

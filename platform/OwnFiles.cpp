@@ -42,24 +42,7 @@ QString ownPath(const QString &name, const QString &folder = {})
     const QString here = folder.isEmpty() ? workingFolder() : QDir::fromNativeSeparators(folder);
     return here.endsWith(u'/') ? here + name : here + u'/' + name;
 }
-} // namespace
 
-void requireOwnFile(const QString &op, const QString &name, const QString &folder)
-{
-    const QString path = ownPath(name, folder);
-    std::error_code ec;
-    const fs::file_status st = fs::symlink_status(toFsPath(path), ec);
-    if (!fs::exists(st) || fs::is_regular_file(st))
-        return;
-    if (fs::is_symlink(st))
-        throw FileError(op, shown(path), QStringLiteral("A link is in its place"),
-                        codeOf(std::errc::too_many_symbolic_link_levels));
-    throw FileError(
-        op, shown(path), QStringLiteral("It is not a plain file"),
-        codeOf(fs::is_directory(st) ? std::errc::is_a_directory : std::errc::invalid_argument));
-}
-
-namespace {
 // Opens the own file for op: a link or special file in its place, or put
 // there since the look, is refused, not followed or waited on.
 bool openOwnFile(QFile &file, const QString &op, const QString &name, const QString &folder,
@@ -89,6 +72,21 @@ bool openOwnFile(QFile &file, const QString &op, const QString &name, const QStr
 #endif
 }
 } // namespace
+
+void requireOwnFile(const QString &op, const QString &name, const QString &folder)
+{
+    const QString path = ownPath(name, folder);
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(toFsPath(path), ec);
+    if (!fs::exists(st) || fs::is_regular_file(st))
+        return;
+    if (fs::is_symlink(st))
+        throw FileError(op, shown(path), QStringLiteral("A link is in its place"),
+                        codeOf(std::errc::too_many_symbolic_link_levels));
+    throw FileError(
+        op, shown(path), QStringLiteral("It is not a plain file"),
+        codeOf(fs::is_directory(st) ? std::errc::is_a_directory : std::errc::invalid_argument));
+}
 
 std::optional<QByteArray> readOwnFile(const QString &name, qint64 maxSize, const QString &folder)
 {
@@ -145,16 +143,14 @@ void renameOwnFile(const QString &name, const QString &to, const QString &folder
     std::error_code ec;
     fs::rename(toFsPath(ownPath(name, folder)), toFsPath(ownPath(to, folder)), ec);
     if (ec)
-        throw FileError(QStringLiteral("rename"), shown(ownPath(name, folder)),
-                        QString::fromLocal8Bit(ec.message()), ec);
+        throw FileError(QStringLiteral("rename"), shown(ownPath(name, folder)), ec);
 }
 
 void removeOwnFile(const QString &name, const QString &folder)
 {
     std::error_code ec;
     if (!fs::remove(toFsPath(ownPath(name, folder)), ec) && ec)
-        throw FileError(QStringLiteral("delete"), shown(ownPath(name, folder)),
-                        QString::fromLocal8Bit(ec.message()), ec);
+        throw FileError(QStringLiteral("delete"), shown(ownPath(name, folder)), ec);
 }
 
 void appendOwnFile(const QString &name, const QByteArray &data, const QString &folder)

@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -43,13 +43,10 @@ QString temporaryNameFor(QStringView fileName, int attempt)
 
 bool isCopyLeftover(QStringView name)
 {
-    if (name.size() != 15 || !name.startsWith(QLatin1String(".vertz-")))
-        return false;
-    for (const QChar c : name.mid(7)) {
-        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f')))
-            return false;
-    }
-    return true;
+    return name.size() == 15 && name.startsWith(QLatin1String(".vertz-"))
+           && std::all_of(name.begin() + 7, name.end(), [](QChar c) {
+                  return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
+              });
 }
 
 namespace detail {

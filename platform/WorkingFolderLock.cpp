@@ -61,11 +61,7 @@ void requireWritableFolder(const QString &folder)
 
 // The folder locks this process holds, by lock file: a second taker in the
 // process shares the first one's.
-QHash<QString, std::weak_ptr<QLockFile>> &folderLocks()
-{
-    static QHash<QString, std::weak_ptr<QLockFile>> locks;
-    return locks;
-}
+QHash<QString, std::weak_ptr<QLockFile>> folderLocks;
 QMutex folderLocksMutex;
 
 QString keyOf(const QString &path)
@@ -117,7 +113,7 @@ bool WorkingFolderLock::take()
         = QDir::toNativeSeparators(m_folder.isEmpty() ? workingFolder() + u'/' + fileName : name);
     const QMutexLocker guard(&folderLocksMutex);
     if (!m_folder.isEmpty()) {
-        m_lock = folderLocks().value(keyOf(name)).lock();
+        m_lock = folderLocks.value(keyOf(name)).lock();
         if (m_lock)
             return true;
     }
@@ -129,8 +125,8 @@ bool WorkingFolderLock::take()
         if (lock->tryLock(0)) {
             m_lock = lock;
             // An install may lie in the working folder: its lock is this one.
-            folderLocks().insert(
-                keyOf(m_folder.isEmpty() ? workingFolder() + u'/' + fileName : name), lock);
+            folderLocks.insert(keyOf(m_folder.isEmpty() ? workingFolder() + u'/' + fileName : name),
+                               lock);
             return true;
         }
         if (lock->error() != QLockFile::LockFailedError) {

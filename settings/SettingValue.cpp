@@ -1,6 +1,6 @@
 #include "settings/SettingValue.h"
 
-#include <limits>
+#include <algorithm>
 
 SettingValue SettingValue::fromText(const QByteArray &line)
 {
@@ -23,48 +23,19 @@ bool SettingValue::isEmpty() const
     return m_state == State::Unset || (m_state == State::Text && m_text.isEmpty());
 }
 
-static bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 std::optional<int> SettingValue::toNumber() const
 {
-    switch (m_state) {
-    case State::Unset:
-        return 0;
-    case State::Number:
-        return m_number;
-    case State::Text:
-        break;
-    }
-    qsizetype i = 0, end = m_text.size();
-    while (i < end && isBlank(m_text[i]))
-        ++i;
-    while (end > i && isBlank(m_text[end - 1]))
-        --end;
-    bool negative = false;
-    if (i < end && (m_text[i] == '-' || m_text[i] == '+')) {
-        negative = m_text[i] == '-';
-        ++i;
-    }
-    if (i == end)
+    if (m_state != State::Text)
+        return m_state == State::Number ? m_number : 0;
+    // Blanks are spaces and tabs alone; Qt would skip other white space too.
+    if (std::any_of(m_text.begin(), m_text.end(), [](char c) {
+            return c != ' ' && c != '\t' && c != '+' && c != '-' && (c < '0' || c > '9');
+        }))
         return std::nullopt;
-    long long n = 0;
-    for (; i < end; ++i) {
-        const char c = m_text[i];
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        n = n * 10 + (c - '0');
-        // Anything past the int range is as unusable as letters.
-        if (n > static_cast<long long>(std::numeric_limits<int>::max()) + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        n = -n;
-    if (n > std::numeric_limits<int>::max() || n < std::numeric_limits<int>::min())
-        return std::nullopt;
-    return static_cast<int>(n);
+    // Anything past the int range is as unusable as letters.
+    bool ok = false;
+    const int n = m_text.toInt(&ok);
+    return ok ? std::optional<int>(n) : std::nullopt;
 }
 
 bool SettingValue::equals(int n) const

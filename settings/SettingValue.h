@@ -17,7 +17,6 @@ public:
     static SettingValue fromNumber(int n);
 
     State state() const { return m_state; }
-    bool isUnset() const { return m_state == State::Unset; }
     // Unset or the empty text: the fields that receive a default on saving.
     bool isEmpty() const;
 

@@ -7,7 +7,6 @@ platform::FolderContents FolderReader::read(const QString &nativeFolder)
         if (found != m_readings.constEnd())
             return *found;
     }
-    ++m_diskReads;
     platform::FolderContents contents = platform::readFolder(nativeFolder);
     if (m_shares > 0)
         m_readings.insert(nativeFolder, contents);

@@ -29,11 +29,7 @@ public:
         FolderReader &m_reader;
     };
 
-    // Folders read from disk so far; for benchmarks.
-    int diskReads() const { return m_diskReads; }
-
 private:
     int m_shares = 0;
-    int m_diskReads = 0;
     QHash<QString, platform::FolderContents> m_readings;
 };

@@ -31,7 +31,6 @@ public:
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
 
-    int headCount() const { return int(m_head.size()); }
     const platform::NameList &names() const { return m_names; }
 
 private:

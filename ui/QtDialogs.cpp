@@ -2,9 +2,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 
 namespace platform {
 

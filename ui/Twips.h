@@ -10,9 +10,10 @@ constexpr int twips(int t)
     return (t * 2 + 15) / 30;
 }
 
-inline void placeTwips(QWidget *w, int left, int top, int width, int height)
+template <typename T> T *placeTwips(T *w, int left, int top, int width, int height)
 {
     w->setGeometry(twips(left), twips(top), twips(width), twips(height));
+    return w;
 }
 
 // A control of a fixed design: created in parent under its contract name.
@@ -20,6 +21,14 @@ template <typename T> T *named(QWidget *parent, const char *name)
 {
     auto *w = new T(parent);
     w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+// The same, showing text.
+template <typename T> T *named(QWidget *parent, const char *name, const QString &text)
+{
+    T *w = named<T>(parent, name);
+    w->setText(text);
     return w;
 }
 

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QRadioButton>
 
+using platform::named;
 using platform::placeTwips;
 
 namespace {
@@ -29,9 +30,7 @@ void setBackground(QWidget *w, const QColor &c)
     p.setColor(QPalette::Base, c);
     w->setPalette(p);
 }
-} // namespace
 
-namespace {
 QStringList previewFiles()
 {
     QStringList files;
@@ -80,8 +79,7 @@ BoardPage::BoardPage(AppContext &ctx, QWidget *parent)
         m_toggledSincePress = false;
     });
 
-    PicPreview = new QLabel(this);
-    PicPreview->setObjectName(QStringLiteral("PicPreview"));
+    PicPreview = named<QLabel>(this, "PicPreview");
     PicPreview->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     PicPreview->setLineWidth(1);
     PicPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -46,17 +46,6 @@ void removeOldStaging(platform::FileSystem &fs, const QString &models)
     }
 }
 
-// Every part of the new board is opened before the first goes in: a missing
-// or unreadable one leaves the game's board whole.
-void putAlternative(platform::FileSystem &fs, const QString &models, bool demo, const QString &key)
-{
-    QList<std::pair<QString, QString>> copies;
-    for (const QString &part : boardParts())
-        copies.append({models + boardFileName(key, part, demo),
-                       models + boardFileName(defaultKey, part, demo)});
-    fs.copyFiles(copies);
-}
-
 } // namespace
 
 QList<gamestate::Place> places(const QString &gameRoot, bool demo, const QString &key)
@@ -89,7 +78,13 @@ void swapBoard(platform::FileSystem &fs, const QString &gameRoot, bool demo, con
         }
         return;
     }
-    putAlternative(fs, models, demo, key);
+    // Every part of the new board is opened before the first goes in: a missing
+    // or unreadable one leaves the game's board whole.
+    QList<std::pair<QString, QString>> copies;
+    for (const QString &part : boardParts())
+        copies.append({models + boardFileName(key, part, demo),
+                       models + boardFileName(defaultKey, part, demo)});
+    fs.copyFiles(copies);
 }
 
 } // namespace board

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QSignalBlocker>
 
+using platform::named;
 using platform::placeTwips;
 
 namespace {
@@ -26,9 +27,8 @@ DisplayPage::DisplayPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), 
     setAutoFillBackground(true);
 
     const auto box = [this](const char *name, const char *caption, int top) {
-        auto *c = new QCheckBox(QString::fromLatin1(caption), this);
-        c->setObjectName(QLatin1String(name));
-        placeTwips(c, 180, top, 2475, 255);
+        auto *c = placeTwips(named<QCheckBox>(this, name, QString::fromLatin1(caption)), 180, top,
+                             2475, 255);
         c->setChecked(true);
         return c;
     };
@@ -36,10 +36,10 @@ DisplayPage::DisplayPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), 
     chkHud = box("chkHud", "HUD", 600);
     chkFont = box("chkFont", "Score/trick text", 840);
 
-    Label1 = new QLabel(QStringLiteral("WARNING: Menu and score fonts are shared, so if you use "
-                                       "this mod most the text on most menus will not be visible!"),
-                        this);
-    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1 = named<QLabel>(this, "Label1",
+                           QStringLiteral("WARNING: Menu and score fonts are shared, so if you use "
+                                          "this mod most the text on most menus will not be "
+                                          "visible!"));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeTwips(Label1, 120, 1140, 2475, 855);
@@ -109,8 +109,7 @@ void DisplayPage::elementClick(display::Element e, QCheckBox *box)
             back.done();
         } catch (const platform::FileError &) {
         }
-        m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
-                              err.explain());
+        m_ctx.error(err.explain());
         keepStored();
         if (!show)
             m_ctx.saveSettings();

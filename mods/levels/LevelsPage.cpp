@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 
+using platform::named;
 using platform::placeTwips;
 
 LevelsPage::LevelsPage(AppContext &ctx, QWidget *parent)
@@ -22,9 +23,8 @@ LevelsPage::LevelsPage(AppContext &ctx, QWidget *parent)
     setTitle(QStringLiteral("Level Mods"));
     setAutoFillBackground(true);
 
-    chkMotox = new QCheckBox(QStringLiteral("Enable MotoX Level"), this);
-    chkMotox->setObjectName(QStringLiteral("chkMotox"));
-    placeTwips(chkMotox, 120, 240, 2535, 255);
+    chkMotox = placeTwips(named<QCheckBox>(this, "chkMotox", QStringLiteral("Enable MotoX Level")),
+                          120, 240, 2535, 255);
 
     optMotoxGroup = new QButtonGroup(this);
     const char *captions[2] = {"Luge Mode", "Regular Skating"};
@@ -37,8 +37,7 @@ LevelsPage::LevelsPage(AppContext &ctx, QWidget *parent)
     }
     optMotox[0]->setChecked(true);
 
-    imgMotox = new QLabel(this);
-    imgMotox->setObjectName(QStringLiteral("imgMotox"));
+    imgMotox = named<QLabel>(this, "imgMotox");
     imgMotox->setFrameShape(QFrame::Box);
     imgMotox->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeTwips(imgMotox, 80, 1110, 2610, 2010);
@@ -61,10 +60,7 @@ void LevelsPage::showMode(bool on, int mode)
 {
     optMotox[0]->setEnabled(on);
     optMotox[1]->setEnabled(on);
-    if (on)
-        showPicture(mode + 1, true);
-    else
-        showPicture(3, false);
+    showPicture(on ? mode + 1 : 3, on);
 }
 
 bool LevelsPage::chkMotox_Click()
@@ -110,8 +106,7 @@ bool LevelsPage::applyChoice(const SettingValue &modeBefore)
         if (!s.isDemo())
             levels::applyMotox(m_ctx.files, s.gameRoot, on, skating);
     } catch (const platform::FileError &err) {
-        m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle),
-                              err.explain());
+        m_ctx.error(err.explain());
         keepStored();
         // Off in luge mode writes the menu alone, in one copy: nothing to put
         // back, and the level script it leaves may hold a change since.
@@ -192,10 +187,9 @@ void LevelsPage::showStoredState()
 {
     const ModSettings &s = m_ctx.settings;
     const gamestate::Reapplying reapplying(m_ctx.record);
-    if (s.motoxEnabled.equals(1)) {
-        chkMotox->setChecked(true);
-    } else {
-        chkMotox->setChecked(false);
+    const bool on = s.motoxEnabled.equals(1);
+    chkMotox->setChecked(on);
+    if (!on) {
         optMotox[0]->setEnabled(false);
         optMotox[1]->setEnabled(false);
     }

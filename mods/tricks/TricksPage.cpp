@@ -67,40 +67,28 @@ TricksPage::TricksPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), m_
     setTitle(QStringLiteral("Tricks Mods"));
     setAutoFillBackground(true);
 
-    Dir1 = named<FolderList>(this, "Dir1");
-    placeTwips(Dir1, 60, 180, 2475, 2115);
-    File1 = named<FileList>(this, "File1");
-    placeTwips(File1, 2580, 170, 2595, 2235);
-    lblTop = named<QLabel>(this, "lblTop");
-    lblTop->setText(QStringLiteral("File to copy"));
-    placeTwips(lblTop, 5220, 180, 855, 435);
-    Dir2 = named<FolderList>(this, "Dir2");
-    placeTwips(Dir2, 60, 2755, 2475, 2115);
-    File2 = named<FileList>(this, "File2");
-    placeTwips(File2, 2580, 2650, 2595, 2235);
-    lblBottom = named<QLabel>(this, "lblBottom");
-    lblBottom->setText(QStringLiteral("File to copy over"));
-    placeTwips(lblBottom, 5220, 2640, 855, 675);
+    Dir1 = placeTwips(named<FolderList>(this, "Dir1"), 60, 180, 2475, 2115);
+    File1 = placeTwips(named<FileList>(this, "File1"), 2580, 170, 2595, 2235);
+    lblTop = placeTwips(named<QLabel>(this, "lblTop", QStringLiteral("File to copy")), 5220, 180,
+                        855, 435);
+    Dir2 = placeTwips(named<FolderList>(this, "Dir2"), 60, 2755, 2475, 2115);
+    File2 = placeTwips(named<FileList>(this, "File2"), 2580, 2650, 2595, 2235);
+    lblBottom = placeTwips(named<QLabel>(this, "lblBottom", QStringLiteral("File to copy over")),
+                           5220, 2640, 855, 675);
     for (QLabel *l : {lblTop, lblBottom}) {
         l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         l->setWordWrap(true);
     }
-    cmdRestore = named<QPushButton>(this, "cmdRestore");
-    cmdRestore->setText(QStringLiteral("Restore"));
-    placeTwips(cmdRestore, 180, 2380, 735, 315);
-    cmdCopy = named<QPushButton>(this, "cmdCopy");
-    cmdCopy->setText(QStringLiteral("Copy"));
-    placeTwips(cmdCopy, 1800, 2380, 555, 315);
-    for (QWidget *w : {static_cast<QWidget *>(Dir1), static_cast<QWidget *>(File1),
-                       static_cast<QWidget *>(Dir2), static_cast<QWidget *>(File2)})
-        colourList(w);
-
+    cmdRestore = placeTwips(named<QPushButton>(this, "cmdRestore", QStringLiteral("Restore")), 180,
+                            2380, 735, 315);
+    cmdCopy = placeTwips(named<QPushButton>(this, "cmdCopy", QStringLiteral("Copy")), 1800, 2380,
+                         555, 315);
     // One reader for the four lists: a folder change that moves several of
     // them to one folder reads it once.
-    Dir1->setReader(&m_reader);
-    Dir2->setReader(&m_reader);
-    File1->setReader(&m_reader);
-    File2->setReader(&m_reader);
+    for (NameListView *list : std::initializer_list<NameListView *>{Dir1, File1, Dir2, File2}) {
+        colourList(list);
+        list->setReader(&m_reader);
+    }
     connect(Dir1, &FolderList::pathChanged, this, &TricksPage::Dir1_Change);
     connect(Dir2, &FolderList::pathChanged, this, &TricksPage::Dir2_Change);
     connect(Dir1, &FolderList::entryRefused, this, &TricksPage::fail);
@@ -141,7 +129,7 @@ QString TricksPage::gameFolder(const QString &rel) const
 
 void TricksPage::fail(const QString &why)
 {
-    m_ctx.dialogs.message(QStringLiteral("Error!"), QString::fromLatin1(errorTitle), why);
+    m_ctx.error(why);
 }
 
 bool TricksPage::showTrickRoot(const QString &root)

@@ -39,8 +39,6 @@ public:
     void File2_DblClick();
 
     bool restoreMode() const { return m_restoreMode; }
-    // Folders the page's lists read from disk so far; for benchmarks.
-    int folderReads() const { return m_reader.diskReads(); }
 
     FolderList *Dir1;
     FileList *File1;
