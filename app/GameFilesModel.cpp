@@ -8,21 +8,6 @@ using gamestate::State;
 
 namespace {
 
-// A dot of the state's colour, so the states tell apart at a glance.
-QIcon stateIcon(State state)
-{
-    static const QColor colours[]
-        = {QColor(46, 157, 58), QColor(42, 111, 214), QColor(224, 138, 0), QColor(208, 48, 48)};
-    QPixmap dot(12, 12);
-    dot.fill(Qt::transparent);
-    QPainter p(&dot);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(colours[int(state)].darker(130));
-    p.setBrush(colours[int(state)]);
-    p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
-    return QIcon(dot);
-}
-
 // A heading's internal id; a file's is its heading's row plus one.
 constexpr quintptr heading = 0;
 
@@ -30,8 +15,19 @@ constexpr quintptr heading = 0;
 
 GameFilesModel::GameFilesModel(QObject *parent) : QAbstractItemModel(parent)
 {
-    for (const State s : {State::Original, State::Modded, State::ChangedSince, State::BackupBad})
-        m_icons[int(s)] = stateIcon(s);
+    // A dot of the state's colour, so the states tell apart at a glance.
+    const QColor colours[]
+        = {QColor(46, 157, 58), QColor(42, 111, 214), QColor(224, 138, 0), QColor(208, 48, 48)};
+    for (int s = 0; s < 4; ++s) {
+        QPixmap dot(12, 12);
+        dot.fill(Qt::transparent);
+        QPainter p(&dot);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(colours[s].darker(130));
+        p.setBrush(colours[s]);
+        p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
+        m_icons[s] = QIcon(dot);
+    }
 }
 
 void GameFilesModel::reset(QList<gamestate::FileStatus> files)

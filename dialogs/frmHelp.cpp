@@ -27,67 +27,6 @@ QString paragraphs(const QStringList &list)
 
 const QString askUs = QStringLiteral("Any questions / errors, email ") + contactAddress;
 
-QString boardText()
-{
-    return paragraphs(
-        {QStringLiteral(
-             "This mod uses some board models that were included in the game but not used. "
-             "Backups of the files that are copied over are automatically made and can be "
-             "restored by setting the board shape back to default. "),
-         QStringLiteral(
-             "WARNING: This mod will not work if you using the demo version and you do not "
-             "specify in the options menu that it is. Just so you know, backups and selections "
-             "are made separately for both versions, so if you switch from demo mode to full "
-             "game mode while this program is running it will automatically switch to the "
-             "currently selected board type for the other version. "),
-         askUs});
-}
-
-QString trickText()
-{
-    return paragraphs(
-        {QStringLiteral(
-             u"This mod lets you easily copy animation (trick) files over others to gain access "
-             u"to tricks that weren\u2019t included in the game i.e. roastbeef grabs, secret "
-             u"vorkell character\u2019s specials, and simply to change existing ones around, like "
-             u"changing a special move to a regular one. Just select a file from the first box "
-             u"to copy from and one in the second box to copy over. The first trick will become "
-             u"the second trick. Also, this mod doesn\u2019t change the trick names... yet. "),
-         QStringLiteral(
-             "WARNING: Copying non-skater animation files over trick animations and vice versa "
-             "can cause the game to crash or just make your skater get stretched and twisted in "
-             "weird ways. "),
-         QStringLiteral(
-             u"IMPORTANT: If a file has already been modded an you try to use it to copy over "
-             u"another file this program will automatically restore the original file before "
-             u"copying it. So you can be sure that when you select the kickflip animation to "
-             u"copy over another file it\u2019s the right one.The restore button does NOT restore "
-             u"files. It sets the program to restore mod and the directory list at the left will "
-             u"be changed to show only the folders of modded files. Select any of them and click "
-             u"copy for an instant restore. "),
-         askUs});
-}
-
-QString motoxText()
-{
-    return paragraphs(
-        {QStringLiteral(
-             "This mod uses level files that were included in the game. All this mod does is "
-             "change the level select menu to make the Motox level selectable. By default you "
-             "will be luging in the level but there is an option to skate too. This mod does "
-             "not work on the demo version!"),
-         askUs});
-}
-
-QString displayText()
-{
-    return paragraphs(
-        {QStringLiteral("The balance meter and hud mods simply replace image files with a "
-                        "blank ones to remove either them. "),
-         QStringLiteral("WARNING: Turning the trick/combo fonts off also turns off the text in "
-                        "almost every menu!"),
-         contactAddress});
-}
 } // namespace
 
 frmHelp::frmHelp(AppContext &, QWidget *parent) : QWidget(parent, Qt::Window)
@@ -116,10 +55,67 @@ frmHelp::frmHelp(AppContext &, QWidget *parent) : QWidget(parent, Qt::Window)
     cboHelp->setCurrentIndex(-1);
     cboHelp->setEditText(QStringLiteral("Select a help topic"));
     cboHelp->setGeometry(0, 0, twips(clientWidth - widthMargin), cboHelp->sizeHint().height());
-    txtBoardMod = pane("txtBoardMod", boardText());
-    txtTrickMod = pane("txtTrickMod", trickText());
-    txtDisplayMods = pane("txtDisplayMods", displayText());
-    txtMotoxMod = pane("txtMotoxMod", motoxText());
+    txtBoardMod = pane(
+        "txtBoardMod",
+        paragraphs(
+            {QStringLiteral(
+                 "This mod uses some board models that were included in the game but not used. "
+                 "Backups of the files that are copied over are automatically made and can be "
+                 "restored by setting the board shape back to default. "),
+             QStringLiteral(
+                 "WARNING: This mod will not work if you using the demo version and you do not "
+                 "specify in the options menu that it is. Just so you know, backups and selections "
+                 "are made separately for both versions, so if you switch from demo mode to full "
+                 "game mode while this program is running it will automatically switch to the "
+                 "currently selected board type for the other version. "),
+             askUs}));
+    txtTrickMod = pane(
+        "txtTrickMod",
+        paragraphs(
+            {QStringLiteral(
+                 u"This mod lets you easily copy animation (trick) files over others to gain "
+                 u"access "
+                 u"to tricks that weren\u2019t included in the game i.e. roastbeef grabs, secret "
+                 u"vorkell character\u2019s specials, and simply to change existing ones around, "
+                 u"like "
+                 u"changing a special move to a regular one. Just select a file from the first box "
+                 u"to copy from and one in the second box to copy over. The first trick will "
+                 u"become "
+                 u"the second trick. Also, this mod doesn\u2019t change the trick names... yet. "),
+             QStringLiteral(
+                 "WARNING: Copying non-skater animation files over trick animations and vice versa "
+                 "can cause the game to crash or just make your skater get stretched and twisted "
+                 "in "
+                 "weird ways. "),
+             QStringLiteral(
+                 u"IMPORTANT: If a file has already been modded an you try to use it to copy over "
+                 u"another file this program will automatically restore the original file before "
+                 u"copying it. So you can be sure that when you select the kickflip animation to "
+                 u"copy over another file it\u2019s the right one.The restore button does NOT "
+                 u"restore "
+                 u"files. It sets the program to restore mod and the directory list at the left "
+                 u"will "
+                 u"be changed to show only the folders of modded files. Select any of them and "
+                 u"click "
+                 u"copy for an instant restore. "),
+             askUs}));
+    txtDisplayMods = pane(
+        "txtDisplayMods",
+        paragraphs(
+            {QStringLiteral("The balance meter and hud mods simply replace image files with a "
+                            "blank ones to remove either them. "),
+             QStringLiteral("WARNING: Turning the trick/combo fonts off also turns off the text in "
+                            "almost every menu!"),
+             contactAddress}));
+    txtMotoxMod = pane(
+        "txtMotoxMod",
+        paragraphs(
+            {QStringLiteral(
+                 "This mod uses level files that were included in the game. All this mod does is "
+                 "change the level select menu to make the Motox level selectable. By default you "
+                 "will be luging in the level but there is an option to skate too. This mod does "
+                 "not work on the demo version!"),
+             askUs}));
     txtHelp->raise();
     txtHelp->setFocus();
 

@@ -1004,16 +1004,6 @@ void Record::load()
     m_takenOver.clear();
 }
 
-QString Record::save()
-{
-    QString why;
-    for (Kept &kept : m_kept) {
-        if (const QString failed = saveKept(kept); why.isEmpty())
-            why = failed;
-    }
-    return why;
-}
-
 QString Record::saveKept(Kept &kept)
 {
     const QString &nativeRoot = kept.root;
@@ -1123,8 +1113,14 @@ QString Record::saveKept(Kept &kept)
 
 void Record::saveOrReport(bool report)
 {
-    if (const QString why = save(); !why.isEmpty())
-        m_unreported = why;
+    // Writes what changed of every record held; the first failure is told.
+    QString failure;
+    for (Kept &kept : m_kept) {
+        if (const QString failed = saveKept(kept); failure.isEmpty())
+            failure = failed;
+    }
+    if (!failure.isEmpty())
+        m_unreported = failure;
     if (!report || m_unreported.isEmpty())
         return;
     const QString why = std::exchange(m_unreported, QString());

@@ -149,8 +149,7 @@ private:
     void takeOver(const QString &gameRoot, const QString &nativeRoot);
     QByteArray lineOf(bool demo, const Entry &e) const;
     bool mayWriteTo(const QString &gameRoot) const { return !mayWrite || mayWrite(gameRoot); }
-    // Writes what changed of every record held; empty, or why it failed.
-    QString save();
+    // Writes what changed of one record; empty, or why it failed.
     QString saveKept(Kept &kept);
     void mark(Install &in, const Entry &e) { in.changed.insert(e.game, e.mod); }
     Entry *entryFor(Install &in, const QString &gameRoot, const Place &place,

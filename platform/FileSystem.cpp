@@ -53,14 +53,11 @@ void requirePlainFile(EntryKind kind, const QString &op, const QString &native)
             codeOf(fs::is_directory(st) ? std::errc::is_a_directory : std::errc::invalid_argument));
 }
 
-bool lessIgnoringCase(const QString &a, const QString &b)
-{
-    const int c = a.compare(b, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : a < b;
-}
-
-// Throws unless the native path is an existing folder.
-void requireFolder(const QString &operation, const QString &folder)
+// Plain files, and links to plain files (the game sees a link as the file it
+// points to). Links to folders and broken links are left out. Dot-files count:
+// a copy cut short by a crash leaves one, and a folder holding it could
+// otherwise never be emptied and removed.
+QStringList plainFiles(const QString &operation, const QString &folder)
 {
     std::error_code ec;
     const fs::file_status st = fs::status(toFsPath(folder), ec);
@@ -68,15 +65,6 @@ void requireFolder(const QString &operation, const QString &folder)
         throw FileError(operation, shown(folder), ec);
     if (!fs::is_directory(st))
         throw FileError(operation, shown(folder), codeOf(std::errc::not_a_directory));
-}
-
-// Plain files, and links to plain files (the game sees a link as the file it
-// points to). Links to folders and broken links are left out. Dot-files count:
-// a copy cut short by a crash leaves one, and a folder holding it could
-// otherwise never be emptied and removed.
-QStringList plainFiles(const QString &operation, const QString &folder)
-{
-    requireFolder(operation, folder);
     QStringList names;
 #ifdef Q_OS_WIN
     names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
@@ -95,7 +83,10 @@ QStringList plainFiles(const QString &operation, const QString &folder)
     }
     ::closedir(dir);
 #endif
-    std::sort(names.begin(), names.end(), lessIgnoringCase);
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
     return names;
 }
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/FileError.h"
 #include "platform/NameEncoding.h"
 #include "platform/OwnFiles.h"
+#include <algorithm>
 #include <chrono>
 
 #ifdef Q_OS_WIN
@@ -61,13 +62,11 @@ void IdenticalFiles::keepIn(const QString &fileName)
 
 bool IdenticalFiles::contains(const FileStamp &a, const FileStamp &b) const
 {
-    if (a.isNull() || b.isNull())
-        return false;
-    for (const auto &pair : m_pairs) {
-        if ((pair.first == a && pair.second == b) || (pair.first == b && pair.second == a))
-            return true;
-    }
-    return false;
+    return !a.isNull() && !b.isNull()
+           && std::any_of(m_pairs.begin(), m_pairs.end(), [&](const auto &pair) {
+                  return (pair.first == a && pair.second == b)
+                         || (pair.first == b && pair.second == a);
+              });
 }
 
 void IdenticalFiles::add(const FileStamp &a, const FileStamp &b)

@@ -66,13 +66,6 @@ QString gameFolder(const QString &root, const QString &folder)
     return path;
 }
 
-// A folder's native path, for paths below it: each then costs one look-up,
-// not one per folder on the way, as long as it exists as spelt.
-QString resolved(platform::FileSystem &fs, const QString &folder)
-{
-    return fs.nativePath(folder) + u'/';
-}
-
 void requireSelected(const QString &name, const QString &folderPath, const char *list)
 {
     if (name.isEmpty())
@@ -143,7 +136,12 @@ void ensureBackupFolders(platform::FileSystem &fs, const QString &backups, const
 
 Roots rootsOf(platform::FileSystem &fs, const QString &gameRoot)
 {
-    return {gameRoot, resolved(fs, trickRoot(gameRoot)), resolved(fs, backupRoot(gameRoot)), {}};
+    // Native, for paths below them: each then costs one look-up, not one per
+    // folder on the way, as long as it exists as spelt.
+    return {gameRoot,
+            fs.nativePath(trickRoot(gameRoot)) + u'/',
+            fs.nativePath(backupRoot(gameRoot)) + u'/',
+            {}};
 }
 
 void copyTrick(platform::FileSystem &game, const QString &gameRoot, const QString &sourceFolder,

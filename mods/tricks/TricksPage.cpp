@@ -15,14 +15,6 @@ using platform::placeTwips;
 
 namespace {
 
-void colourList(QWidget *w)
-{
-    QPalette p = w->palette();
-    p.setColor(QPalette::Base, QColor(255, 192, 128));
-    p.setColor(QPalette::Text, QColor(64, 0, 0));
-    w->setPalette(p);
-}
-
 // The part of a native folder below root, '/' between its parts; empty at
 // the root itself, none outside it.
 std::optional<QString> below(const QString &root, const QString &folder)
@@ -40,14 +32,6 @@ std::optional<QString> below(const QString &root, const QString &folder)
     if (!folder.startsWith(prefix, cs))
         return std::nullopt;
     return QDir::fromNativeSeparators(folder.mid(prefix.size()));
-}
-
-// The game ignores case, so two spellings of one path are one file.
-bool sameFile(const QString &folder1, const QString &name1, const QString &folder2,
-              const QString &name2)
-{
-    return QDir(folder1).filePath(name1).compare(QDir(folder2).filePath(name2), Qt::CaseInsensitive)
-           == 0;
 }
 
 void requireExactName(const FileList *list)
@@ -86,7 +70,10 @@ TricksPage::TricksPage(AppContext &ctx, QWidget *parent) : QGroupBox(parent), m_
     // One reader for the four lists: a folder change that moves several of
     // them to one folder reads it once.
     for (NameListView *list : std::initializer_list<NameListView *>{Dir1, File1, Dir2, File2}) {
-        colourList(list);
+        QPalette p = list->palette();
+        p.setColor(QPalette::Base, QColor(255, 192, 128));
+        p.setColor(QPalette::Text, QColor(64, 0, 0));
+        list->setPalette(p);
         list->setReader(&m_reader);
     }
     connect(Dir1, &FolderList::pathChanged, this, &TricksPage::Dir1_Change);
@@ -218,7 +205,11 @@ void TricksPage::cmdRestore_Click()
 
 void TricksPage::cmdCopy_Click()
 {
-    if (sameFile(File1->path(), File1->fileName(), File2->path(), File2->fileName())) {
+    // The game ignores case, so two spellings of one path are one file.
+    if (QDir(File1->path())
+            .filePath(File1->fileName())
+            .compare(QDir(File2->path()).filePath(File2->fileName()), Qt::CaseInsensitive)
+        == 0) {
         m_ctx.dialogs.message(QStringLiteral("These files are the same!"),
                               QString::fromLatin1(errorTitle));
         return;
