@@ -225,14 +225,14 @@ int run(QCoreApplication &app)
     const QString root
         = gameRootOf(demo ? ctx.settings.demoInstallDir : ctx.settings.fullInstallDir);
     const QString native = QDir::toNativeSeparators(ctx.files.nativePath(root));
+    const QString variant = demo ? QStringLiteral("demo") : QStringLiteral("full game");
     if (!ctx.files.folderExists(root))
         return fail(QStringLiteral("the %1 is not installed in %2 (the folder is missing).")
-                        .arg(demo ? QStringLiteral("demo") : QStringLiteral("full game"), native));
+                        .arg(variant, native));
     // A folder of something else: nothing there is the game's, so nothing can be told of it.
     if (!ctx.files.folderExists(root + QStringLiteral("Game\\data\\")))
-        return fail(QStringLiteral("the %1 is not installed in %2 (it holds no Game\\data "
-                                   "folder).")
-                        .arg(demo ? QStringLiteral("demo") : QStringLiteral("full game"), native));
+        return fail(QStringLiteral("the %1 is not installed in %2 (it holds no Game\\data folder).")
+                        .arg(variant, native));
     const QString heading
         = (demo ? QStringLiteral("Demo in ") : QStringLiteral("Full game in ")) + native;
 

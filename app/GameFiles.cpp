@@ -283,10 +283,12 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
         if (onlyFiles.contains(f.game))
             chosen << keyOf(f);
     }
+    int total = 0, done = 0;
     for (const FileStatus &f : files) {
         const UnitKey key = keyOf(f);
         if (!only.isEmpty() && !chosen.contains(key))
             continue;
+        ++total;
         if (const auto at = unitAt.constFind(key); at != unitAt.constEnd()) {
             units[*at].append(f);
         } else {
@@ -307,13 +309,10 @@ RestoreReport restoreEverything(AppContext &ctx, const QString &gameRoot, bool d
     }
     const QSet<QString> confirmed = confirm(ctx.dialogs, changed);
 
-    int total = 0, done = 0;
     const QHash<UnitKey, Unit> withSettings = settingUnits(ctx, gameRoot, demo);
     QSet<QString> trickFolders;
     std::optional<tricks::Roots> trickRoots;
     bool settingsFailed = false;
-    for (const auto &unit : std::as_const(units))
-        total += int(unit.size());
     for (qsizetype u = 0; u < units.size(); ++u) {
         const QList<FileStatus> &unit = units[u];
         QStringList bad, declined, others;

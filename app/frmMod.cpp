@@ -164,10 +164,8 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
 frmMod::~frmMod()
 {
     // The secondary windows have no owner; they go with the program.
-    delete m_options.data();
-    delete m_help.data();
-    delete m_about.data();
-    delete m_gameFiles.data();
+    for (QWidget *window : {m_options.data(), m_help.data(), m_about.data(), m_gameFiles.data()})
+        delete window;
 }
 
 bool frmMod::Form_Load()

@@ -118,13 +118,8 @@ void frmOptions::cmdApply_Click()
     showFolder(folder);
 
     ModSettings &s = m_ctx.settings;
-    if (chkDemo->isChecked()) {
-        s.demoMode = 1;
-        s.demoInstallDir = folder;
-    } else {
-        s.demoMode = 0;
-        s.fullInstallDir = folder;
-    }
+    s.demoMode = chkDemo->isChecked() ? 1 : 0;
+    (chkDemo->isChecked() ? s.demoInstallDir : s.fullInstallDir) = folder;
     s.gameRoot = folder;
     m_ctx.saveSettings();
 }

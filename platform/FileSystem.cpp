@@ -9,7 +9,6 @@
 
 #include <QDir>
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
@@ -53,42 +52,6 @@ void requirePlainFile(EntryKind kind, const QString &op, const QString &native)
             codeOf(fs::is_directory(st) ? std::errc::is_a_directory : std::errc::invalid_argument));
 }
 
-// Plain files, and links to plain files (the game sees a link as the file it
-// points to). Links to folders and broken links are left out. Dot-files count:
-// a copy cut short by a crash leaves one, and a folder holding it could
-// otherwise never be emptied and removed.
-QStringList plainFiles(const QString &operation, const QString &folder)
-{
-    std::error_code ec;
-    const fs::file_status st = fs::status(toFsPath(folder), ec);
-    if (ec)
-        throw FileError(operation, shown(folder), ec);
-    if (!fs::is_directory(st))
-        throw FileError(operation, shown(folder), codeOf(std::errc::not_a_directory));
-    QStringList names;
-#ifdef Q_OS_WIN
-    names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
-#else
-    // By bytes, so names that are no valid UTF-8 keep them.
-    DIR *dir = ::opendir(encodePath(folder).constData());
-    if (!dir)
-        throw FileError(operation, shown(folder), lastError());
-    const int fd = ::dirfd(dir);
-    while (const dirent *entry = ::readdir(dir)) {
-        struct stat st;
-        if (entry->d_type == DT_REG
-            || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
-                && ::fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode)))
-            names.append(decodePath(QByteArray(entry->d_name)));
-    }
-    ::closedir(dir);
-#endif
-    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-        const int c = a.compare(b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
-    return names;
-}
 } // namespace
 
 FileSystem::FileSystem() : FileSystem(qEnvironmentVariable("WINEPREFIX"))
@@ -125,11 +88,6 @@ bool FileSystem::folderExists(const QString &path) const
 {
     std::error_code ec;
     return fs::is_directory(fs::status(toFsPath(nativePath(path)), ec));
-}
-
-QStringList FileSystem::filesIn(const QString &folder) const
-{
-    return plainFiles(QStringLiteral("list"), nativePath(folder));
 }
 
 void FileSystem::makeFolder(const QString &path)
@@ -226,15 +184,43 @@ void FileSystem::deleteFile(const QString &path)
         throw FileError(op, shown(native), ec);
 }
 
+// Plain files go, and links to plain files (the game sees a link as the
+// file it points to); links to folders and broken links stay. Dot-files
+// count: a copy cut short by a crash leaves one, and a folder holding it
+// could otherwise never be emptied and removed.
 void FileSystem::deleteFilesIn(const QString &folderPath, const QStringList &keep)
 {
     const QString folder = nativePath(folderPath);
-    const QStringList names = plainFiles(QStringLiteral("delete files in"), folder);
-    for (const QString &name : names) {
+    const QString op = QStringLiteral("delete files in");
+    std::error_code ec;
+    const fs::file_status st = fs::status(toFsPath(folder), ec);
+    if (ec)
+        throw FileError(op, shown(folder), ec);
+    if (!fs::is_directory(st))
+        throw FileError(op, shown(folder), codeOf(std::errc::not_a_directory));
+    QStringList names;
+#ifdef Q_OS_WIN
+    names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+#else
+    // By bytes, so names that are no valid UTF-8 keep them.
+    DIR *dir = ::opendir(encodePath(folder).constData());
+    if (!dir)
+        throw FileError(op, shown(folder), lastError());
+    const int fd = ::dirfd(dir);
+    while (const dirent *entry = ::readdir(dir)) {
+        struct stat st;
+        if (entry->d_type == DT_REG
+            || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
+                && ::fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode)))
+            names.append(decodePath(QByteArray(entry->d_name)));
+    }
+    ::closedir(dir);
+#endif
+    for (const QString &name : std::as_const(names)) {
         if (keep.contains(name, Qt::CaseInsensitive))
             continue;
         const QString file = folder + u'/' + name;
-        std::error_code ec = injected(FaultInjector::Step::Delete, file);
+        ec = injected(FaultInjector::Step::Delete, file);
         // Only names listed in this folder are removed, and removing a link
         // removes the link: nothing outside the folder is touched.
         if (!ec)

@@ -62,12 +62,6 @@ public:
     // Whether two paths name one existing file or folder, links followed.
     bool sameEntry(const QString &a, const QString &b) const;
 
-    // Names (not paths) of every plain file in a folder, sorted
-    // case-insensitively. Throws if the folder is missing. A link to a file
-    // counts as a file, and so does a hidden (dot) file; folders, links to
-    // folders and broken links do not.
-    QStringList filesIn(const QString &folder) const;
-
     // Creates one folder; fails if it exists or its parent is missing.
     void makeFolder(const QString &path);
     // Makes sure the program's own folder (a backup folder) is there: creates
@@ -93,9 +87,10 @@ public:
     // any destination changes.
     void copyFiles(const QList<std::pair<QString, QString>> &copies);
     void deleteFile(const QString &path);
-    // Deletes the files filesIn would list, but those named in keep
-    // (ignoring case); never follows a link out of the folder (a link to a
-    // file loses the link, not its target) and never descends.
+    // Deletes every plain file in a folder (a link to a file counts, and so
+    // does a hidden one), but those named in keep (ignoring case). Throws if
+    // the folder is missing; never follows a link out of the folder (a link
+    // to a file loses the link, not its target) and never descends.
     void deleteFilesIn(const QString &folder, const QStringList &keep = {});
     // Removes a folder empty but for what killed copies left, which goes too.
     void removeFolder(const QString &path);

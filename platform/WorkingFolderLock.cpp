@@ -23,13 +23,6 @@
 namespace platform {
 
 namespace {
-bool emptyLockRemoved(const QString &path)
-{
-    const QFileInfo file(path);
-    QLockFile lock(path);
-    return file.exists() && file.size() == 0 && lock.removeStaleLockFile();
-}
-
 // Whether no process of that number runs on this machine.
 bool processGone(qint64 pid)
 {
@@ -138,7 +131,9 @@ bool WorkingFolderLock::take()
         // A stale lock is removed under a second lock beside it. A run killed
         // as it made that one leaves it empty, which would count as held for
         // half a minute: a running holder keeps it locked against removal.
-        if (!cleared && emptyLockRemoved(name + QStringLiteral(".rmlock"))) {
+        if (const QFileInfo rm(name + QStringLiteral(".rmlock"));
+            !cleared && rm.exists() && rm.size() == 0
+            && QLockFile(rm.filePath()).removeStaleLockFile()) {
             cleared = true;
             continue;
         }

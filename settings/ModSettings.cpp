@@ -67,7 +67,8 @@ bool readFile(ModSettings &s)
     return lines.size() == lineCount;
 }
 
-void fillDefaults(ModSettings &s)
+// The file's text, the empty fields given their defaults first.
+QByteArray format(ModSettings &s)
 {
     for (SettingValue *v : {&s.fullBalanceShown, &s.demoBalanceShown, &s.fullHudShown,
                             &s.demoHudShown, &s.fullFontShown, &s.demoFontShown}) {
@@ -82,10 +83,6 @@ void fillDefaults(ModSettings &s)
         s.fullInstallDir = QString::fromLatin1(defaultFullInstallDir);
     if (s.demoInstallDir.isEmpty())
         s.demoInstallDir = QString::fromLatin1(defaultDemoInstallDir);
-}
-
-QByteArray format(ModSettings &s)
-{
     QByteArray out;
     const auto line = [&out](const QByteArray &text) { out += text + "\r\n"; };
     line(platform::encodePath(s.fullInstallDir));
@@ -109,7 +106,7 @@ bool mend(SettingValue &v, bool zeroOrOne)
 
 bool saveSettings(ModSettings &s, platform::Dialogs &dialogs)
 {
-    fillDefaults(s);
+    const QByteArray text = format(s);
     const QString name = QString::fromLatin1(settingsFileName);
     const auto fail = [&dialogs](const QString &detail) {
         dialogs.message(QStringLiteral("Error! The settings could not be saved."),
@@ -123,7 +120,7 @@ bool saveSettings(ModSettings &s, platform::Dialogs &dialogs)
         return fail(e.explain());
     }
     try {
-        platform::writeOwnFile(name, format(s));
+        platform::writeOwnFile(name, text);
     } catch (const platform::FileError &e) {
         return fail(QStringLiteral("Cannot write %1: %2")
                         .arg(QDir::current().absoluteFilePath(name), e.reason()));

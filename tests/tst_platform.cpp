@@ -307,13 +307,8 @@ private slots:
 #endif
 
         // Folders, links to folders and broken links are not files; a link to a
-        // file and a hidden file are. Sorted ignoring case.
-        QCOMPARE(m_fs.filesIn(m_r + "\\List"),
-                 withLinks({".hidden.txt", "a.txt", "B.TXT", "c.dat", "filelink.txt", "noext"}));
-        FAILS_WITH(m_fs.filesIn(at("Gone")), "list", "/Gone", ENOENT);
-
-        // The link to a file goes, its target stays; neither the link to a
-        // folder nor the subfolder is entered.
+        // file and a hidden file are. The link to a file goes, its target stays; neither the link
+        // to a folder nor the subfolder is entered.
         m_fs.deleteFilesIn(m_r + "\\list\\", {"C.DAT"});
         QCOMPARE(entries(list), withLinks({"broken.txt", "c.dat", "dirlink.txt", "sub.txt"}));
         QCOMPARE(entries(list + "/sub.txt"), QStringList({"inner.txt"}));

@@ -90,13 +90,10 @@ BoardPage::BoardPage(AppContext &ctx, QWidget *parent)
 
 bool BoardPage::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonDblClick) {
-        for (int i = 0; i < board::boardCount; ++i) {
-            if (watched == Board[i] && Board[i]->isEnabled()) {
-                Board_DblClick(i);
-                return true;
-            }
-        }
+    if (const int i = BoardGroup->id(qobject_cast<QAbstractButton *>(watched));
+        event->type() == QEvent::MouseButtonDblClick && i >= 0 && Board[i]->isEnabled()) {
+        Board_DblClick(i);
+        return true;
     }
     return QGroupBox::eventFilter(watched, event);
 }
