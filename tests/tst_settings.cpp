@@ -68,6 +68,9 @@ private slots:
                                             << "a\r\nb\r\n0\r\n0\r\n 0\r\n 0 \r\n1\r\n" + tail;
         QTest::newRow("variant 7") << "a\r\nb\r\n0\r\n0\r\n7\r\n0\r\n0\r\n" + tail
                                    << "a\r\nb\r\n0\r\n0\r\n 0\r\n0\r\n0\r\n" + tail;
+        QTest::newRow("variant behind a form feed")
+            << "a\r\nb\r\n0\r\n0\r\n\f1\r\n0\r\n0\r\n" + tail
+            << "a\r\nb\r\n0\r\n0\r\n 0\r\n0\r\n0\r\n" + tail;
         QTest::newRow("mode past the int range")
             << "a\r\nb\r\n0\r\n0\r\n0\r\n1\r\n123456789012345\r\n" + tail
             << "a\r\nb\r\n0\r\n0\r\n 0\r\n1\r\n 0 \r\n" + tail;
