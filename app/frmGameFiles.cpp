@@ -23,7 +23,7 @@
 #include <utility>
 
 using gamestate::State;
-using platform::named;
+using ui::named;
 
 frmGameFiles::frmGameFiles(AppContext &ctx, QWidget *parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -67,7 +67,7 @@ frmGameFiles::frmGameFiles(AppContext &ctx, QWidget *parent)
     layout->addLayout(buttons);
     resize(560, 380);
     // Like the other secondary windows.
-    dialogs::centreWhenShown(this);
+    ui::centreWhenShown(this);
     cmdClose->setFocus();
 
     connect(cmdRestoreAll, &QPushButton::clicked, this, &frmGameFiles::cmdRestoreAll_Click);

@@ -30,7 +30,7 @@
 
 #include <exception>
 
-using platform::twips;
+using ui::twips;
 
 namespace {
 constexpr int smallStripWidth = 2895, smallStripHeight = 3585;
@@ -50,7 +50,7 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
     auto *body = new QWidget(this);
     setCentralWidget(body);
 
-    TabStrip1 = platform::named<QTabWidget>(body, "TabStrip1");
+    TabStrip1 = ui::named<QTabWidget>(body, "TabStrip1");
     struct Tab {
         const char *caption;
         const char *key;
@@ -68,7 +68,7 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
     }
     TabStrip1->setAutoFillBackground(true);
     // Four tabs must fit the narrow pages without scroll arrows.
-    TabStrip1->tabBar()->setStyle(platform::FormStyle::instance());
+    TabStrip1->tabBar()->setStyle(ui::FormStyle::instance());
     TabStrip1->setUsesScrollButtons(false);
     TabStrip1->setGeometry(0, 0, twips(smallStripWidth), twips(smallStripHeight));
 
@@ -76,21 +76,21 @@ frmMod::frmMod(AppContext &ctx, QWidget *parent)
     fraTricks = new TricksPage(ctx, body);
     fraLevels = new LevelsPage(ctx, body);
     fraDisplay = new DisplayPage(ctx, body);
-    platform::placeTwips(fraBoard, 60, 360, 2775, 3165);
-    platform::placeTwips(fraTricks, 60, 360, 6135, 4935);
-    platform::placeTwips(fraLevels, 60, 360, 2775, 3165);
-    platform::placeTwips(fraDisplay, 60, 360, 2775, 3165);
+    ui::placeTwips(fraBoard, 60, 360, 2775, 3165);
+    ui::placeTwips(fraTricks, 60, 360, 6135, 4935);
+    ui::placeTwips(fraLevels, 60, 360, 2775, 3165);
+    ui::placeTwips(fraDisplay, 60, 360, 2775, 3165);
     // The largest page lies behind the tab strip until it is chosen.
     fraTricks->lower();
     bringToFront(fraBoard);
     // The caption sits on the frame line, so controls placed near the top
     // stay clear of it; the frame fills its own background below the line.
     for (QGroupBox *page : pages()) {
-        page->setStyle(platform::FormStyle::instance());
+        page->setStyle(ui::FormStyle::instance());
         page->setAutoFillBackground(false);
     }
 
-    StatusBar1 = platform::named<QStatusBar>(this, "StatusBar1");
+    StatusBar1 = ui::named<QStatusBar>(this, "StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setFixedHeight(twips(300));
     statusPanel = new QLabel(QStringLiteral("Modding Full Version"), StatusBar1);
@@ -175,7 +175,7 @@ bool frmMod::Form_Load()
     bringToFront(fraBoard);
 
     // 500 twips left of and above the centred position, frame included.
-    dialogs::centreWhenShown(this, {-twips(500), -twips(500)});
+    ui::centreWhenShown(this, {-twips(500), -twips(500)});
 
     if (QFile::exists(QString::fromLatin1(settingsFileName))) {
         m_ctx.loadSettings();

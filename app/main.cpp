@@ -15,7 +15,7 @@ int main(int argc, char *argv[])
     setUpAppIdentity();
     setUpLook();
 
-    platform::QtDialogs dialogs;
+    ui::QtDialogs dialogs;
     AppContext ctx(dialogs);
     // A start with the stored board in place then reads none of its files.
     ctx.files.keepIdenticalIn(QStringLiteral("vertzmod.verified"));

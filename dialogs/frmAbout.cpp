@@ -9,9 +9,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-using platform::named;
-using platform::placeTwips;
-using platform::twips;
+using ui::named;
+using ui::placeTwips;
+using ui::twips;
 
 frmAbout::frmAbout(AppContext &, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -20,7 +20,7 @@ frmAbout::frmAbout(AppContext &, QWidget *parent)
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Vertzpc Mod Utility"));
     setFixedSize(twips(3525), twips(3195));
-    dialogs::centreWhenShown(this);
+    ui::centreWhenShown(this);
 
     // Created in tab order.
     cmdOK = named<QPushButton>(this, "cmdOK", QStringLiteral("OK"));

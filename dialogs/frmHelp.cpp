@@ -8,8 +8,8 @@
 #include <QEvent>
 #include <QLineEdit>
 
-using platform::named;
-using platform::twips;
+using ui::named;
+using ui::twips;
 
 namespace {
 constexpr int clientWidth = 5640, clientHeight = 5145;
@@ -34,7 +34,7 @@ frmHelp::frmHelp(AppContext &, QWidget *parent) : QWidget(parent, Qt::Window)
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("Vertz Mod Utility Help"));
     resize(twips(clientWidth), twips(clientHeight));
-    dialogs::centreWhenShown(this);
+    ui::centreWhenShown(this);
 
     // Created in tab order.
     const auto pane = [this](const char *name, const QString &text) {

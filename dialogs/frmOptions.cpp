@@ -13,9 +13,9 @@
 #include <QTabWidget>
 #include <QTextDocument>
 
-using platform::named;
-using platform::placeTwips;
-using platform::twips;
+using ui::named;
+using ui::placeTwips;
+using ui::twips;
 
 frmOptions::frmOptions(AppContext &ctx, QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -73,7 +73,7 @@ frmOptions::frmOptions(AppContext &ctx, QWidget *parent)
 
 void frmOptions::Form_Load()
 {
-    dialogs::centreWhenShown(this);
+    ui::centreWhenShown(this);
     m_ctx.loadSettings();
     const ModSettings &s = m_ctx.settings;
     const bool demo = s.demoMode.equals(1);

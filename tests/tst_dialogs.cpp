@@ -15,7 +15,7 @@
 #include <QScreen>
 #include <QtTest>
 
-using platform::twips;
+using ui::twips;
 
 namespace {
 const QString contact = QStringLiteral("vertzmod@example.org");

@@ -24,7 +24,7 @@
 #include <QtTest>
 
 using fixture::Variant;
-using platform::twips;
+using ui::twips;
 
 // The main window and the options dialog opened from its menu: the start,
 // the pages and their sizes, the menu's windows, and when the window brings
@@ -427,7 +427,7 @@ private slots:
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
                 box->button(QMessageBox::Ok)->click();
         });
-        platform::QtDialogs().message("Hello", "Vertz");
+        ui::QtDialogs().message("Hello", "Vertz");
         m_window->activateWindow();
         QTRY_COMPARE(QApplication::activeWindow(), m_window.get());
         QCOMPARE(readFile(cas()), ownCas());

@@ -318,7 +318,7 @@ private slots:
 
     void qtBoxesShowAndAnswer()
     {
-        platform::QtDialogs dialogs;
+        ui::QtDialogs dialogs;
         // A message: exact text and title, a long informative text cut.
         QStringList seen;
         whenModal<QMessageBox>([&](QMessageBox *box) {

@@ -29,7 +29,7 @@
 #endif
 
 using fixture::Variant;
-using platform::twips;
+using ui::twips;
 
 namespace {
 const QString anims = QStringLiteral("Game\\data\\anims\\");

@@ -33,7 +33,7 @@ class TestTricks : public QObject, PageBench<TricksPage> {
     {
         writeSettings({0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1});
         openPage();
-        m_page->resize(platform::twips(6135), platform::twips(4935));
+        m_page->resize(ui::twips(6135), ui::twips(4935));
         QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
         QVERIFY(m_page->showTrickRoot(m_ctx->settings.gameRoot));
     }

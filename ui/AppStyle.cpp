@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
-namespace platform {
+namespace ui {
 
 namespace {
 
@@ -93,4 +93,4 @@ QString AppStyle::platformStyleName()
     return style->name();
 }
 
-} // namespace platform
+} // namespace ui

@@ -2,7 +2,7 @@
 
 #include <QProxyStyle>
 
-namespace platform {
+namespace ui {
 
 // The application's style: the platform's own, except that the menu bar's
 // extension arrow is decoded the first time it is drawn. Qt's menu bar asks
@@ -26,4 +26,4 @@ private:
     explicit AppStyle(QStyle *platformStyle);
 };
 
-} // namespace platform
+} // namespace ui

@@ -7,7 +7,7 @@
 #include <QStyleFactory>
 #include <QStyleOptionGroupBox>
 
-namespace platform {
+namespace ui {
 
 namespace {
 // Where the frame's line runs below the top, and the caption's indent and
@@ -67,4 +67,4 @@ int FormStyle::pixelMetric(PixelMetric metric, const QStyleOption *option,
     return QProxyStyle::pixelMetric(metric, option, widget);
 }
 
-} // namespace platform
+} // namespace ui

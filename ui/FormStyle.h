@@ -2,7 +2,7 @@
 
 #include <QProxyStyle>
 
-namespace platform {
+namespace ui {
 
 // Where the fixed forms look otherwise than the platform's style draws them:
 // a frame's caption sits on its line at the top left, an option button's
@@ -25,4 +25,4 @@ private:
     FormStyle();
 };
 
-} // namespace platform
+} // namespace ui

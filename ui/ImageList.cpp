@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace platform {
+namespace ui {
 
 ImageList::ImageList(QStringList files)
     : m_files(std::move(files)), m_pictures(m_files.size()), m_decoded(m_files.size(), false)
@@ -35,4 +35,4 @@ qsizetype ImageList::decodedCount() const
     return std::count(m_decoded.cbegin(), m_decoded.cend(), true);
 }
 
-} // namespace platform
+} // namespace ui

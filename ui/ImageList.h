@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace platform {
+namespace ui {
 
 // The pictures of a page, read from their files when first asked for: a page
 // shows one of them at a time, and decoding all at start-up would slow the
@@ -28,4 +28,4 @@ private:
     mutable QList<bool> m_decoded;
 };
 
-} // namespace platform
+} // namespace ui

@@ -9,7 +9,7 @@
 // and its tests use the same one so what is tested is what is seen.
 inline void setUpLook()
 {
-    platform::AppStyle::install();
+    ui::AppStyle::install();
     QFont font = QApplication::font();
     font.setPixelSize(11);
     font.setStretch(QFont::SemiCondensed);

@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <QWindow>
 
-namespace dialogs {
+namespace ui {
 
 namespace {
 
@@ -73,4 +73,4 @@ void centreWhenShown(QWidget *window, QPoint offset)
     new Centring(window, offset);
 }
 
-} // namespace dialogs
+} // namespace ui

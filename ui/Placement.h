@@ -4,7 +4,7 @@
 
 class QWidget;
 
-namespace dialogs {
+namespace ui {
 
 // Centres a window, frame included, on its screen when it is first shown, and
 // again once its frame is known: a window manager adds the frame only after
@@ -12,4 +12,4 @@ namespace dialogs {
 // offset moves it from the centre.
 void centreWhenShown(QWidget *window, QPoint offset = {});
 
-} // namespace dialogs
+} // namespace ui

@@ -4,7 +4,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
-namespace platform {
+namespace ui {
 
 void QtDialogs::message(const QString &text, const QString &title, const QString &informative)
 {
@@ -45,4 +45,4 @@ QString QtDialogs::input(const QString &prompt, const QString &title, const QStr
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
-} // namespace platform
+} // namespace ui

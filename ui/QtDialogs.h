@@ -2,10 +2,10 @@
 
 #include "platform/Dialogs.h"
 
-namespace platform {
+namespace ui {
 
 // Application-modal Qt boxes with the exact texts and titles.
-class QtDialogs : public Dialogs {
+class QtDialogs : public platform::Dialogs {
 public:
     void message(const QString &text, const QString &title,
                  const QString &informative = QString()) override;
@@ -13,4 +13,4 @@ public:
     QString input(const QString &prompt, const QString &title, const QString &defaultText) override;
 };
 
-} // namespace platform
+} // namespace ui

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-namespace platform {
+namespace ui {
 
 // The windows are designed in twips; 15 twips make one device-independent pixel.
 constexpr int twips(int t)
@@ -32,4 +32,4 @@ template <typename T> T *named(QWidget *parent, const char *name, const QString 
     return w;
 }
 
-} // namespace platform
+} // namespace ui

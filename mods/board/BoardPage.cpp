@@ -12,8 +12,8 @@
 #include <QLabel>
 #include <QRadioButton>
 
-using platform::named;
-using platform::placeTwips;
+using ui::named;
+using ui::placeTwips;
 
 namespace {
 const QColor appliedColour(255, 192, 128);
@@ -54,7 +54,7 @@ BoardPage::BoardPage(AppContext &ctx, QWidget *parent)
         b->setObjectName(QStringLiteral("Board_%1").arg(i));
         b->setProperty("Tag", QString::fromLatin1(e.key));
         // The tight spacing keeps the widest caption whole.
-        b->setStyle(platform::FormStyle::instance());
+        b->setStyle(ui::FormStyle::instance());
         b->setBackgroundRole(QPalette::Window);
         b->setAutoFillBackground(true);
         setBackground(b, QApplication::palette().color(QPalette::Button));

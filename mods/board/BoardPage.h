@@ -33,7 +33,7 @@ public:
     QButtonGroup *BoardGroup;
     QLabel *PicPreview;
     // Decoded when first shown.
-    platform::ImageList ilsPreview;
+    ui::ImageList ilsPreview;
 
 signals:
     // After every selection, by a click or by the program.

@@ -8,8 +8,8 @@
 #include <QLabel>
 #include <QSignalBlocker>
 
-using platform::named;
-using platform::placeTwips;
+using ui::named;
+using ui::placeTwips;
 
 namespace {
 // Shown unless the field says 0: a field never saved, or not a number, is

@@ -11,8 +11,8 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 
-using platform::named;
-using platform::placeTwips;
+using ui::named;
+using ui::placeTwips;
 
 LevelsPage::LevelsPage(AppContext &ctx, QWidget *parent)
     : QGroupBox(parent), ilsMotox({QStringLiteral(":/motox1.png"), QStringLiteral(":/motox2.png"),

@@ -46,7 +46,7 @@ public:
     QLabel *imgMotox;
     // Pictures 1 and 2 show the level in each mode, 3 is blank; each is
     // decoded when first shown.
-    platform::ImageList ilsMotox;
+    ui::ImageList ilsMotox;
 
 private:
     // chkMotox_Click with the mode stored before the click, which a failure

@@ -10,8 +10,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-using platform::named;
-using platform::placeTwips;
+using ui::named;
+using ui::placeTwips;
 
 namespace {
 
