@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -83,7 +84,51 @@ KernelCopy kernelCopy(QFile &in, QFile &out, qint64 *written)
 }
 } // namespace
 
-void FileSystem::copyOpened(Source &source, const QString &to)
+// A copy written to its temporary beside the destination, not yet in
+// place: the temporary goes with it unless it was renamed into place.
+struct FileSystem::Staged {
+    QString target; // native
+    QString folder; // native, ending in '/'
+    QString op;
+    QFile out;
+    QString temp; // empty once in place
+    ContentHash content;
+
+    Staged() = default;
+    Staged(const Staged &) = delete;
+    Staged &operator=(const Staged &) = delete;
+    ~Staged()
+    {
+        if (temp.isEmpty())
+            return;
+        out.close();
+        std::error_code ignored;
+        fs::remove(toFsPath(temp), ignored);
+    }
+};
+
+void FileSystem::copyFile(const QString &from, const QString &to)
+{
+    copyFiles({{from, to}});
+}
+
+void FileSystem::copyFiles(const QList<std::pair<QString, QString>> &copies)
+{
+    std::vector<std::unique_ptr<Source>> sources;
+    for (const auto &copy : copies) {
+        sources.push_back(std::make_unique<Source>());
+        openSource(copy.first, *sources.back());
+    }
+    std::vector<std::unique_ptr<Staged>> staged;
+    for (size_t i = 0; i < sources.size(); ++i) {
+        if (std::unique_ptr<Staged> copy = stage(*sources[i], copies[qsizetype(i)].second))
+            staged.push_back(std::move(copy));
+    }
+    place(staged);
+    m_identical->save();
+}
+
+std::unique_ptr<FileSystem::Staged> FileSystem::stage(Source &source, const QString &to)
 {
     const QString copyOp = QStringLiteral("copy");
     const QString copyToOp = QStringLiteral("copy %1 to").arg(shown(source.path));
@@ -129,19 +174,18 @@ void FileSystem::copyOpened(Source &source, const QString &to)
     const auto leaveAsItIs = [&] {
         m_identical->add(fromStamp, toStamp);
         removeLeftoverOf(folder, name);
+        return nullptr;
     };
     if (same || m_identical->contains(fromStamp, toStamp)) {
         removeLeftoverOf(folder, name);
-        return;
+        return nullptr;
     }
     HashCache &hashes = *m_hashes;
     const ContentHash fromHash = hashes.find(fromStamp);
     const ContentHash toHash = hashes.find(toStamp);
     if (!fromHash.isNull() && !toHash.isNull()) {
-        if (fromHash == toHash) {
-            leaveAsItIs();
-            return;
-        }
+        if (fromHash == toHash)
+            return leaveAsItIs();
     } else if (toHash.isNull() && !toStamp.isNull() && !fromStamp.isNull()
                && fromStamp.size == toStamp.size) {
         // Nothing tells them apart but their bytes: read up to the first
@@ -150,25 +194,22 @@ void FileSystem::copyOpened(Source &source, const QString &to)
         QFile dest;
         OpenFailure why;
         if (openFile(dest, target, QIODevice::ReadOnly | QIODevice::Unbuffered, &why)
-            && hashes.sameContent(in, fromStamp, dest, toStamp)) {
-            leaveAsItIs();
-            return;
-        }
+            && hashes.sameContent(in, fromStamp, dest, toStamp))
+            return leaveAsItIs();
     }
     if (in.pos() != 0 && !in.seek(0))
         throw FileError(copyOp, shown(source.path), in.errorString());
 
     if (const std::error_code fault = injected(FaultInjector::Step::Create, target))
         throw FileError(copyToOp, shown(target), fault);
-    QFile out;
-    const QString temp = createTemporary(out, folder, name, copyToOp, shown(target));
-    auto discard = [&] {
-        out.close();
-        std::error_code ignored;
-        fs::remove(toFsPath(temp), ignored);
-    };
-    auto fail = [&](const std::error_code &code, const QString &reason = QString()) {
-        discard();
+    auto staged = std::make_unique<Staged>();
+    staged->target = target;
+    staged->folder = folder;
+    staged->op = copyToOp;
+    QFile &out = staged->out;
+    staged->temp = createTemporary(out, folder, name, copyToOp, shown(target));
+    // Throwing drops the staged copy and its temporary with it.
+    const auto fail = [&](const std::error_code &code, const QString &reason = QString()) {
         throw reason.isEmpty() ? FileError(copyToOp, shown(target), code)
                                : FileError(copyToOp, shown(target), reason, code);
     };
@@ -191,11 +232,8 @@ void FileSystem::copyOpened(Source &source, const QString &to)
         QByteArray buffer(qBound<qint64>(1, size + 1, copyChunk), Qt::Uninitialized);
         for (;;) {
             const qint64 got = in.read(buffer.data(), buffer.size());
-            if (got < 0) {
-                const QString reason = in.errorString();
-                discard();
-                throw FileError(copyOp, shown(source.path), reason);
-            }
+            if (got < 0)
+                throw FileError(copyOp, shown(source.path), in.errorString());
             if (got == 0)
                 break;
             if (hashing)
@@ -233,43 +271,71 @@ void FileSystem::copyOpened(Source &source, const QString &to)
             hashes.add(fromStamp, content);
     }
     if (!toHash.isNull() && content == toHash) {
-        discard();
         m_identical->add(fromStamp, toStamp);
-        return;
+        return nullptr;
     }
-    // The bytes reach the disk before the name does: a power cut never
-    // leaves an empty backup, nor a game file replaced by one.
-    std::error_code synced = injected(FaultInjector::Step::Sync, target);
-    if (!synced)
-        synced = syncFile(out);
-    if (synced)
-        fail(synced);
-    out.close();
-    if (out.error() != QFileDevice::NoError)
-        fail(codeOf(std::errc::io_error), out.errorString());
+    staged->content = content;
+    startWriteOut(out);
+    return staged;
+}
 
-    if (*m_replacing) {
-        try {
-            (*m_replacing)(target, content);
-        } catch (...) {
-            discard();
-            throw;
-        }
+void FileSystem::place(std::vector<std::unique_ptr<Staged>> &staged)
+{
+    // The bytes reach the disk before any name does: a power cut never
+    // leaves an empty backup, nor a game file replaced by one. All are
+    // synced before the first rename, so a failure leaves every
+    // destination as it was.
+    for (const auto &copy : staged) {
+        std::error_code synced = injected(FaultInjector::Step::Sync, copy->target);
+        if (!synced)
+            synced = syncFile(copy->out);
+        if (synced)
+            throw FileError(copy->op, shown(copy->target), synced);
+        copy->out.close();
+        if (copy->out.error() != QFileDevice::NoError)
+            throw FileError(copy->op, shown(copy->target), copy->out.errorString(),
+                            codeOf(std::errc::io_error));
     }
-    const FileStamp made = stampOf(temp);
-    if (const std::error_code fault = injected(FaultInjector::Step::Rename, target))
-        fail(fault);
-    fs::rename(toFsPath(temp), toFsPath(target), ec);
-    if (ec)
-        fail(ec);
-    // The rename gives the file a new change time: its stamp is taken
-    // after, and kept only if it is still the file written.
-    if (const FileStamp now = stampOf(target); now.file == made.file && now.device == made.device)
-        hashes.add(now, content);
-    // The rename itself is kept only once its folder is synced: a backup
-    // counts from then on, before the game file it stands for is replaced.
-    if (const std::error_code code = syncFolder(folder))
-        throw FileError(copyToOp, shown(target), code);
+    // A rename is kept only once its folder is synced: a backup counts from
+    // then on, before the game file it stands for is replaced. The folders
+    // of the renames done are synced even when a later one fails.
+    std::vector<const Staged *> placed;
+    const auto syncFolders = [&]() -> std::error_code {
+        QStringList folders;
+        std::error_code first;
+        for (const Staged *copy : placed) {
+            if (folders.contains(copy->folder))
+                continue;
+            folders << copy->folder;
+            if (const std::error_code code = syncFolder(copy->folder); code && !first)
+                first = code;
+        }
+        return first;
+    };
+    try {
+        for (const auto &copy : staged) {
+            if (*m_replacing)
+                (*m_replacing)(copy->target, copy->content);
+            const FileStamp made = stampOf(copy->temp);
+            std::error_code ec = injected(FaultInjector::Step::Rename, copy->target);
+            if (!ec)
+                fs::rename(toFsPath(copy->temp), toFsPath(copy->target), ec);
+            if (ec)
+                throw FileError(copy->op, shown(copy->target), ec);
+            copy->temp.clear();
+            placed.push_back(copy.get());
+            // The rename gives the file a new change time: its stamp is taken
+            // after, and kept only if it is still the file written.
+            if (const FileStamp now = stampOf(copy->target);
+                now.file == made.file && now.device == made.device)
+                m_hashes->add(now, copy->content);
+        }
+    } catch (...) {
+        syncFolders();
+        throw;
+    }
+    if (const std::error_code code = syncFolders())
+        throw FileError(staged.back()->op, shown(staged.back()->target), code);
 }
 
 } // namespace platform

@@ -83,6 +83,15 @@ std::error_code syncFile(QFile &file)
 #endif
 }
 
+void startWriteOut(QFile &file)
+{
+#ifdef Q_OS_LINUX
+    ::sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    Q_UNUSED(file);
+#endif
+}
+
 std::error_code syncFolder(const QString &folder)
 {
 #ifdef Q_OS_WIN

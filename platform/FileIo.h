@@ -16,5 +16,9 @@ bool openFile(QFile &file, const QString &native, QIODevice::OpenMode mode, Open
 // system that cannot sync is no failure.
 std::error_code syncFile(QFile &file);
 std::error_code syncFolder(const QString &folder);
+// Has the system start writing a file's bytes out without waiting for them,
+// so that the disk works while the next file is copied; a later syncFile
+// waits and reports.
+void startWriteOut(QFile &file);
 
 } // namespace platform::detail

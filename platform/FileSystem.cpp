@@ -139,26 +139,6 @@ void FileSystem::openSource(const QString &from, Source &source) const
 #endif
 }
 
-void FileSystem::copyFile(const QString &from, const QString &to)
-{
-    Source source;
-    openSource(from, source);
-    copyOpened(source, to);
-    m_identical->save();
-}
-
-void FileSystem::copyFiles(const QList<std::pair<QString, QString>> &copies)
-{
-    std::vector<std::unique_ptr<Source>> sources;
-    for (const auto &copy : copies) {
-        sources.push_back(std::make_unique<Source>());
-        openSource(copy.first, *sources.back());
-    }
-    for (size_t i = 0; i < sources.size(); ++i)
-        copyOpened(*sources[i], copies[qsizetype(i)].second);
-    m_identical->save();
-}
-
 FileSystem::Replacing FileSystem::onReplacing(Replacing told)
 {
     return std::exchange(*m_replacing, std::move(told));

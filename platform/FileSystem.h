@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
@@ -82,9 +83,12 @@ public:
     // temporaryNameFor). A source that is no plain file (a pipe, a device) is
     // refused, never waited on.
     void copyFile(const QString &from, const QString &to);
-    // Copies (from, to) pairs in order as copyFile does, after opening every
-    // source: a missing or unreadable one fails, as its copy would, before
-    // any destination changes.
+    // Copies (from, to) pairs as copyFile does, after opening every source: a
+    // missing or unreadable one fails, as its copy would, before any
+    // destination changes. Every copy is written and synced before the first
+    // rename, so a failed write or sync (a full disk) changes none either;
+    // the renames' folders are synced once, after the last. No destination
+    // may be another pair's source or destination.
     void copyFiles(const QList<std::pair<QString, QString>> &copies);
     void deleteFile(const QString &path);
     // Deletes every plain file in a folder (a link to a file counts, and so
@@ -133,7 +137,13 @@ private:
     // stamp of a plain file there when stamp is given.
     QString lookUp(const QString &gamePath, EntryKind *kind, FileStamp *stamp) const;
     void openSource(const QString &from, Source &source) const;
-    void copyOpened(Source &source, const QString &to);
+    struct Staged;
+    // Writes the source to a temporary beside the destination and starts it
+    // on its way to the disk; none when the destination holds it already.
+    std::unique_ptr<Staged> stage(Source &source, const QString &to);
+    // Syncs every staged copy, then renames each into place (told to
+    // onReplacing first) and syncs their folders.
+    void place(std::vector<std::unique_ptr<Staged>> &staged);
 
     QString m_winePrefix;
     FaultInjector *m_faults = nullptr;

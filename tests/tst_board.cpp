@@ -65,8 +65,9 @@ private slots:
         QVERIFY(m_dialogs.shown.isEmpty());
     }
 
-    // A board with a part missing, a game without its board folder, a board
-    // folder that cannot be written: the swap fails and changes nothing.
+    // A board with a part missing, a game without its board folder, a disk
+    // full at the third part, a board folder that cannot be written: the
+    // swap fails and changes nothing.
     void swapsThatCannotWorkChangeNothing()
     {
         for (const Variant v : {Variant::Full, Variant::Demo}) {
@@ -84,6 +85,20 @@ private slots:
             auto now = snapshot(installPath(v));
             now.removeIf([](auto f) { return f.key().contains("boardbakup"); });
             QCOMPARE(now, before);
+        }
+        // A disk that fills, or cannot sync, at the third part: no part goes in.
+        const QString root = fixture::gameRootOf(installPath(Variant::Full));
+        for (const Faults::Step step : {Faults::Step::Write, Faults::Step::Sync}) {
+            const auto before = snapshot(installPath(Variant::Full));
+            Faults faults;
+            faults.step = step;
+            faults.failAt = 3;
+            platform::FileSystem fs;
+            fs.setFaultInjector(&faults);
+            QVERIFY_THROWS_EXCEPTION(platform::FileError,
+                                     board::swapBoard(fs, root, false, "hover"));
+            QCOMPARE(faults.failed, 1);
+            QCOMPARE(snapshot(installPath(Variant::Full)), before);
         }
 #ifdef Q_OS_UNIX
         const QString models
