@@ -71,19 +71,16 @@ void swapBoard(platform::FileSystem &fs, const QString &gameRoot, bool demo, con
     const QString models = gameRoot + QLatin1String(modelsFolder);
     backUp(fs, models, demo);
     removeOldStaging(fs, models);
-    if (key == defaultKey) {
-        for (const QString &part : boardParts()) {
-            const QString name = boardFileName(defaultKey, part, demo);
-            fs.copyFile(models + backupFolder + name, models + name);
-        }
-        return;
-    }
-    // Every part of the new board is opened before the first goes in: a missing
-    // or unreadable one leaves the game's board whole.
+    // Every part of the new board is opened, written and synced before the
+    // first goes in: a missing or unreadable part, or a full disk, leaves the
+    // game's board whole.
     QList<std::pair<QString, QString>> copies;
-    for (const QString &part : boardParts())
-        copies.append({models + boardFileName(key, part, demo),
-                       models + boardFileName(defaultKey, part, demo)});
+    for (const QString &part : boardParts()) {
+        const QString name = boardFileName(defaultKey, part, demo);
+        copies.append(
+            {models + (key == defaultKey ? backupFolder + name : boardFileName(key, part, demo)),
+             models + name});
+    }
     fs.copyFiles(copies);
 }
 
