@@ -209,7 +209,7 @@ void syncDisk()
 
 // An atomic replacing copy done directly, the fastest plain way: the
 // kernel's copy into a new file beside the destination, then a rename over it.
-void plainCopy(const sfs::path &from, const sfs::path &to)
+void plainCopy(const sfs::path &from, const sfs::path &to, bool synced = false)
 {
     const sfs::path temp = to.parent_path() / ".bench-temp";
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
@@ -218,9 +218,15 @@ void plainCopy(const sfs::path &from, const sfs::path &to)
     ssize_t n;
     while ((n = ::copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0)) > 0) {
     }
-    check(n == 0 && ::close(out) == 0, QStringLiteral("copy failed"));
+    check(n == 0 && (!synced || ::fsync(out) == 0) && ::close(out) == 0,
+          QStringLiteral("copy failed"));
     ::close(in);
     check(::rename(temp.c_str(), to.c_str()) == 0, QStringLiteral("rename failed"));
+    if (synced) {
+        const int folder = ::open(to.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        check(folder >= 0 && ::fsync(folder) == 0 && ::close(folder) == 0,
+              QStringLiteral("folder sync failed"));
+    }
 }
 
 // ---- game installs ------------------------------------------------------
@@ -1338,28 +1344,34 @@ void benchSwap(const QString &install)
 {
     platform::FileSystem fs;
     const QString root = fixture::gameRootOf(install);
-    // The five atomic replacing copies, done directly.
-    const auto copyBoard = [&](const QString &key) {
+    // The five atomic replacing copies, done directly; synced, each is on
+    // disk before its rename and the rename after it, as the swap's are.
+    const auto copyBoard = [&](const QString &key, bool synced) {
         for (const char *part : {"cas", "col", "skin", "tex", "usg"}) {
             plainCopy(
                 QFile::encodeName(partPath(install, key, QLatin1String(part))).toStdString(),
                 QFile::encodeName(partPath(install, QStringLiteral("default"), QLatin1String(part)))
-                    .toStdString());
+                    .toStdString(),
+                synced);
         }
         check(boardInPlace(install, key), QStringLiteral("copies: wrong board in place"));
     };
     // Every round changes every part: the floor puts banana in, the swap hover, and so on.
-    std::vector<double> swapMs, cpMs;
-    interleaved(
-        5, syncDisk,
-        [&] {
-            board::swapBoard(fs, root, false, QStringLiteral("hover"));
-            check(boardInPlace(install, QStringLiteral("hover")),
-                  QStringLiteral("swapBoard: wrong board in place"));
-        },
-        syncDisk, [&] { copyBoard(QStringLiteral("banana")); }, &swapMs, &cpMs);
-    printRow("board swap, five 64 MB parts", median(swapMs),
-             "the same copies and renames, done directly", median(cpMs), "ms");
+    const auto swap = [&] {
+        board::swapBoard(fs, root, false, QStringLiteral("hover"));
+        check(boardInPlace(install, QStringLiteral("hover")),
+              QStringLiteral("swapBoard: wrong board in place"));
+    };
+    for (const bool synced : {false, true}) {
+        std::vector<double> swapMs, cpMs;
+        interleaved(
+            9, syncDisk, swap, syncDisk, [&] { copyBoard(QStringLiteral("banana"), synced); },
+            &swapMs, &cpMs);
+        printRow(synced ? "the same swap" : "board swap, five 64 MB parts", median(swapMs),
+                 synced ? "the same copies, each synced before its rename, the folder after"
+                        : "the same copies and renames, done directly",
+                 median(cpMs), "ms");
+    }
     check(!QFileInfo::exists(fixture::nativePathOf(install, fixture::boardFolder + "temp")),
           QStringLiteral("the swap left a staging folder"));
 }
