@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -319,23 +318,9 @@ void frmMod::Form_Activate()
     case 1:
         step([&] { reapplyStoredBoard(); });
         break;
-    case 2: {
-        // A list whose folder has gone keeps what it shows.
-        const auto refresh = [&](auto *list) {
-            step([&] {
-                if (QFileInfo(list->path()).isDir())
-                    list->refresh();
-            });
-        };
-        refresh(fraTricks->File1);
-        refresh(fraTricks->File2);
-        const QString anims = fraTricks->trickFolder(s.gameRoot);
-        step([&] { fraTricks->Dir1->setPath(anims); });
-        step([&] { fraTricks->Dir2->setPath(anims); });
-        refresh(fraTricks->Dir1);
-        refresh(fraTricks->Dir2);
+    case 2:
+        fraTricks->rereadFolders();
         break;
-    }
     case 3:
         fraLevels->offerFor(s.demoMode.equals(1));
         if (!s.demoMode.equals(1))

@@ -324,20 +324,18 @@ private slots:
         install();
         QVERIFY(start());
         clickTab(1);
-        auto *dir1 = control<QAbstractItemView>("Dir1");
-        const auto listed = [dir1](const QString &name) {
-            return !dir1->model()
-                        ->match(dir1->model()->index(0, 0), Qt::DisplayRole, name, 1,
-                                Qt::MatchContains)
+        const auto listed = [this](const char *list, const QString &name) {
+            const QAbstractItemModel *model = control<QAbstractItemView>(list)->model();
+            return !model->match(model->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchContains)
                         .isEmpty();
         };
         const QString anims = fixture::nativePathOf(m_bench->path("full"), "Game\\data\\anims");
-        QVERIFY(QDir(anims).mkdir("newtricks"));
+        QVERIFY(QDir(anims).mkdir("newtricks") && writeFile(anims + "/newtrick.ska", "new"));
         QVERIFY(openOptions() && leaveWith("cmdCancel"));
-        QVERIFY(listed("newtricks"));
+        QVERIFY(listed("Dir1", "newtricks") && listed("File1", "newtrick.ska"));
         QVERIFY(QDir(anims).removeRecursively());
         QVERIFY(openOptions() && leaveWith("cmdCancel"));
-        QVERIFY(listed("newtricks"));
+        QVERIFY(listed("Dir1", "newtricks") && listed("File1", "newtrick.ska"));
         QVERIFY(m_dialogs.shown.isEmpty());
     }
 

@@ -7,6 +7,7 @@
 #include "ui/Twips.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 
@@ -128,6 +129,30 @@ bool TricksPage::showTrickRoot(const QString &root)
     FolderReader::Share share(m_reader);
     const QString folder = trickFolder(root);
     return Dir1->trySetPath(folder) && Dir2->trySetPath(folder);
+}
+
+void TricksPage::rereadFolders()
+{
+    const auto step = [](const auto &run) {
+        try {
+            run();
+        } catch (const std::exception &) {
+        }
+    };
+    const auto refresh = [&](auto *list) {
+        step([&] {
+            if (QFileInfo(list->path()).isDir())
+                list->refresh();
+        });
+    };
+    FolderReader::Share share(m_reader);
+    refresh(File1);
+    refresh(File2);
+    const QString anims = trickFolder(m_ctx.settings.gameRoot);
+    step([&] { Dir1->setPath(anims); });
+    step([&] { Dir2->setPath(anims); });
+    refresh(Dir1);
+    refresh(Dir2);
 }
 
 std::optional<QString> TricksPage::followFolder(NameListView *dir, NameListView *files)

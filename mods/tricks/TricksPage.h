@@ -29,6 +29,11 @@ public:
     bool showTrickRoot(const QString &root);
     // The native animation folder below a game root.
     QString trickFolder(const QString &root) const;
+    // Back to the window: every list shows its folder as it is now, and the
+    // folder lists the game's animation folder, each folder read once. A
+    // failing step is skipped; a list whose folder has gone keeps what it
+    // shows.
+    void rereadFolders();
 
     // Handlers; the lists' folder changes and the buttons run them.
     void Dir1_Change();
