@@ -20,11 +20,13 @@ void backUp(platform::FileSystem &fs, const QString &models, bool demo)
 {
     // Never a link: backups written through it would land outside the game.
     fs.makeOwnFolder(models + backupFolder);
+    QList<std::pair<QString, QString>> copies;
     for (const QString &part : boardParts()) {
         const QString name = boardFileName(defaultKey, part, demo);
         if (!fs.fileExists(models + backupFolder + name))
-            fs.copyFile(models + name, models + backupFolder + name);
+            copies.append({models + name, models + backupFolder + name});
     }
+    fs.copyFiles(copies);
 }
 
 // A "temp\" folder beside the board files is what older versions left of

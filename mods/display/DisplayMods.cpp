@@ -74,18 +74,17 @@ void setShown(platform::FileSystem &fs, const QString &gameRoot, bool demo, Elem
     const QStringList names = fileNames(e, demo);
 
     fs.makeOwnFolder(backup);
+    QList<std::pair<QString, QString>> backups, copies;
     for (const QString &name : names) {
         if (!fs.fileExists(backup + name))
-            fs.copyFile(folder + name, backup + name);
+            backups.append({folder + name, backup + name});
+        copies.append({shown ? backup + name : QLatin1String(s.blankFile), folder + name});
     }
-
-    if (!shown) {
-        for (const QString &name : names)
-            fs.copyFile(QLatin1String(s.blankFile), folder + name);
+    // Each set goes in whole or not at all, the backups before any image.
+    fs.copyFiles(backups);
+    fs.copyFiles(copies);
+    if (!shown)
         return;
-    }
-    for (const QString &name : names)
-        fs.copyFile(backup + name, folder + name);
     // Only the backups made here go (a link loses itself, not its target):
     // the other variant's and whatever the player keeps there stay.
     for (const QString &name : names)
