@@ -119,10 +119,20 @@ void FileSystem::copyFiles(const QList<std::pair<QString, QString>> &copies)
         sources.push_back(std::make_unique<Source>());
         openSource(copy.first, *sources.back());
     }
+    // Copies whose temporaries could meet go in one at a time: staged side
+    // by side, one would take the other's temporary for a leftover.
+    QStringList names;
+    for (const auto &[from, to] : copies)
+        names << to.mid(std::max(to.lastIndexOf(u'\\'), to.lastIndexOf(u'/')) + 1);
+    const bool apart = copies.size() < 2 || temporariesApart(names);
     std::vector<std::unique_ptr<Staged>> staged;
     for (size_t i = 0; i < sources.size(); ++i) {
         if (std::unique_ptr<Staged> copy = stage(*sources[i], copies[qsizetype(i)].second))
             staged.push_back(std::move(copy));
+        if (!apart) {
+            place(staged);
+            staged.clear();
+        }
     }
     place(staged);
     m_identical->save();

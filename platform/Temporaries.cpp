@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QHash>
 
 #include <algorithm>
 #include <cstring>
@@ -84,6 +85,20 @@ void removeLeftovers(const QString &folder)
 }
 
 constexpr int temporaryAttempts = 16;
+
+bool temporariesApart(const QStringList &fileNames)
+{
+    QHash<QString, qsizetype> owner;
+    for (qsizetype i = 0; i < fileNames.size(); ++i) {
+        for (int attempt = 0; attempt < temporaryAttempts; ++attempt) {
+            const QString temp = temporaryNameFor(fileNames[i], attempt);
+            if (owner.value(temp, i) != i)
+                return false;
+            owner.insert(temp, i);
+        }
+    }
+    return true;
+}
 
 void removeLeftoverOf(const QString &folder, QStringView name)
 {

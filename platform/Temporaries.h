@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 class QFile;
@@ -20,6 +21,10 @@ QString temporaryNameFor(QStringView fileName, int attempt = 0);
 
 namespace detail {
 
+// Whether copies onto these file names may have their temporaries in one
+// folder at once: no name one of them may take is one another may take, so
+// none takes another's for a killed copy's leftover.
+bool temporariesApart(const QStringList &fileNames);
 // Removes what killed copies left in a native folder: plain files of the
 // temporary name pattern, never a link of that name or anything else.
 void removeLeftovers(const QString &folder);

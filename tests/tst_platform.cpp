@@ -5,6 +5,7 @@
 #include "platform/ContentHash.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderReading.h"
+#include "platform/Temporaries.h"
 #include "ui/QtDialogs.h"
 
 #include <QApplication>
@@ -179,6 +180,14 @@ private slots:
         FileSystem fresh;
         fresh.copyFile(at("source.bin"), at("Dest\\target.dat"));
         QCOMPARE(readFile(m_r + "/Dest/Target.DAT"), changed);
+        // Two copies at once onto names whose temporaries meet: each file
+        // gets its own bytes.
+        const QString a = "p572888", b = "p1804500";
+        QCOMPARE(platform::temporaryNameFor(a), platform::temporaryNameFor(b));
+        QVERIFY(writeFile(m_r + "/y.bin", "y"));
+        m_fs.copyFiles({{at("source.bin"), at("Dest\\" + a)}, {at("y.bin"), at("Dest\\" + b)}});
+        QCOMPARE(readFile(m_r + "/Dest/" + a), changed);
+        QCOMPARE(readFile(m_r + "/Dest/" + b), QByteArray("y"));
     }
 
     // Failures name the side at fault, and leave the old file and no temporary
