@@ -121,10 +121,13 @@ void FileSystem::copyFiles(const QList<std::pair<QString, QString>> &copies)
     }
     // Copies whose temporaries could meet go in one at a time: staged side
     // by side, one would take the other's temporary for a leftover.
-    QStringList names;
-    for (const auto &[from, to] : copies)
-        names << to.mid(std::max(to.lastIndexOf(u'\\'), to.lastIndexOf(u'/')) + 1);
-    const bool apart = copies.size() < 2 || temporariesApart(names);
+    const auto fileNames = [&copies] {
+        QStringList names;
+        for (const auto &[from, to] : copies)
+            names << to.mid(std::max(to.lastIndexOf(u'\\'), to.lastIndexOf(u'/')) + 1);
+        return names;
+    };
+    const bool apart = copies.size() < 2 || temporariesApart(fileNames());
     std::vector<std::unique_ptr<Staged>> staged;
     for (size_t i = 0; i < sources.size(); ++i) {
         if (std::unique_ptr<Staged> copy = stage(*sources[i], copies[qsizetype(i)].second))
