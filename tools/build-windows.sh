@@ -128,21 +128,24 @@ rm -rf "$results" && mkdir -p "$results"
 # The classic style by argument, to the tests that have widgets.
 guiless=$(grep -l QTEST_GUILESS_MAIN "$repo"/tests/tst_*.cpp | xargs -n1 basename | sed 's/\.cpp$//')
 xvfb-run -a sh -c '
+    results=$2
+    # One start of the test, with Wine'"'"'s messages as the argument asks.
+    run() {
+        t0=$(date +%s)
+        WINEDEBUG=$1 timeout 3000 wine "$exe" $style -maxwarnings 0 \
+            -o "Z:$results/$name.txt,txt" >>"$results/$name.out" 2>&1
+        rc=$?
+    }
     for exe in "$1"/tests/tst_*.exe; do
         name=$(basename "$exe" .exe)
         case " $3 " in *" $name "*) style="" ;; *) style="-style windows" ;; esac
-        t0=$(date +%s)
-        timeout 3000 wine "$exe" $style -maxwarnings 0 -o "Z:$2/$name.txt,txt" >"$2/$name.out" 2>&1
-        rc=$?
+        run -all
         # Now and then Wine ends a program before it starts, with no word:
         # a test that wrote no report at all gets one more start, with
         # Wine'"'"'s errors kept, and counts as that start goes.
-        if [ ! -e "$2/$name.txt" ]; then
+        if [ ! -e "$results/$name.txt" ]; then
             echo "$name: exit $rc in $(( $(date +%s) - t0 )) s and no report; started once more"
-            t0=$(date +%s)
-            WINEDEBUG=err+all timeout 3000 wine "$exe" $style -maxwarnings 0 \
-                -o "Z:$2/$name.txt,txt" >>"$2/$name.out" 2>&1
-            rc=$?
+            run err+all
         fi
         echo "$name: exit $rc in $(( $(date +%s) - t0 )) s"
     done' sh "$build" "$results" "$(echo $guiless)"
